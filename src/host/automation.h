@@ -1,0 +1,50 @@
+// The host editor's plug-in core object as this program reaches it: an object
+// created by ProgID whose methods are called by name with variant arguments.
+// One backend per platform (the session bus on Linux; COM on Windows would be
+// one more file), and an in-memory fake for the tests. Nothing above this
+// interface knows which backend it has.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace tarnweld {
+
+// A string argument passed by reference: the host may overwrite it.
+struct StringRef {
+  std::u16string* target;
+};
+
+// One argument of a host call. The host understands three kinds: a string, a
+// 16-bit signed integer, and a string by reference.
+using AutomationArg = std::variant<std::u16string_view, std::int16_t, StringRef>;
+
+// A live automation object. Destroying it releases it.
+class AutomationObject {
+ public:
+  virtual ~AutomationObject() = default;
+
+  // Calls the method `name` with `args`, in order, and waits for it to return.
+  // Returns true when the host accepted the call; each by-reference argument
+  // then holds what the host wrote into it, or its earlier value when the host
+  // wrote nothing. Returns false when the call failed (the host rejected it,
+  // the connection was lost, no reply came in time); every by-reference
+  // argument then keeps its earlier value.
+  virtual bool invoke(std::u16string_view name, std::span<const AutomationArg> args) = 0;
+};
+
+// Creates automation objects.
+class AutomationBackend {
+ public:
+  virtual ~AutomationBackend() = default;
+
+  // Returns a live object for `progId` on the local machine, or nullptr when
+  // none can be had (the host is not running, no bus). Makes no retry.
+  virtual std::unique_ptr<AutomationObject> create(std::u16string_view progId) = 0;
+};
+
+}  // namespace tarnweld

@@ -1,0 +1,60 @@
+// PluginHost: this program's session with the host editor's plug-in core
+// object. Every operation is one host call; a call on an empty session, or one
+// the host rejects, fails and returns false, having stored nothing.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "host/automation.h"
+
+namespace tarnweld {
+
+// The ProgID under which the host editor publishes its plug-in core object.
+inline constexpr std::u16string_view kPluginsCoreProgId = u"htmlkit.HTMLKitPluginsCore";
+
+// The host operations, by the names the host binds them to.
+namespace host_op {
+inline constexpr std::u16string_view kDataSetGlobalSuffix = u"hkp_DataSetGlobalSuffix";
+inline constexpr std::u16string_view kDataAdd = u"hkp_DataAdd";
+inline constexpr std::u16string_view kDataAddInt = u"hkp_DataAddInt";
+inline constexpr std::u16string_view kDataGet = u"hkp_DataGet";
+}  // namespace host_op
+
+class PluginHost {
+ public:
+  // An empty session: every call fails.
+  PluginHost() = default;
+
+  // Creates the host object through `backend`. On failure the session stays
+  // empty and returns false.
+  bool create(AutomationBackend& backend);
+
+  bool isEmpty() const { return !object_; }
+
+  // Sets the suffix the host appends to the keys of the records that follow.
+  bool dataSetGlobalSuffix(std::u16string_view suffix);
+  // Stores a record with a string value.
+  bool dataAdd(std::u16string_view key, std::u16string_view value);
+  // Stores a record with a 16-bit integer value.
+  bool dataAdd(std::u16string_view key, std::int16_t value);
+  // Stores a record with a string passed by reference; the host may write to it.
+  bool dataAddByRef(std::u16string_view key, std::u16string& value);
+  // Stores an integer record.
+  bool dataAddInt(std::u16string_view key, std::int16_t value);
+  // Reads a record into `value`; when the host supplies nothing, or the call
+  // fails, `value` stays as it was.
+  bool dataGet(std::u16string_view key, std::u16string& value);
+
+  // Drops the reference to the host object; releasing an empty session does nothing.
+  void release() { object_.reset(); }
+
+ private:
+  bool invoke(std::u16string_view name, std::initializer_list<AutomationArg> args);
+
+  std::unique_ptr<AutomationObject> object_;
+};
+
+}  // namespace tarnweld

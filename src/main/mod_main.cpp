@@ -1,0 +1,18 @@
+#include "main/mod_main.h"
+
+#include "register/registration_records.h"
+#include "run/run_driver.h"
+
+namespace tarnweld::modMain {
+
+void entry(std::u16string_view argumentText, Backends backends) {
+  RunContext context;
+  if (argumentText == kRegisterSwitch) {
+    registerPlugin(context.host, backends.automation);
+  } else if (argumentText == kRunSwitch) {
+    runTransformation(context, backends);
+  }
+  context.release();
+}
+
+}  // namespace tarnweld::modMain

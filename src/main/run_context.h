@@ -1,0 +1,35 @@
+// The run context: every object one start of the program owns. The Parts of
+// the program that create an object store it here; only the entry procedure
+// releases them, at its end, in a fixed order.
+#pragma once
+
+#include <memory>
+
+#include "host/plugin_host.h"
+#include "run/run_request.h"
+#include "xml/xml_document.h"
+
+namespace tarnweld {
+
+struct RunContext {
+  PluginHost host;
+  std::unique_ptr<xml::XmlDocument> xmlDocument;
+  std::unique_ptr<xml::XmlDocument> stylesheetDocument;
+  RunRequest request;
+
+  // Releases the stylesheet document, then the XML document, then the host
+  // session. Releasing what was never created does nothing.
+  void release() {
+    stylesheetDocument.reset();
+    xmlDocument.reset();
+    host.release();
+  }
+};
+
+// The platform layers one start of the program works with.
+struct Backends {
+  AutomationBackend& automation;
+  xml::XmlParser& parser;
+};
+
+}  // namespace tarnweld

@@ -1,0 +1,47 @@
+#include "run/run_driver.h"
+
+#include "main/failure_policy.h"
+#include "run/stylesheet_locator.h"
+#include "run/transformation.h"
+
+namespace tarnweld {
+namespace {
+
+constexpr std::u16string_view kInputKey = u"INPUT";
+constexpr std::u16string_view kOutputKey = u"OUTPUT";
+constexpr std::u16string_view kOutputModeKey = u"MODE_OUTPUT";
+
+// Finds the stylesheet: the document's own instruction when it names one,
+// placed against the document's directory; else the default path beside the
+// document, taken as it stands (so a network-share or POSIX path keeps its
+// directory once).
+void locateStylesheet(PluginHost& host, RunRequest& request) {
+  StylesheetLocator::deriveDefaultPath(host, request);
+  if (auto reference = StylesheetLocator::scanInstruction(request.inputText)) {
+    request.stylesheetPath = StylesheetLocator::resolvePath(request.directoryPart, *reference);
+  }
+}
+
+}  // namespace
+
+void runTransformation(RunContext& context, Backends backends) {
+  PluginHost& host = context.host;
+  RunRequest& request = context.request;
+
+  runStep([&] { return host.create(backends.automation); });
+  runStep([&] { return host.dataGet(kInputKey, request.inputText); });
+
+  if (request.inputText.empty()) {
+    request.outputText = kEmptyInputMessage;
+  } else {
+    request.outputText = request.inputText;
+    locateStylesheet(host, request);
+    transformWithStylesheet(request, backends.parser, context.xmlDocument, context.stylesheetDocument);
+  }
+
+  // Both records go back on every run, whatever the output text holds.
+  runStep([&] { return host.dataAddByRef(kOutputKey, request.outputText); });
+  runStep([&] { return host.dataAddInt(kOutputModeKey, kOutputMode); });
+}
+
+}  // namespace tarnweld

@@ -1,0 +1,21 @@
+// The run driver: one transformation of the document open in the host
+// editor, from the record "INPUT" to the records "OUTPUT" and "MODE_OUTPUT".
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "main/run_context.h"
+
+namespace tarnweld {
+
+// The output mode handed back with every run's output text.
+inline constexpr std::int16_t kOutputMode = 7;
+inline constexpr std::u16string_view kEmptyInputMessage = u"Tarnweld Error - Empty XML File Provided!";
+
+// Creates the host session, reads the document, finds its stylesheet,
+// transforms and hands the output text back. Every object it creates is
+// stored in `context` for the entry procedure to release.
+void runTransformation(RunContext& context, Backends backends);
+
+}  // namespace tarnweld

@@ -1,0 +1,132 @@
+#include "run/stylesheet_locator.h"
+
+#include <algorithm>
+
+#include "main/failure_policy.h"
+
+namespace tarnweld {
+namespace {
+
+constexpr std::u16string_view kFileNameKey = u"FILE_NAME";
+constexpr std::u16string_view kStylesheetExtension = u".xsl";
+
+constexpr std::u16string_view kInstructionName = u"<?xml-stylesheet";
+constexpr std::u16string_view kHref = u"href";
+constexpr std::u16string_view kInstructionEnd = u"?>";
+constexpr std::u16string_view kLineBreak = u"\r\n";
+constexpr std::u16string_view kParentStep = u"..";
+constexpr std::u16string_view kSeparators = u"\\/";
+constexpr char16_t kSpace = u' ';
+constexpr auto npos = std::u16string_view::npos;
+
+// The instruction name and "href" are matched ignoring the case of the ASCII
+// letters A to Z only; every other character must match exactly.
+char16_t foldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
+
+std::size_t findIgnoringCase(std::u16string_view text, std::u16string_view target, std::size_t from) {
+  if (from > text.size()) return npos;
+  const auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), target.begin(),
+                              target.end(), [](char16_t a, char16_t b) { return foldAscii(a) == foldAscii(b); });
+  return it == text.end() ? npos : static_cast<std::size_t>(it - text.begin());
+}
+
+bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+// Removes the last directory level of `directory`: cuts after the last "\"
+// before its final character, else after the last "/" there. A directory with
+// no such separator (empty, one character, a drive root) stays as it is, so
+// surplus parent steps stop at the top.
+void climbOneLevel(std::u16string& directory) {
+  if (directory.size() < 2) return;
+  const std::size_t lastBeforeFinal = directory.size() - 2;
+  std::size_t cut = directory.rfind(u'\\', lastBeforeFinal);
+  if (cut == npos) cut = directory.rfind(u'/', lastBeforeFinal);
+  if (cut != npos) directory.resize(cut + 1);
+}
+
+}  // namespace
+
+void StylesheetLocator::deriveDefaultPath(PluginHost& host, RunRequest& request) {
+  runStep([&] { return host.dataGet(kFileNameKey, request.fileName); });
+  deriveDefaultPath(request);
+}
+
+void StylesheetLocator::deriveDefaultPath(RunRequest& request) {
+  const std::u16string_view fileName = request.fileName;
+  const std::size_t lastBackslash = fileName.rfind(u'\\');
+  const std::size_t fileStart = lastBackslash == npos ? 0 : lastBackslash + 1;
+  request.directoryPart = fileName.substr(0, fileStart);
+  request.filePart = fileName.substr(fileStart);
+  request.baseName = request.filePart.substr(0, request.filePart.rfind(u'.'));
+  request.stylesheetPath = request.directoryPart + request.baseName + std::u16string(kStylesheetExtension);
+}
+
+// Positions below are 0-based; `end` is one past the last character the
+// value may occupy. Every search is bounded by the text, so the scan ends
+// and reads nothing outside it for any text.
+std::optional<std::u16string_view> StylesheetLocator::scanInstruction(std::u16string_view text) {
+  const std::size_t length = text.size();
+
+  const std::size_t name = findIgnoringCase(text, kInstructionName, 0);
+  if (name == npos || name + kInstructionName.size() >= length) return std::nullopt;
+
+  // "href" is searched on past the end of the instruction and may stand
+  // inside a longer word.
+  const std::size_t href = findIgnoringCase(text, kHref, name + kInstructionName.size());
+  if (href == npos || href + kHref.size() >= length) return std::nullopt;
+
+  // Whatever stands between "href" and the next "=" is passed over.
+  const std::size_t equals = text.find(u'=', href + kHref.size());
+  if (equals == npos || equals + 1 >= length) return std::nullopt;
+
+  std::size_t start = equals + 1;
+  // A later "?>" wins over a nearer line break; CR or LF alone ends nothing.
+  std::size_t end = text.find(kInstructionEnd, start);
+  if (end == npos) end = text.find(kLineBreak, start);
+  if (end == npos) end = length;
+
+  // Only U+0020 counts as a space here; tabs and line breaks are value text.
+  std::size_t first = start;
+  while (first < end && text[first] == kSpace) ++first;
+  if (first >= end) return std::nullopt;
+
+  const char16_t opening = text[first];
+  if ((opening == u'"' || opening == u'\'') && first + 1 < end) {
+    start = first + 1;
+    const std::size_t closing = text.find(opening, start);
+    if (closing == npos || closing == start || closing >= end) return std::nullopt;
+    return text.substr(start, closing - start);
+  }
+
+  // Unquoted, and also a lone quote standing at the end position: the value
+  // runs to the first space or to the end position.
+  const std::size_t space = text.substr(0, end).find(kSpace, first + 1);
+  return text.substr(first, (space == npos ? end : space) - first);
+}
+
+std::u16string StylesheetLocator::resolvePath(std::u16string_view directoryPart, std::u16string_view reference) {
+  if (reference.find_first_of(kSeparators) == npos) {
+    return std::u16string(directoryPart) += reference;
+  }
+
+  if (reference.find(kParentStep) != npos) {
+    std::u16string directory(directoryPart);
+    std::u16string_view rest = reference;
+    // Each round drops everything through the first "..", then at most one
+    // separator, and climbs one level: the loop ends after at most half the
+    // reference's length rounds.
+    for (std::size_t step; (step = rest.find(kParentStep)) != npos;) {
+      rest.remove_prefix(step + kParentStep.size());
+      if (!rest.empty() && isSeparator(rest.front())) rest.remove_prefix(1);
+      climbOneLevel(directory);
+    }
+    return directory += rest;
+  }
+
+  // Only a colon marks a complete path (a drive, or a URI scheme).
+  if (reference.find(u':') != npos) return std::u16string(reference);
+  if (isSeparator(reference.front())) reference.remove_prefix(1);
+  return std::u16string(directoryPart) += reference;
+}
+
+}  // namespace tarnweld

@@ -1,0 +1,136 @@
+#include "run/transformation.h"
+
+#include "main/failure_policy.h"
+
+namespace tarnweld {
+namespace {
+
+constexpr std::u16string_view kLineBreak = u"\r\n";
+constexpr std::u16string_view kXmlHeader = u"Tarnweld Error - The XML Source Did Not Validate!";
+constexpr std::u16string_view kStylesheetHeaderStart = u"Tarnweld Error - The XSL File (";
+constexpr std::u16string_view kStylesheetHeaderEnd = u") Did Not Validate!";
+constexpr std::u16string_view kTransformHeaderStart =
+    u"Tarnweld Error - The XML Source Did Not Transform With XSL File (";
+constexpr std::u16string_view kTransformHeaderEnd = u")!";
+constexpr std::u16string_view kReasonLabel = u"Reason: ";
+constexpr std::u16string_view kFileNotFound = u"Reason: File was not found.";
+constexpr std::u16string_view kLineLabel = u"Line: ";
+constexpr std::u16string_view kColumnLabel = u" Column: ";
+constexpr std::u16string_view kTextLabel = u"Text: ";
+
+// Plain decimal digits, with a leading "-" when negative.
+void appendNumber(std::u16string& out, std::int32_t value) {
+  const std::string digits = std::to_string(value);
+  out.append(digits.begin(), digits.end());
+}
+
+// Stands in for a document that could not be created: every call on it
+// fails, so each step made on it is a failed step like any other.
+class MissingDocument final : public xml::XmlDocument {
+ public:
+  bool setValidateOnParse(bool) override { return false; }
+  bool setAsync(bool) override { return false; }
+  std::optional<bool> loadXML(std::u16string_view) override { return std::nullopt; }
+  std::optional<bool> load(std::u16string_view) override { return std::nullopt; }
+  std::unique_ptr<xml::ParseError> parseError() const override { return nullptr; }
+  std::optional<std::u16string> transformNode(xml::XmlDocument&) override { return std::nullopt; }
+};
+
+xml::XmlDocument& orMissing(const std::unique_ptr<xml::XmlDocument>& document) {
+  static MissingDocument missing;
+  return document ? *document : missing;
+}
+
+}  // namespace
+
+std::u16string composeReport(ReportKind kind, std::u16string_view stylesheetPath, const ParseErrorValues& values) {
+  std::u16string report;
+  switch (kind) {
+    case ReportKind::Xml:
+      report.append(kXmlHeader);
+      break;
+    case ReportKind::Stylesheet:
+      report.append(kStylesheetHeaderStart).append(stylesheetPath).append(kStylesheetHeaderEnd);
+      break;
+    case ReportKind::Transform:
+      report.append(kTransformHeaderStart).append(stylesheetPath).append(kTransformHeaderEnd);
+      break;
+  }
+  report.append(kLineBreak).append(kLineBreak);
+
+  // The platform parser's only sign of a missing stylesheet file is its
+  // object-not-found code inside the reason; an unreadable reason counts too.
+  if (kind == ReportKind::Stylesheet &&
+      (!values.reason || values.reason->find(xml::kObjectNotFoundCode) != std::u16string::npos)) {
+    report.append(kFileNotFound).append(kLineBreak).append(kLineBreak);
+  } else if (values.reason) {
+    report.append(kReasonLabel).append(*values.reason).append(kLineBreak);
+  }
+
+  // The line is written whole or not at all.
+  if (values.line && values.linepos) {
+    report.append(kLineLabel);
+    appendNumber(report, *values.line);
+    report.append(kColumnLabel);
+    appendNumber(report, *values.linepos);
+    report.append(kLineBreak).append(kLineBreak);
+  }
+
+  if (values.srcText) report.append(kTextLabel).append(*values.srcText);
+  return report;
+}
+
+ParseErrorValues readParseError(const xml::XmlDocument& document) {
+  ParseErrorValues values;
+  std::unique_ptr<xml::ParseError> record;
+  runStep(record, [&] { return document.parseError(); });
+  if (!record) return values;
+  runStep(values.reason, [&] { return record->reason(); });
+  runStep(values.srcText, [&] { return record->srcText(); });
+  // Line and column are read together, before either is written.
+  std::optional<std::int32_t> line = record->line();
+  std::optional<std::int32_t> linepos = record->linepos();
+  if (line && linepos) values.line = line, values.linepos = linepos;
+  return values;
+}
+
+void transformWithStylesheet(RunRequest& request, xml::XmlParser& parser,
+                             std::unique_ptr<xml::XmlDocument>& xmlDocument,
+                             std::unique_ptr<xml::XmlDocument>& stylesheetDocument) {
+  // Both documents exist before either is used.
+  runStep(xmlDocument, [&] { return parser.createDocument(); });
+  runStep(stylesheetDocument, [&] { return parser.createDocument(); });
+  xml::XmlDocument& source = orMissing(xmlDocument);
+  xml::XmlDocument& stylesheet = orMissing(stylesheetDocument);
+
+  // One loaded flag, written by both loads: a stylesheet load that fails
+  // outright leaves it true from the XML load.
+  bool loaded = false;
+
+  runStep([&] { return source.setValidateOnParse(true); });
+  runStep([&] { return source.setAsync(false); });
+  runStep(loaded, [&] { return source.loadXML(request.inputText); });
+  if (!loaded) {
+    request.outputText = composeReport(ReportKind::Xml, request.stylesheetPath, readParseError(source));
+    return;
+  }
+
+  runStep([&] { return stylesheet.setValidateOnParse(true); });
+  runStep([&] { return stylesheet.setAsync(false); });
+  runStep(loaded, [&] { return stylesheet.load(request.stylesheetPath); });
+  if (!loaded) {
+    request.outputText = composeReport(ReportKind::Stylesheet, request.stylesheetPath, readParseError(stylesheet));
+    return;
+  }
+
+  // A failed or empty transformation takes the transform report, which reads
+  // the XML document's record: the one that describes its (successful) load.
+  std::optional<std::u16string> result = source.transformNode(stylesheet);
+  if (result && !result->empty()) {
+    request.outputText = std::move(*result);
+  } else {
+    request.outputText = composeReport(ReportKind::Transform, request.stylesheetPath, readParseError(source));
+  }
+}
+
+}  // namespace tarnweld

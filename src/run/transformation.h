@@ -1,0 +1,43 @@
+// The transformation of a run and the error reports that take its place when
+// a load or the transformation fails. The report texts are what the user reads
+// in the host editor: their wording and layout are fixed.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "run/run_request.h"
+#include "xml/xml_document.h"
+
+namespace tarnweld {
+
+// The values of a parse-error record as far as they could be read.
+struct ParseErrorValues {
+  std::optional<std::u16string> reason;
+  std::optional<std::u16string> srcText;
+  std::optional<std::int32_t> line;
+  std::optional<std::int32_t> linepos;
+};
+
+enum class ReportKind { Xml, Stylesheet, Transform };
+
+// Composes the report of `kind` for the stylesheet at `stylesheetPath`. Each
+// piece whose value is missing from `values` is left out; the rest stand as
+// usual. Lines end in CR LF; the report ends after the source text, with no
+// line break.
+std::u16string composeReport(ReportKind kind, std::u16string_view stylesheetPath, const ParseErrorValues& values);
+
+// Reads what can be read of a document's parse-error record.
+ParseErrorValues readParseError(const xml::XmlDocument& document);
+
+// Creates the two documents (stored in `xmlDocument` and `stylesheetDocument`),
+// loads the input text and the stylesheet, transforms, and leaves in the
+// request's output text the result or the report of the first step that failed.
+void transformWithStylesheet(RunRequest& request, xml::XmlParser& parser,
+                             std::unique_ptr<xml::XmlDocument>& xmlDocument,
+                             std::unique_ptr<xml::XmlDocument>& stylesheetDocument);
+
+}  // namespace tarnweld

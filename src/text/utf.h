@@ -1,0 +1,29 @@
+// Conversions between the program's text (UTF-16) and UTF-8, used only at the
+// edges: the bus, the parser library and the terminal.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarnweld {
+
+// Encodes `text` as UTF-8. An unpaired surrogate becomes U+FFFD, so the
+// conversion never fails whatever the text holds.
+std::string toUtf8(std::u16string_view text);
+
+// As toUtf8, but a NUL character also becomes U+FFFD: for channels that cannot
+// carry NUL (the bus, C strings).
+std::string toUtf8WithoutNul(std::u16string_view text);
+
+// Decodes UTF-8. Returns nothing when `bytes` is not well-formed UTF-8
+// (overlong forms, surrogates and code points above U+10FFFF included).
+std::optional<std::u16string> fromUtf8(std::string_view bytes);
+
+// Decodes UTF-8, replacing each ill-formed sequence with U+FFFD.
+std::u16string fromUtf8Lenient(std::string_view bytes);
+
+// Convenience for fixed ASCII texts.
+std::u16string fromAscii(std::string_view ascii);
+
+}  // namespace tarnweld

@@ -1,0 +1,52 @@
+// An in-memory host automation object. It serves the records it is given,
+// keeps every call with its argument kinds, and fails the calls whose labels
+// the shared log names. Labels: "host.create", "host.release", and
+// "host.<operation>(<first argument>)", e.g. "host.hkp_DataGet(INPUT)".
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "fakes/call_log.h"
+#include "host/automation.h"
+
+namespace tarnweld::fakes {
+
+struct RecordedArg {
+  enum class Kind { String, Int16, StringRef };
+  Kind kind;
+  std::u16string text;
+  std::int16_t number = 0;
+  bool operator==(const RecordedArg&) const = default;
+};
+
+struct RecordedCall {
+  std::string name;
+  std::vector<RecordedArg> args;
+  bool succeeded;
+};
+
+class FakeHost : public AutomationBackend {
+ public:
+  explicit FakeHost(CallLog& log) : log_(log) {}
+
+  std::unique_ptr<AutomationObject> create(std::u16string_view progId) override;
+
+  // The records that hkp_DataGet serves; a key not here gets nothing back.
+  std::map<std::u16string, std::u16string> records;
+  // Every call on an object, in order, failed ones included.
+  std::vector<RecordedCall> calls;
+  std::u16string createdProgId;
+
+ private:
+  CallLog& log_;
+};
+
+RecordedArg stringArg(std::u16string_view text);
+RecordedArg refArg(std::u16string_view text);
+RecordedArg intArg(std::int16_t number);
+
+}  // namespace tarnweld::fakes
