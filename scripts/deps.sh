@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Tarnweld needs to build, test, fuzz and
+# benchmark, when any is missing. Run as root, or it prints the command to run.
+set -euo pipefail
+
+packages=(
+  g++ cmake make pkg-config
+  libxml2-dev libxslt1-dev libsdbus-c++-dev libsystemd-dev
+  libgtest-dev dbus-daemon w3c-sgml-lib xml-core
+  xsltproc clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Tarnweld needs these packages: ${missing[*]}" >&2
+  echo "Install them with: sudo apt-get install -y ${missing[*]}" >&2
+  exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
