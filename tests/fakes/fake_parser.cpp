@@ -34,18 +34,21 @@ class FakeDocument : public xml::XmlDocument {
   bool setAsync(bool) override { return log_.record(name_ + ".setAsync"); }
   std::optional<bool> loadXML(std::u16string_view text) override {
     parser_.loadedText = text;
-    return answer(log_, name_ + ".loadXML", script_.loadResult);
+    return remember(answer(log_, name_ + ".loadXML", script_.loadResult));
   }
   std::optional<bool> load(std::u16string_view path) override {
     parser_.loadedPath = path;
-    return answer(log_, name_ + ".load", script_.loadResult);
+    return remember(answer(log_, name_ + ".load", script_.loadResult));
   }
   std::unique_ptr<xml::ParseError> parseError() const override {
     if (!log_.record(name_ + ".parseError")) return nullptr;
     return std::make_unique<FakeParseError>(log_, name_, script_);
   }
-  std::optional<std::u16string> transformNode(xml::XmlDocument&) override {
+  // Like a real parser, transforms only with a loaded stylesheet of its own kind.
+  std::optional<std::u16string> transformNode(xml::XmlDocument& stylesheet) override {
     if (!log_.record(name_ + ".transformNode")) return std::nullopt;
+    const auto* fake = dynamic_cast<FakeDocument*>(&stylesheet);
+    if (!loaded_ || !fake || !fake->loaded_) return std::nullopt;
     return script_.transformResult;
   }
 
@@ -54,6 +57,12 @@ class FakeDocument : public xml::XmlDocument {
   CallLog& log_;
   std::string name_;
   const FakeDocumentScript& script_;
+  bool loaded_ = false;
+
+  std::optional<bool> remember(std::optional<bool> result) {
+    if (result) loaded_ = *result;
+    return result;
+  }
 };
 
 }  // namespace

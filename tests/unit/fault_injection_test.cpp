@@ -1,0 +1,166 @@
+// The whole program against the fake host and parser, with every call it
+// makes failed in turn: the program always ends normally, releases what it
+// created in order, and hands back what the failed step leaves behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "fakes/fake_host.h"
+#include "fakes/fake_parser.h"
+#include "main/mod_main.h"
+#include "text/utf.h"
+
+namespace tarnweld {
+namespace {
+
+struct Outcome {
+  std::vector<std::string> log;
+  std::optional<std::u16string> output;  // OUTPUT as the host stored it
+  bool modeHandedBack = false;
+};
+
+// Runs the program with `failing` failed; `script` sets up the scenario.
+template <typename Script>
+Outcome start(std::u16string_view mode, const std::set<std::string>& failing, Script script) {
+  fakes::CallLog log;
+  fakes::FakeHost host(log);
+  fakes::FakeParser parser(log);
+  host.records = {{u"INPUT", u"<doc/>"}, {u"FILE_NAME", u"C:\\d\\doc.xml"}};
+  script(parser);
+  log.failing = failing;
+  modMain::entry(mode, {host, parser});
+
+  Outcome outcome{log.entries, std::nullopt};
+  for (const auto& call : host.calls) {
+    if (!call.succeeded) continue;
+    if (call.name == "hkp_DataAdd" && call.args[0].text == u"OUTPUT") outcome.output = call.args[1].text;
+    if (call.name == "hkp_DataAddInt") outcome.modeHandedBack = call.args[1].number == 7;
+  }
+  return outcome;
+}
+
+// Every object created is released once, at the very end: the stylesheet
+// document, then the XML document, then the host session.
+void expectReleasedInOrder(const std::vector<std::string>& log, const std::string& failing) {
+  std::vector<std::string> expected;
+  for (const std::string object : {"xsl", "xml", "host"}) {
+    if (object + ".create" != failing && std::find(log.begin(), log.end(), object + ".create") != log.end()) {
+      expected.push_back(object + ".release");
+    }
+  }
+  ASSERT_GE(log.size(), expected.size());
+  EXPECT_EQ(std::vector<std::string>(log.end() - static_cast<std::ptrdiff_t>(expected.size()), log.end()), expected);
+  EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const std::string& e) { return e.ends_with(".release"); }),
+            static_cast<std::ptrdiff_t>(expected.size()));
+}
+
+const std::u16string kXml = u"Tarnweld Error - The XML Source Did Not Validate!\r\n\r\n";
+const std::u16string kXsl = u"Tarnweld Error - The XSL File (C:\\d\\doc.xsl) Did Not Validate!\r\n\r\n";
+const std::u16string kTransform =
+    u"Tarnweld Error - The XML Source Did Not Transform With XSL File (C:\\d\\doc.xsl)!\r\n\r\n";
+const std::u16string kRecord = u"Reason: why\r\nLine: 2 Column: 3\r\n\r\nText: src";
+
+struct Scenario {
+  const char* name;
+  void (*script)(fakes::FakeParser&);
+  // What OUTPUT holds when each call fails; a call not listed is one whose
+  // failure leaves the baseline output. No entry may name a call the
+  // scenario does not make.
+  std::map<std::string, std::optional<std::u16string>> outputWhenFailing;
+  std::u16string baseline;
+};
+
+void record(fakes::FakeDocumentScript& d) { d.reason = u"why", d.srcText = u"src", d.line = 2, d.linepos = 3; }
+
+TEST(FaultInjectionTest, EveryRunCallFailedInTurn) {
+  const Scenario scenarios[] = {
+      {"transformed",
+       [](fakes::FakeParser& p) { record(p.xml), p.xml.transformResult = u"<out/>"; },
+       {
+           {"host.create", u""},  // nothing is handed back at all
+           {"host.hkp_DataGet(INPUT)", u"Tarnweld Error - Empty XML File Provided!"},
+           {"host.hkp_DataGet(FILE_NAME)", u"<out/>"},
+           {"xml.create", kXml},
+           {"xml.loadXML", kXml + kRecord},
+           {"xsl.create", kTransform + kRecord},
+           // The flag stays true from the source load; the transformation then
+           // fails on the unloaded stylesheet.
+           {"xsl.load", kTransform + kRecord},
+           {"xml.transformNode", kTransform + kRecord},
+           {"host.hkp_DataAdd(OUTPUT)", std::nullopt},
+       },
+       u"<out/>"},
+      {"source not loaded",
+       [](fakes::FakeParser& p) { record(p.xml), p.xml.loadResult = false; },
+       {
+           {"host.create", u""},
+           {"host.hkp_DataGet(INPUT)", u"Tarnweld Error - Empty XML File Provided!"},
+           {"xml.create", kXml},
+           {"xml.parseError", kXml},
+           {"xml.reason", kXml + u"Line: 2 Column: 3\r\n\r\nText: src"},
+           {"xml.line", kXml + u"Reason: why\r\nText: src"},
+           {"xml.linepos", kXml + u"Reason: why\r\nText: src"},
+           {"xml.srcText", kXml + u"Reason: why\r\nLine: 2 Column: 3\r\n\r\n"},
+           {"host.hkp_DataAdd(OUTPUT)", std::nullopt},
+       },
+       kXml + kRecord},
+      {"stylesheet not loaded",
+       [](fakes::FakeParser& p) { record(p.xsl), p.xsl.loadResult = false; },
+       {
+           {"host.create", u""},
+           {"host.hkp_DataGet(INPUT)", u"Tarnweld Error - Empty XML File Provided!"},
+           {"host.hkp_DataGet(FILE_NAME)", u"Tarnweld Error - The XSL File (.xsl) Did Not Validate!\r\n\r\n" + kRecord},
+           {"xml.create", kXml},
+           {"xml.loadXML", kXml + u"Reason: \r\nLine: 0 Column: 0\r\n\r\nText: "},
+           {"xsl.create", kTransform + u"Reason: \r\nLine: 0 Column: 0\r\n\r\nText: "},
+           {"xsl.load", kTransform + u"Reason: \r\nLine: 0 Column: 0\r\n\r\nText: "},
+           {"xsl.parseError", kXsl + u"Reason: File was not found.\r\n\r\n"},
+           {"xsl.reason", kXsl + u"Reason: File was not found.\r\n\r\nLine: 2 Column: 3\r\n\r\nText: src"},
+           {"xsl.line", kXsl + u"Reason: why\r\nText: src"},
+           {"xsl.linepos", kXsl + u"Reason: why\r\nText: src"},
+           {"xsl.srcText", kXsl + u"Reason: why\r\nLine: 2 Column: 3\r\n\r\n"},
+           {"host.hkp_DataAdd(OUTPUT)", std::nullopt},
+       },
+       kXsl + kRecord},
+  };
+
+  for (const Scenario& scenario : scenarios) {
+    const Outcome baseline = start(u"/hkprun", {}, scenario.script);
+    ASSERT_EQ(baseline.output, scenario.baseline) << scenario.name;
+    for (const auto& [label, output] : scenario.outputWhenFailing) {
+      EXPECT_NE(std::find(baseline.log.begin(), baseline.log.end(), label), baseline.log.end())
+          << scenario.name << ": makes no call " << label;
+    }
+
+    for (const std::string& label : baseline.log) {
+      SCOPED_TRACE(std::string(scenario.name) + ", failing " + label);
+      const Outcome outcome = start(u"/hkprun", {label}, scenario.script);
+      const auto listed = scenario.outputWhenFailing.find(label);
+      std::optional<std::u16string> expected = scenario.baseline;
+      if (listed != scenario.outputWhenFailing.end()) expected = listed->second;
+      if (expected == u"") expected.reset();  // no host: nothing reaches it
+      EXPECT_EQ(outcome.output.has_value(), expected.has_value());
+      if (outcome.output && expected) {
+        EXPECT_EQ(toUtf8(*outcome.output), toUtf8(*expected));
+      }
+      EXPECT_EQ(outcome.modeHandedBack, label != "host.create" && label != "host.hkp_DataAddInt(MODE_OUTPUT)");
+      expectReleasedInOrder(outcome.log, label);
+    }
+  }
+}
+
+TEST(FaultInjectionTest, EveryRegistrationCallFailedInTurn) {
+  const Outcome baseline = start(u"/hkpreg", {}, [](fakes::FakeParser&) {});
+  ASSERT_EQ(baseline.log.size(), 15u);  // create, thirteen calls, release
+  for (const std::string& label : baseline.log) {
+    SCOPED_TRACE("failing " + label);
+    const Outcome outcome = start(u"/hkpreg", {label}, [](fakes::FakeParser&) {});
+    // Each call is independent: only the failed one is missing, or all of them without a host.
+    EXPECT_EQ(outcome.log.size(), label == "host.create" ? 1u : 15u);
+    expectReleasedInOrder(outcome.log, label);
+  }
+}
+
+}  // namespace
+}  // namespace tarnweld
