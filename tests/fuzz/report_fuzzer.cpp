@@ -1,0 +1,32 @@
+// Report composition on any values: the header comes first, the path stands
+// in it exactly, and the source text closes the report with nothing after it.
+#include "fuzz_input.h"
+#include "run/transformation.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace tarnweld;
+  if (size < 9) return 0;
+  const auto kind = static_cast<ReportKind>(data[0] % 3);
+  const std::uint8_t present = data[1];
+  std::int32_t line, linepos;
+  __builtin_memcpy(&line, data + 2, 4);
+  linepos = static_cast<std::int32_t>(data[6]) - 128;
+  const auto [path, rest] = fuzz::twoTextsOf(data + 7, size - 7);
+  const std::size_t split = rest.size() / 2;
+
+  ParseErrorValues values;
+  if (present & 1) values.reason = rest.substr(0, split);
+  if (present & 2) values.srcText = rest.substr(split);
+  if (present & 4) values.line = line;
+  if (present & 8) values.linepos = linepos;
+
+  const std::u16string report = composeReport(kind, path, values);
+  fuzz::require(report.starts_with(u"Tarnweld Error - "));
+  if (kind != ReportKind::Xml) fuzz::require(report.find(u"(" + path + u")") != std::u16string::npos);
+  if (values.srcText) fuzz::require(report.ends_with(u"Text: " + *values.srcText));
+  if (values.line && values.linepos) {
+    fuzz::require(report.find(u"Line: " + fromAscii(std::to_string(line)) + u" Column: " +
+                              fromAscii(std::to_string(linepos)) + u"\r\n\r\n") != std::u16string::npos);
+  }
+  return 0;
+}
