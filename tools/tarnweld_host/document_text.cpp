@@ -1,0 +1,128 @@
+#include "document_text.h"
+
+#include <errno.h>
+#include <iconv.h>
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+
+#include "text/utf.h"
+
+namespace tarnweld::host {
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
+// "<?" as the first UTF-16 code units: a UTF-16 document without a mark.
+constexpr std::string_view kUtf16LeStart{"<\0?\0", 4};
+constexpr std::string_view kUtf16BeStart{"\0<\0?", 4};
+constexpr std::string_view kDeclarationStart = "<?xml";
+constexpr std::string_view kDeclarationEnd = "?>";
+// A declaration longer than this is not one an editor would look at.
+constexpr std::size_t kMaxDeclarationLength = 1024;
+
+std::string upper(std::string_view text) {
+  std::string out(text);
+  std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::toupper(c); });
+  return out;
+}
+
+bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+DecodedDocument failure(std::string encoding, std::string error) {
+  return {std::nullopt, std::move(encoding), std::move(error)};
+}
+
+DecodedDocument decodeUtf16(std::string_view bytes, bool bigEndian, std::string encoding) {
+  if (bytes.size() % 2 != 0) return failure(encoding, "the " + encoding + " text ends in half a code unit");
+  std::u16string text(bytes.size() / 2, u'\0');
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto first = static_cast<unsigned char>(bytes[2 * i]);
+    const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
+    text[i] = static_cast<char16_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
+  }
+  return {std::move(text), std::move(encoding), {}};
+}
+
+DecodedDocument decodeUtf8(std::string_view bytes, std::string encoding) {
+  auto text = fromUtf8(bytes);
+  if (!text) return failure(encoding, "the bytes are not valid UTF-8");
+  return {std::move(text), std::move(encoding), {}};
+}
+
+// Any other declared encoding goes through iconv, to UTF-8 first.
+DecodedDocument decodeWithIconv(std::string_view bytes, const std::string& encoding) {
+  const iconv_t converter = iconv_open("UTF-8", encoding.c_str());
+  if (converter == reinterpret_cast<iconv_t>(-1)) {
+    return failure(encoding, "the declared encoding \"" + encoding + "\" is not supported");
+  }
+  const std::unique_ptr<void, int (*)(iconv_t)> closer(converter, iconv_close);
+
+  // Four bytes of UTF-8 per input byte covers every single- and multi-byte charset.
+  std::string utf8(bytes.size() * 4 + 4, '\0');
+  char* in = const_cast<char*>(bytes.data());
+  std::size_t inLeft = bytes.size();
+  char* out = utf8.data();
+  std::size_t outLeft = utf8.size();
+  if (iconv(converter, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1)) {
+    const std::size_t offset = static_cast<std::size_t>(in - bytes.data());
+    const std::string where = " at byte offset " + std::to_string(offset);
+    if (errno == EINVAL) return failure(encoding, "the " + encoding + " text ends in an incomplete sequence" + where);
+    return failure(encoding, "the bytes are not valid " + encoding + where);
+  }
+  utf8.resize(utf8.size() - outLeft);
+  return decodeUtf8(utf8, encoding);
+}
+
+}  // namespace
+
+std::optional<std::string> declaredEncoding(std::string_view bytes) {
+  if (!bytes.starts_with(kDeclarationStart) || bytes.size() <= kDeclarationStart.size() ||
+      !isXmlSpace(bytes[kDeclarationStart.size()])) {
+    return std::nullopt;
+  }
+  const std::size_t end = bytes.find(kDeclarationEnd);
+  if (end == std::string_view::npos || end > kMaxDeclarationLength) return std::nullopt;
+  const std::string_view declaration = bytes.substr(0, end);
+
+  std::size_t at = declaration.find("encoding");
+  if (at == std::string_view::npos) return std::nullopt;
+  at += std::string_view("encoding").size();
+  while (at < declaration.size() && isXmlSpace(declaration[at])) ++at;
+  if (at >= declaration.size() || declaration[at] != '=') return std::nullopt;
+  ++at;
+  while (at < declaration.size() && isXmlSpace(declaration[at])) ++at;
+  if (at >= declaration.size() || (declaration[at] != '"' && declaration[at] != '\'')) return std::nullopt;
+  const char quote = declaration[at++];
+  const std::size_t close = declaration.find(quote, at);
+  if (close == std::string_view::npos) return std::nullopt;
+  return std::string(declaration.substr(at, close - at));
+}
+
+DecodedDocument decodeDocument(std::string_view bytes) {
+  if (bytes.starts_with(kUtf8Bom)) return decodeUtf8(bytes.substr(kUtf8Bom.size()), "UTF-8");
+  if (bytes.starts_with(kUtf16LeBom)) return decodeUtf16(bytes.substr(kUtf16LeBom.size()), false, "UTF-16LE");
+  if (bytes.starts_with(kUtf16BeBom)) return decodeUtf16(bytes.substr(kUtf16BeBom.size()), true, "UTF-16BE");
+  if (bytes.starts_with(kUtf16LeStart)) return decodeUtf16(bytes, false, "UTF-16LE");
+  if (bytes.starts_with(kUtf16BeStart)) return decodeUtf16(bytes, true, "UTF-16BE");
+
+  const auto declared = declaredEncoding(bytes);
+  if (!declared) return decodeUtf8(bytes, "UTF-8");
+  const std::string name = upper(*declared);
+  if (name == "UTF-8" || name == "UTF8") return decodeUtf8(bytes, "UTF-8");
+  if (name.starts_with("UTF-16") || name.starts_with("UCS-2") || name.starts_with("UTF-32")) {
+    return failure(name, "the XML declaration names " + *declared +
+                             ", but the file has no byte-order mark and its declaration is not in that encoding");
+  }
+  return decodeWithIconv(bytes, name);
+}
+
+std::string toHostPath(std::string_view absolutePath) {
+  std::string path(absolutePath);
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+}  // namespace tarnweld::host

@@ -1,0 +1,40 @@
+// How the host stand-in turns a document file into the text an editor holds,
+// and how it names the file in the host's path convention. Pure functions.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarnweld::host {
+
+// The text of a document, or why its bytes do not decode.
+struct DecodedDocument {
+  std::optional<std::u16string> text;
+  std::string encoding;  // the encoding used, or that was tried
+  std::string error;     // set when text is empty
+};
+
+// Decodes `bytes` the way an editor opens a file: a byte-order mark selects
+// UTF-8, UTF-16 LE or UTF-16 BE (and is not part of the text); else "<?" in
+// UTF-16 selects UTF-16; else the XML declaration's encoding (any that iconv
+// knows: UTF-8, ISO-8859-1, US-ASCII, windows-1252 ...); else UTF-8. Bytes
+// that do not decode are an error, never replaced. UTF-16 is taken code unit
+// by code unit, as an editor's buffer holds it: an unpaired surrogate stays.
+DecodedDocument decodeDocument(std::string_view bytes);
+
+// The encoding named by the XML declaration at the start of `bytes`, if any.
+std::optional<std::string> declaredEncoding(std::string_view bytes);
+
+// `absolutePath` (POSIX, "/"-separated) in the host's convention, where "\"
+// separates directories: "/home/u/doc.xml" becomes "\home\u\doc.xml".
+std::string toHostPath(std::string_view absolutePath);
+
+// D-Bus carries at most 128 MiB in one message; INPUT travels in one reply
+// whose header and framing need far less than the margin kept here.
+inline constexpr std::size_t kMaxBusMessageBytes = std::size_t{128} * 1024 * 1024;
+inline constexpr std::size_t kMessageFramingMargin = 64 * 1024;
+inline constexpr std::size_t kMaxInputBytes = kMaxBusMessageBytes - kMessageFramingMargin;
+
+}  // namespace tarnweld::host

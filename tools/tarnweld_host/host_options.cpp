@@ -1,0 +1,160 @@
+#include "host_options.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+
+namespace tarnweld::host {
+namespace {
+
+constexpr std::array<std::string_view, 4> kOperations{"hkp_DataSetGlobalSuffix", "hkp_DataAdd", "hkp_DataAddInt",
+                                                      "hkp_DataGet"};
+// A day: longer is surely a typing slip, and it keeps the wait representable.
+constexpr double kMaxTimeoutSeconds = 86400;
+
+constexpr std::string_view kUsage =
+    "usage: tarnweld-host [OPTIONS] register\n"
+    "       tarnweld-host [OPTIONS] run DOCUMENT\n";
+
+constexpr std::string_view kHelp =
+    "usage: tarnweld-host [OPTIONS] register\n"
+    "       tarnweld-host [OPTIONS] run DOCUMENT\n"
+    "\n"
+    "Stands in for the host editor: owns htmlkit.HTMLKitPluginsCore on the session\n"
+    "bus, serves the plug-in's host calls, starts the plug-in and reports.\n"
+    "Without DBUS_SESSION_BUS_ADDRESS it runs a private dbus-daemon for its own\n"
+    "lifetime and gives the plug-in that bus.\n"
+    "\n"
+    "register       start the plug-in with /hkpreg and print every host call it\n"
+    "               made, in order, one a line:\n"
+    "                 (suffix \"_1\")             hkp_DataSetGlobalSuffix\n"
+    "                 NAME_1 = \"Tarnweld\"       a string record, key as stored\n"
+    "                 MODE_SHOW_STATUS_1 = 1 (int16)   an int16 record\n"
+    "                 (get \"KEY\")               hkp_DataGet\n"
+    "               A refused call ends in \" (rejected)\". Strings are quoted with\n"
+    "               \\\\ \\\" \\r \\n \\t and \\u00XX escapes.\n"
+    "run DOCUMENT   decode DOCUMENT as an editor would (byte-order mark, else the\n"
+    "               XML declaration's encoding, else UTF-8), serve it as INPUT and\n"
+    "               its absolute path with \"\\\" separators as FILE_NAME, start the\n"
+    "               plug-in with /hkprun in the document's directory, and print\n"
+    "               OUTPUT to stdout exactly as received. DOCUMENT \"-\" reads\n"
+    "               standard input; FILE_NAME is then --file-name or empty, and\n"
+    "               the plug-in runs in the current directory.\n"
+    "\n"
+    "options:\n"
+    "  --plugin PATH        the plug-in to start (default: tarnweld beside this program)\n"
+    "  --timeout SECONDS    kill the plug-in after this long (default 60)\n"
+    "  --file-name TEXT     serve TEXT as FILE_NAME, verbatim\n"
+    "  --reject OP[:KEY]    answer the operation OP (with first argument KEY) with a\n"
+    "                       D-Bus error; may be repeated. OP is hkp_DataSetGlobalSuffix,\n"
+    "                       hkp_DataAdd, hkp_DataAddInt or hkp_DataGet\n"
+    "  --stats              print the plug-in's wall time and peak RSS to stderr\n"
+    "  --help               print this text\n"
+    "\n"
+    "exit status: 0 the plug-in ran and handed back what it must (run: OUTPUT and\n"
+    "MODE_OUTPUT 7); 1 it crashed, timed out, failed or handed back too little (one\n"
+    "line on stderr says which; OUTPUT is still printed when it arrived); 2 bad\n"
+    "usage or a document that cannot be served; 3 no bus, name or plug-in to work with.\n";
+
+std::optional<double> parseSeconds(std::string_view text) {
+  double value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value) || value <= 0 ||
+      value > kMaxTimeoutSeconds) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+std::optional<RejectRule> parseRejectRule(std::string_view text) {
+  RejectRule rule;
+  const std::size_t colon = text.find(':');
+  rule.operation = std::string(text.substr(0, colon));
+  if (colon != std::string_view::npos) rule.key = std::string(text.substr(colon + 1));
+  if (std::find(kOperations.begin(), kOperations.end(), rule.operation) == kOperations.end()) return std::nullopt;
+  return rule;
+}
+
+}  // namespace
+
+ParsedOptions parseOptions(std::span<const std::string_view> args) {
+  Options options;
+  std::vector<std::string_view> positional;
+  bool optionsEnded = false;
+
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string_view arg = args[i];
+    if (optionsEnded || arg == kStandardInput || !arg.starts_with("--")) {
+      positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg == "--help") {
+      Options help;
+      help.help = true;
+      return {std::move(help), {}};
+    }
+    if (arg == "--stats") {
+      options.stats = true;
+      continue;
+    }
+
+    // Options with a value take it as "--name=value" or as the next argument.
+    std::string_view name = arg;
+    std::optional<std::string_view> value;
+    if (const std::size_t equals = arg.find('='); equals != std::string_view::npos) {
+      name = arg.substr(0, equals);
+      value = arg.substr(equals + 1);
+    }
+    if (name != "--plugin" && name != "--timeout" && name != "--file-name" && name != "--reject") {
+      return {std::nullopt, "unknown option " + std::string(name)};
+    }
+    if (!value) {
+      if (i + 1 == args.size()) return {std::nullopt, std::string(name) + " needs a value"};
+      value = args[++i];
+    }
+
+    if (name == "--plugin") {
+      if (value->empty()) return {std::nullopt, "--plugin needs a path"};
+      options.plugin = std::string(*value);
+    } else if (name == "--timeout") {
+      const auto seconds = parseSeconds(*value);
+      if (!seconds)
+        return {std::nullopt, "--timeout needs a number of seconds above 0, got \"" + std::string(*value) + "\""};
+      options.timeoutSeconds = *seconds;
+    } else if (name == "--file-name") {
+      options.fileName = std::string(*value);
+    } else {
+      auto rule = parseRejectRule(*value);
+      if (!rule) return {std::nullopt, "--reject needs a host operation, got \"" + std::string(*value) + "\""};
+      options.rejects.push_back(std::move(*rule));
+    }
+  }
+
+  if (positional.empty()) return {std::nullopt, "no command given"};
+  if (positional[0] == "register") {
+    if (positional.size() != 1) return {std::nullopt, "register takes no document"};
+    options.command = Command::Register;
+  } else if (positional[0] == "run") {
+    if (positional.size() != 2) return {std::nullopt, "run takes exactly one document"};
+    options.command = Command::Run;
+    options.document = std::string(positional[1]);
+    if (options.document.empty()) return {std::nullopt, "the document path is empty"};
+  } else {
+    return {std::nullopt, "unknown command " + std::string(positional[0])};
+  }
+  return {std::move(options), {}};
+}
+
+bool rejects(const RejectRule& rule, std::string_view operation, std::string_view key) {
+  return rule.operation == operation && (!rule.key || *rule.key == key);
+}
+
+std::string_view usageText() { return kUsage; }
+std::string_view helpText() { return kHelp; }
+
+}  // namespace tarnweld::host

@@ -1,0 +1,119 @@
+#include "host_records.h"
+
+#include <string.h>
+
+#include <cstdio>
+
+namespace tarnweld::host {
+namespace {
+
+std::string describeEnd(const PluginEnd& end, double timeoutSeconds) {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%g", timeoutSeconds);
+  switch (end.kind) {
+    case PluginEnd::Kind::TimedOut:
+      return std::string("the plug-in did not finish within ") + seconds + " s and was killed";
+    case PluginEnd::Kind::Signaled: {
+      const char* abbreviation = sigabbrev_np(end.code);
+      const char* description = strsignal(end.code);
+      return "the plug-in crashed: killed by signal " + std::to_string(end.code) +
+             (abbreviation ? std::string(" (SIG") + abbreviation + ", " + (description ? description : "") + ")"
+                           : std::string());
+    }
+    case PluginEnd::Kind::Exited:
+      return "the plug-in exited with status " + std::to_string(end.code);
+  }
+  return {};
+}
+
+bool endedNormally(const PluginEnd& end) { return end.kind == PluginEnd::Kind::Exited && end.code == 0; }
+
+}  // namespace
+
+const RecordValue* RecordStore::find(std::string_view storedKey) const {
+  const auto it = records_.find(storedKey);
+  return it == records_.end() ? nullptr : &it->second;
+}
+
+std::optional<RecordValue> RecordStore::take(std::string_view storedKey) {
+  const auto it = records_.find(storedKey);
+  if (it == records_.end()) return std::nullopt;
+  RecordValue value = std::move(it->second);
+  records_.erase(it);
+  return value;
+}
+
+void RecordStore::logCall(HostCall call) {
+  if (keepCalls_) calls_.push_back(std::move(call));
+}
+
+std::string quoted(std::string_view text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+          char escape[8];
+          std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(static_cast<unsigned char>(c)));
+          out += escape;
+        } else {
+          out += c;
+        }
+    }
+  }
+  return out += '"';
+}
+
+std::string formatCall(const HostCall& call) {
+  auto valueText = [&] {
+    if (const auto* number = std::get_if<std::int16_t>(&call.value)) return std::to_string(*number) + " (int16)";
+    return quoted(std::get<std::string>(call.value));
+  };
+  std::string line;
+  if (call.operation == kOpSetGlobalSuffix) {
+    line = "(suffix " + valueText() + ")";
+  } else if (call.operation == kOpDataGet) {
+    line = "(get " + quoted(call.key) + ")";
+  } else {
+    line = call.key + " = " + valueText();
+  }
+  if (call.rejected) line += " (rejected)";
+  return line;
+}
+
+Verdict judgeRegistration(const PluginEnd& end, double timeoutSeconds) {
+  if (endedNormally(end)) return {};
+  return {kExitPluginFailed, describeEnd(end, timeoutSeconds)};
+}
+
+Verdict judgeRun(const PluginEnd& end, double timeoutSeconds, const RecordValue* output,
+                 const RecordValue* outputMode) {
+  if (!endedNormally(end)) return {kExitPluginFailed, describeEnd(end, timeoutSeconds)};
+  const bool hasOutput = output && std::holds_alternative<std::string>(*output);
+  const auto* mode = outputMode ? std::get_if<std::int16_t>(outputMode) : nullptr;
+  if (!hasOutput && !mode) return {kExitPluginFailed, "the plug-in exited without sending OUTPUT or MODE_OUTPUT"};
+  if (!hasOutput) return {kExitPluginFailed, "the plug-in exited without sending OUTPUT"};
+  if (!mode) return {kExitPluginFailed, "the plug-in exited without sending MODE_OUTPUT"};
+  if (*mode != kExpectedOutputMode) {
+    return {kExitPluginFailed,
+            "the plug-in sent MODE_OUTPUT " + std::to_string(*mode) + ", not " + std::to_string(kExpectedOutputMode)};
+  }
+  return {};
+}
+
+}  // namespace tarnweld::host

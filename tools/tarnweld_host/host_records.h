@@ -1,0 +1,96 @@
+// What the host stand-in keeps of a plug-in session: the records, the suffix
+// in force, the calls in the order they came (when asked to keep them), and
+// the verdict on how the session ended. No bus code here: the bus service
+// feeds it, and the tests drive it directly.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace tarnweld::host {
+
+// Strings are kept in their wire form (UTF-8), so a large document or output
+// is converted once and never copied between forms.
+using RecordValue = std::variant<std::string, std::int16_t>;
+
+inline constexpr std::string_view kOpSetGlobalSuffix = "hkp_DataSetGlobalSuffix";
+inline constexpr std::string_view kOpDataAdd = "hkp_DataAdd";
+inline constexpr std::string_view kOpDataAddInt = "hkp_DataAddInt";
+inline constexpr std::string_view kOpDataGet = "hkp_DataGet";
+
+inline constexpr std::string_view kInputKey = "INPUT";
+inline constexpr std::string_view kFileNameKey = "FILE_NAME";
+inline constexpr std::string_view kOutputKey = "OUTPUT";
+inline constexpr std::string_view kOutputModeKey = "MODE_OUTPUT";
+inline constexpr std::int16_t kExpectedOutputMode = 7;
+
+// One host call as received. `key` is the key as stored (with the suffix then
+// in force); for a suffix call it is empty and `value` holds the suffix.
+struct HostCall {
+  std::string operation;
+  std::string key;
+  RecordValue value;
+  bool rejected = false;
+};
+
+class RecordStore {
+ public:
+  explicit RecordStore(bool keepCalls) : keepCalls_(keepCalls) {}
+
+  void setSuffix(std::string suffix) { suffix_ = std::move(suffix); }
+  std::string storedKey(std::string_view key) const { return std::string(key) + suffix_; }
+  void add(std::string storedKey, RecordValue value) { records_[std::move(storedKey)] = std::move(value); }
+  const RecordValue* find(std::string_view storedKey) const;
+  // Moves a record out, for handing a large OUTPUT on without a copy.
+  std::optional<RecordValue> take(std::string_view storedKey);
+
+  bool keepsCalls() const { return keepCalls_; }
+  void logCall(HostCall call);
+  const std::vector<HostCall>& calls() const { return calls_; }
+
+ private:
+  bool keepCalls_;
+  std::string suffix_;
+  std::map<std::string, RecordValue, std::less<>> records_;
+  std::vector<HostCall> calls_;
+};
+
+// `text` in double quotes, with \\ \" \r \n \t and \u00XX for other control characters.
+std::string quoted(std::string_view text);
+
+// One line of the register listing, without the line break:
+// (suffix "_1") / NAME_1 = "Tarnweld" / MODE_SHOW_STATUS_1 = 1 (int16) / (get "KEY"),
+// followed by " (rejected)" for a refused call.
+std::string formatCall(const HostCall& call);
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitPluginFailed = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitSetup = 3;
+
+// How the plug-in process ended.
+struct PluginEnd {
+  enum class Kind { Exited, Signaled, TimedOut };
+  Kind kind = Kind::Exited;
+  int code = 0;  // the exit status, or the signal
+};
+
+// The host's exit status and, unless it is success, a one-line reason.
+struct Verdict {
+  int exitStatus = kExitSuccess;
+  std::string reason;
+};
+
+// A registration succeeds when the plug-in ended normally.
+Verdict judgeRegistration(const PluginEnd& end, double timeoutSeconds);
+
+// A run succeeds when the plug-in ended normally having stored OUTPUT as a
+// string and MODE_OUTPUT as the integer 7.
+Verdict judgeRun(const PluginEnd& end, double timeoutSeconds, const RecordValue* output, const RecordValue* outputMode);
+
+}  // namespace tarnweld::host

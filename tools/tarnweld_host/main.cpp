@@ -1,0 +1,209 @@
+// tarnweld-host: a stand-in for the host editor. It decodes a document as the
+// editor would, owns the host's bus name (on a private bus when there is no
+// session bus), starts the plug-in, serves its calls, waits for it within a
+// time limit, and reports what came back. See --help for the output formats
+// and exit statuses.
+#include <errno.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <vector>
+
+#include "child_process.h"
+#include "document_text.h"
+#include "host/plugin_host.h"
+#include "host_bus.h"
+#include "host_options.h"
+#include "host_records.h"
+#include "main/mod_main.h"
+#include "private_bus.h"
+#include "text/utf.h"
+
+namespace tarnweld::host {
+namespace {
+
+constexpr std::string_view kProgramName = "tarnweld-host";
+constexpr std::string_view kDefaultPluginName = "tarnweld";
+constexpr const char* kBusAddressVariable = "DBUS_SESSION_BUS_ADDRESS";
+
+void complain(std::string_view message) { std::cerr << kProgramName << ": " << message << '\n'; }
+
+std::string defaultPluginPath() {
+  std::error_code error;
+  const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return std::string(kDefaultPluginName);
+  return (self.parent_path() / kDefaultPluginName).string();
+}
+
+std::optional<std::string> readBytes(const std::string& document, std::string& error) {
+  std::string bytes;
+  if (document == kStandardInput) {
+    bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    if (std::cin.bad()) error = "cannot read standard input";
+  } else {
+    std::ifstream file(document, std::ios::binary);
+    if (!file) {
+      error = "cannot open " + document + ": " + strerror(errno);
+      return std::nullopt;
+    }
+    std::ostringstream contents;
+    contents << file.rdbuf();
+    if (file.bad()) error = "cannot read " + document;
+    bytes = std::move(contents).str();
+  }
+  if (!error.empty()) return std::nullopt;
+  return bytes;
+}
+
+// The document's text and name as the host serves them, and where the plug-in runs.
+struct ServedDocument {
+  std::string input;     // UTF-8, as sent on the bus
+  std::string fileName;  // host convention
+  std::optional<std::string> directory;
+};
+
+std::optional<ServedDocument> prepareDocument(const Options& options, std::string& error) {
+  std::optional<std::string> bytes = readBytes(options.document, error);
+  if (!bytes) return std::nullopt;
+
+  DecodedDocument decoded = decodeDocument(*bytes);
+  bytes.reset();
+  if (!decoded.text) {
+    error = options.document + ": " + decoded.error;
+    return std::nullopt;
+  }
+
+  ServedDocument served;
+  // The bus cannot carry NUL or unpaired surrogates; they go as U+FFFD.
+  served.input = toUtf8WithoutNul(*decoded.text);
+  decoded.text.reset();
+  if (served.input.size() > kMaxInputBytes) {
+    error = options.document + ": the text is " + std::to_string(served.input.size()) +
+            " bytes as UTF-8, more than the " + std::to_string(kMaxInputBytes) +
+            " that fit in one D-Bus message (the bus carries at most 128 MiB per message)";
+    return std::nullopt;
+  }
+
+  if (options.document != kStandardInput) {
+    const auto path = std::filesystem::absolute(options.document).lexically_normal();
+    served.fileName = toHostPath(path.string());
+    served.directory = path.parent_path().string();
+  }
+  if (options.fileName) served.fileName = *options.fileName;
+  return served;
+}
+
+void printStats(const ChildOutcome& outcome) {
+  const double seconds = std::chrono::duration<double>(outcome.wallTime).count();
+  std::fprintf(stderr, "%s: plug-in wall time %.3f s, peak RSS %ld KiB\n", kProgramName.data(), seconds,
+               outcome.peakRssKiB);
+}
+
+int hostMain(const Options& options) {
+  RecordStore store(options.command == Command::Register);
+  SpawnRequest plugin;
+  plugin.program = options.plugin.value_or(defaultPluginPath());
+  plugin.ownProcessGroup = true;
+
+  if (options.command == Command::Run) {
+    std::string error;
+    auto served = prepareDocument(options, error);
+    if (!served) {
+      complain(error);
+      return kExitUsage;
+    }
+    store.add(std::string(kInputKey), std::move(served->input));
+    store.add(std::string(kFileNameKey), std::move(served->fileName));
+    plugin.directory = served->directory;
+    plugin.arguments = {plugin.program, toUtf8(modMain::kRunSwitch)};
+  } else {
+    plugin.arguments = {plugin.program, toUtf8(modMain::kRegisterSwitch)};
+  }
+
+  // Without a session bus the host brings its own; the plug-in gets its address.
+  std::unique_ptr<PrivateBus> privateBus;
+  std::string address;
+  if (const char* existing = std::getenv(kBusAddressVariable); existing && *existing) {
+    address = existing;
+  } else {
+    std::string error;
+    privateBus = PrivateBus::start(error);
+    if (!privateBus) {
+      complain(error);
+      return kExitSetup;
+    }
+    address = privateBus->address();
+  }
+
+  std::string error;
+  std::unique_ptr<HostBus> bus = HostBus::open(privateBus ? address : std::string(), store, options.rejects, error);
+  if (!bus) {
+    complain(error);
+    return kExitSetup;
+  }
+
+  plugin.environment = environmentWith(kBusAddressVariable, address);
+  const auto started = std::chrono::steady_clock::now();
+  const SpawnResult spawned = spawnChild(plugin);
+  if (spawned.pid < 0) {
+    complain("cannot start the plug-in: " + spawned.error);
+    return kExitSetup;
+  }
+  const auto timeout = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+      std::chrono::duration<double>(options.timeoutSeconds));
+  const ChildOutcome outcome = waitForChild(spawned.pid, started, timeout, plugin.ownProcessGroup);
+  bus->stop();
+
+  Verdict verdict;
+  if (options.command == Command::Register) {
+    for (const HostCall& call : store.calls()) std::cout << formatCall(call) << '\n';
+    std::cout.flush();
+    verdict = judgeRegistration(outcome.end, options.timeoutSeconds);
+  } else {
+    std::optional<RecordValue> output = store.take(kOutputKey);
+    verdict = judgeRun(outcome.end, options.timeoutSeconds, output ? &*output : nullptr, store.find(kOutputModeKey));
+    // OUTPUT is printed whenever it arrived, exactly as received; the exit
+    // status says whether the whole hand-back happened.
+    if (output) {
+      if (const auto* text = std::get_if<std::string>(&*output)) {
+        std::cout.write(text->data(), static_cast<std::streamsize>(text->size()));
+        std::cout.flush();
+      }
+    }
+  }
+  if (options.stats) printStats(outcome);
+  if (!verdict.reason.empty()) complain(verdict.reason);
+  return verdict.exitStatus;
+}
+
+}  // namespace
+}  // namespace tarnweld::host
+
+int main(int argc, char** argv) {
+  using namespace tarnweld::host;
+  std::vector<std::string_view> args(argv + 1, argv + argc);
+  const ParsedOptions parsed = parseOptions(args);
+  if (!parsed.options) {
+    complain(parsed.error);
+    std::cerr << usageText() << "Try 'tarnweld-host --help' for more.\n";
+    return kExitUsage;
+  }
+  if (parsed.options->help) {
+    std::cout << helpText();
+    return kExitSuccess;
+  }
+  try {
+    return hostMain(*parsed.options);
+  } catch (const std::exception& e) {
+    complain(e.what());
+    return kExitSetup;
+  }
+}
