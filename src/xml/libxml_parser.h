@@ -1,12 +1,42 @@
-// The parser documents on libxml2 and libxslt.
+// The parser documents on libxml2 and libxslt, and the small text rules the
+// backend applies around the libraries: how a host path becomes a location,
+// how a source line is cut for the parse-error record, and how the bytes of a
+// file or of a transformation's output are decoded to the program's text.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "xml/xml_document.h"
 
 namespace tarnweld::xml {
 
+// The libxml2 + libxslt parser. Creating it prepares the libraries once per
+// process (EXSLT and the node-set function of the platform namespace).
 std::unique_ptr<XmlParser> makeLibxmlParser();
+
+// Whether `location` starts with a URI scheme ("http:", "file:"). A single
+// letter before the colon is a drive letter, not a scheme.
+bool hasUriScheme(std::string_view location);
+
+// The host's path convention ("\" separates directories) turned into a POSIX
+// path. A URI is left as it is.
+std::u16string mapHostPath(std::u16string_view path);
+
+// The text of line `line` (1-based) of `text`, without its line break. Lines
+// end at LF, as the parser counts them; a CR before the LF is dropped. Empty
+// when the text has no such line.
+std::u16string sourceLine(std::u16string_view text, std::int32_t line);
+
+// The encoding a parser would read `bytes` in: a byte-order mark or the
+// UTF-16 shape of "<?" first, then the encoding declaration, else UTF-8.
+std::string sniffEncoding(std::string_view bytes);
+
+// `bytes` decoded from `encoding` (any name libxml2 knows; UTF-8 when it knows
+// none), a leading byte-order mark dropped. What cannot be decoded becomes
+// U+FFFD, so no text is lost silently in a shorter string.
+std::u16string decodeBytes(std::string_view bytes, std::string_view encoding);
 
 }  // namespace tarnweld::xml

@@ -1,0 +1,152 @@
+// The text rules of the libxml2 backend: locations, source lines, decoding.
+#include <libxml/encoding.h>
+#include <libxml/tree.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "text/utf.h"
+#include "xml/libxml_parser.h"
+
+namespace tarnweld::xml {
+namespace {
+
+constexpr char16_t kHostSeparator = u'\\';
+constexpr char16_t kPosixSeparator = u'/';
+constexpr char16_t kReplacementChar = 0xFFFD;
+constexpr char16_t kByteOrderMark = 0xFEFF;
+constexpr std::string_view kUtf8 = "UTF-8";
+constexpr std::string_view kUtf16Le = "UTF-16LE";
+constexpr std::string_view kUtf16Be = "UTF-16BE";
+// The XML declaration is short; the encoding name is looked for only there.
+constexpr std::size_t kDeclarationScanLength = 256;
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+         });
+}
+
+std::u16string decodeUtf16(std::string_view bytes, bool bigEndian) {
+  if (bytes.size() >= 2) {
+    const auto first = static_cast<unsigned char>(bytes[0]), second = static_cast<unsigned char>(bytes[1]);
+    if (first == 0xFF && second == 0xFE)
+      bigEndian = false, bytes.remove_prefix(2);
+    else if (first == 0xFE && second == 0xFF)
+      bigEndian = true, bytes.remove_prefix(2);
+  }
+  std::u16string text;
+  text.reserve(bytes.size() / 2 + 1);
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const auto high = static_cast<unsigned char>(bytes[bigEndian ? i : i + 1]);
+    const auto low = static_cast<unsigned char>(bytes[bigEndian ? i + 1 : i]);
+    text.push_back(static_cast<char16_t>((high << 8) | low));
+  }
+  if (bytes.size() % 2 != 0) text.push_back(kReplacementChar);
+  return text;
+}
+
+std::u16string withoutByteOrderMark(std::u16string text) {
+  if (!text.empty() && text.front() == kByteOrderMark) text.erase(0, 1);
+  return text;
+}
+
+// Any other encoding goes through libxml2's converter, the one it wrote with.
+std::u16string decodeWithLibxml(std::string_view bytes, xmlCharEncodingHandlerPtr handler) {
+  xmlBufferPtr in = xmlBufferCreateSize(bytes.size() + 1);
+  xmlBufferPtr out = xmlBufferCreateSize(bytes.size() * 2 + 1);
+  std::u16string text;
+  if (in && out &&
+      xmlBufferAdd(in, reinterpret_cast<const xmlChar*>(bytes.data()), static_cast<int>(bytes.size())) == 0) {
+    // On a byte it cannot convert the converter stops; that byte becomes
+    // U+FFFD and the conversion goes on after it.
+    while (xmlBufferLength(in) > 0) {
+      const int converted = xmlCharEncInFunc(handler, out, in);
+      if (converted >= 0 && xmlBufferLength(in) == 0) break;
+      text.append(fromUtf8Lenient(
+          std::string_view(reinterpret_cast<const char*>(xmlBufferContent(out)), xmlBufferLength(out))));
+      text.push_back(kReplacementChar);
+      xmlBufferEmpty(out);
+      if (xmlBufferLength(in) == 0) break;
+      xmlBufferShrink(in, 1);
+    }
+    text.append(
+        fromUtf8Lenient(std::string_view(reinterpret_cast<const char*>(xmlBufferContent(out)), xmlBufferLength(out))));
+  }
+  xmlBufferFree(in);
+  xmlBufferFree(out);
+  return withoutByteOrderMark(std::move(text));
+}
+
+}  // namespace
+
+bool hasUriScheme(std::string_view location) {
+  const std::size_t colon = location.find(':');
+  if (colon == std::string_view::npos || colon < 2) return false;
+  if (!std::isalpha(static_cast<unsigned char>(location[0]))) return false;
+  return std::all_of(location.begin(), location.begin() + static_cast<std::ptrdiff_t>(colon), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
+  });
+}
+
+std::u16string mapHostPath(std::u16string_view path) {
+  std::u16string mapped(path);
+  if (hasUriScheme(toUtf8(path))) return mapped;
+  std::replace(mapped.begin(), mapped.end(), kHostSeparator, kPosixSeparator);
+  return mapped;
+}
+
+std::u16string sourceLine(std::u16string_view text, std::int32_t line) {
+  if (line < 1) return {};
+  std::size_t start = 0;
+  for (std::int32_t current = 1; current < line; ++current) {
+    const std::size_t lineFeed = text.find(u'\n', start);
+    if (lineFeed == std::u16string_view::npos) return {};
+    start = lineFeed + 1;
+  }
+  std::size_t end = text.find(u'\n', start);
+  if (end == std::u16string_view::npos) end = text.size();
+  if (end > start && text[end - 1] == u'\r') --end;
+  return std::u16string(text.substr(start, end - start));
+}
+
+std::string sniffEncoding(std::string_view bytes) {
+  const auto byteAt = [&](std::size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0x100; };
+  if (byteAt(0) == 0xEF && byteAt(1) == 0xBB && byteAt(2) == 0xBF) return std::string(kUtf8);
+  if ((byteAt(0) == 0xFF && byteAt(1) == 0xFE) || (byteAt(0) == '<' && byteAt(1) == 0 && byteAt(2) == '?'))
+    return std::string(kUtf16Le);
+  if ((byteAt(0) == 0xFE && byteAt(1) == 0xFF) || (byteAt(0) == 0 && byteAt(1) == '<' && byteAt(3) == '?'))
+    return std::string(kUtf16Be);
+
+  if (!bytes.starts_with("<?xml")) return std::string(kUtf8);
+  std::string_view declaration = bytes.substr(0, std::min(bytes.size(), kDeclarationScanLength));
+  declaration = declaration.substr(0, declaration.find("?>"));
+  std::size_t at = declaration.find("encoding");
+  if (at == std::string_view::npos) return std::string(kUtf8);
+  at = declaration.find_first_of("\"'", at);
+  if (at == std::string_view::npos) return std::string(kUtf8);
+  const std::size_t end = declaration.find(declaration[at], at + 1);
+  if (end == std::string_view::npos) return std::string(kUtf8);
+  return std::string(declaration.substr(at + 1, end - at - 1));
+}
+
+std::u16string decodeBytes(std::string_view bytes, std::string_view encoding) {
+  if (equalsIgnoringCase(encoding, kUtf16Le) || equalsIgnoringCase(encoding, "UTF-16") ||
+      equalsIgnoringCase(encoding, "UTF16")) {
+    return decodeUtf16(bytes, false);
+  }
+  if (equalsIgnoringCase(encoding, kUtf16Be)) return decodeUtf16(bytes, true);
+  if (!encoding.empty() && !equalsIgnoringCase(encoding, kUtf8) && !equalsIgnoringCase(encoding, "UTF8")) {
+    const std::string name(encoding);
+    if (xmlCharEncodingHandlerPtr handler = xmlFindCharEncodingHandler(name.c_str())) {
+      std::u16string text;
+      if (!equalsIgnoringCase(handler->name, kUtf8)) text = decodeWithLibxml(bytes, handler);
+      const bool utf8 = equalsIgnoringCase(handler->name, kUtf8);
+      xmlCharEncCloseFunc(handler);
+      if (!utf8) return text;
+    }
+  }
+  return withoutByteOrderMark(fromUtf8Lenient(bytes));
+}
+
+}  // namespace tarnweld::xml
