@@ -1,0 +1,198 @@
+// Loading into the libxml2 documents: text that is already decoded, DTD
+// validation on and off, files and URIs in the host's convention, and the
+// parse-error record that the run's reports are made from.
+#include <gtest/gtest.h>
+
+#include "text/utf.h"
+#include "xml/libxml_parser.h"
+#include "xml_test_support.h"
+
+namespace tarnweld::xml {
+namespace {
+
+using testing::LoadOutcome;
+using testing::outcomeOf;
+using testing::silently;
+using testing::TempDir;
+using testing::utf8;
+using testing::WorkingDirectory;
+
+constexpr std::u16string_view kObjectNotFound = kObjectNotFoundCode;
+
+class LibxmlLoadTest : public ::testing::Test {
+ protected:
+  LoadOutcome loadText(std::u16string_view text, bool validate = true) {
+    auto document = parser_->createDocument();
+    document->setValidateOnParse(validate);
+    return outcomeOf(*document, silently([&] { return document->loadXML(text); }));
+  }
+  LoadOutcome loadFile(std::u16string_view path, bool validate = true) {
+    auto document = parser_->createDocument();
+    document->setValidateOnParse(validate);
+    return outcomeOf(*document, silently([&] { return document->load(path); }));
+  }
+  // The document's root text, read back through a transformation.
+  std::u16string rootText(std::u16string_view text) {
+    auto document = parser_->createDocument();
+    auto stylesheet = parser_->createDocument();
+    EXPECT_EQ(document->loadXML(text), true);
+    EXPECT_EQ(
+        stylesheet->loadXML(u"<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                            u"<xsl:output method='text' encoding='UTF-8'/>"
+                            u"<xsl:template match='/'><xsl:value-of select='/*'/></xsl:template></xsl:stylesheet>"),
+        true);
+    return silently([&] { return document->transformNode(*stylesheet); }).value_or(u"<failed>");
+  }
+
+  std::unique_ptr<XmlParser> parser_ = makeLibxmlParser();
+  TempDir dir_;
+};
+
+TEST_F(LibxmlLoadTest, TextIsNotDecodedAgainWhateverItsDeclarationSays) {
+  for (std::u16string_view declaration :
+       {u"", u"<?xml version='1.0' encoding='ISO-8859-1'?>", u"<?xml version='1.0' encoding='UTF-16'?>",
+        u"<?xml version='1.0' encoding='windows-1252'?>", u"<?xml version='1.0' encoding='UTF-8'?>",
+        u"\xFEFF<?xml version='1.0' encoding='ISO-8859-1'?>"}) {
+    std::u16string text(declaration);
+    text += u"<a>\u00E9\u20AC\U0001D11E</a>";
+    EXPECT_EQ(utf8(rootText(text)), utf8(u"\u00E9\u20AC\U0001D11E")) << utf8(declaration);
+  }
+}
+
+TEST_F(LibxmlLoadTest, ValidatesAgainstTheDtdTheDocumentDeclares) {
+  const std::u16string internalDtd = u"<!DOCTYPE a [<!ELEMENT a (b)><!ELEMENT b (#PCDATA)>]>";
+  const std::u16string xhtmlDoctype =
+      u"<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
+      u"\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\n"
+      u"<html xmlns=\"http://www.w3.org/1999/xhtml\">";
+  const struct {
+    const char* what;
+    bool validate;
+    std::u16string text;
+    bool loads;
+    std::string reasonPart;
+  } cases[] = {
+      {"valid internal subset", true, internalDtd + u"<a><b>x</b></a>", true, ""},
+      {"invalid internal subset", true, internalDtd + u"<a><c/></a>", false, "No declaration for element c"},
+      {"invalid, not validating", false, internalDtd + u"<a><c/></a>", true, ""},
+      {"no DTD", true, u"<a><c/></a>", true, ""},
+      {"not well-formed", false, u"<a><b></a>", false, "Opening and ending tag mismatch"},
+      {"undefined prefix", false, u"<a><p:b/></a>", false, "prefix p"},
+      {"XHTML 1.0 Strict from the catalog", true,
+       xhtmlDoctype + u"<head><title>&eacute;</title></head><body><p>x</p></body></html>", true, ""},
+      {"XHTML 1.0 Strict, invalid", true, xhtmlDoctype + u"<body><p>x</p></body></html>", false, "html"},
+      {"entity expansion bomb", false,
+       u"<!DOCTYPE a [<!ENTITY a0 'xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx'>"
+       u"<!ENTITY a1 '&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;'>"
+       u"<!ENTITY a2 '&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;'>"
+       u"<!ENTITY a3 '&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;'>"
+       u"<!ENTITY a4 '&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;'>"
+       u"<!ENTITY a5 '&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;'>"
+       u"<!ENTITY a6 '&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;'>"
+       u"<!ENTITY a7 '&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;'>]><a>&a7;</a>",
+       false, "entit"},
+  };
+  for (const auto& row : cases) {
+    const LoadOutcome outcome = loadText(row.text, row.validate);
+    EXPECT_EQ(outcome.loaded, row.loads) << row.what << ": " << utf8(outcome.reason);
+    EXPECT_NE(utf8(outcome.reason).find(row.reasonPart), std::string::npos) << row.what << ": " << utf8(outcome.reason);
+    if (row.loads) {
+      EXPECT_EQ(outcome.line, 0) << row.what;
+    }
+  }
+}
+
+TEST_F(LibxmlLoadTest, RecordDescribesTheFirstErrorWithItsWholeLine) {
+  const std::u16string longLine = u"<b>" + std::u16string(300, u'\u00E9') + u"</c>";
+  const struct {
+    const char* what;
+    std::u16string text;
+    std::int32_t line, linepos;
+    std::u16string srcText;
+  } cases[] = {
+      {"LF lines", u"<a>\n  <b>\n  </c>\n</a>", 3, 7, u"  </c>"},
+      {"CRLF lines", u"<a>\r\n  <b>\r\n  </c>\r\n</a>", 3, 7, u"  </c>"},
+      {"long line", u"<a>\n" + longLine + u"\n</a>", 2, 308, longLine},
+      {"two errors, the first one counts", u"<a>\n<b x='1' x='2'/>\n<c></d>\n</a>", 2, 15, u"<b x='1' x='2'/>"},
+  };
+  for (const auto& row : cases) {
+    const LoadOutcome outcome = loadText(row.text);
+    EXPECT_EQ(outcome.loaded, false) << row.what;
+    EXPECT_FALSE(outcome.reason.empty()) << row.what;
+    EXPECT_EQ(outcome.reason.back() == u'\n', false) << row.what;
+    EXPECT_EQ(outcome.line, row.line) << row.what;
+    EXPECT_EQ(outcome.linepos, row.linepos) << row.what;
+    EXPECT_EQ(utf8(outcome.srcText), utf8(row.srcText)) << row.what;
+  }
+}
+
+TEST_F(LibxmlLoadTest, RecordIsEmptyBeforeAnyLoadAndAfterASuccessfulOne) {
+  auto document = parser_->createDocument();
+  const LoadOutcome before = outcomeOf(*document, std::nullopt);
+  EXPECT_EQ(before.reason, u"");
+  EXPECT_EQ(before.line, 0);
+  ASSERT_EQ(document->loadXML(u"<a>"), false);
+  const LoadOutcome after = outcomeOf(*document, document->loadXML(u"<a/>"));
+  EXPECT_EQ(after.loaded, true);
+  EXPECT_EQ(after.reason, u"");
+  EXPECT_EQ(after.srcText, u"");
+  EXPECT_EQ(after.line, 0);
+  EXPECT_EQ(after.linepos, 0);
+}
+
+TEST_F(LibxmlLoadTest, RelativeDtdOfTextResolvesAgainstTheWorkingDirectory) {
+  dir_.write("dtds/a.dtd", "<!ELEMENT a (b)>\n<!ELEMENT b (#PCDATA)>\n");
+  WorkingDirectory inDir(dir_.path());
+  EXPECT_EQ(loadText(u"<!DOCTYPE a SYSTEM 'dtds/a.dtd'><a><b/></a>").loaded, true);
+  const LoadOutcome invalid = loadText(u"<!DOCTYPE a SYSTEM 'dtds/a.dtd'>\n<a><c/></a>");
+  EXPECT_EQ(invalid.loaded, false);
+  EXPECT_EQ(invalid.line, 2);
+  EXPECT_EQ(invalid.srcText, u"<a><c/></a>");
+  const LoadOutcome missing = loadText(u"<!DOCTYPE a SYSTEM 'dtds/none.dtd'><a><b/></a>");
+  EXPECT_EQ(missing.loaded, false) << "a DTD that cannot be read cannot validate";
+  EXPECT_NE(utf8(missing.reason).find("none.dtd"), std::string::npos) << utf8(missing.reason);
+  EXPECT_EQ(loadText(u"<!DOCTYPE a SYSTEM 'dtds/none.dtd'><a><b/></a>", false).loaded, true);
+}
+
+TEST_F(LibxmlLoadTest, FilesLoadFromHostPathsAndUrisWithTheirDtdBesideThem) {
+  const std::string valid =
+      "<?xml version='1.0' encoding='ISO-8859-1'?>\n<!DOCTYPE a SYSTEM 'a.dtd'>\n<a><b>\xE9</b></a>\n";
+  dir_.write("with space/a.dtd", "<!ELEMENT a (b)>\n<!ELEMENT b (#PCDATA)>\n");
+  dir_.write("with space/a.xml", valid);
+  WorkingDirectory inDir(dir_.path());
+  const std::u16string absolute = fromAscii(dir_.path().string()) + u"/with space/a.xml";
+  std::u16string hostStyle = absolute;
+  std::replace(hostStyle.begin(), hostStyle.end(), u'/', u'\\');
+  for (const std::u16string& path :
+       {std::u16string(u"with space\\a.xml"), std::u16string(u"with space/a.xml"), hostStyle,
+        u"file://" + fromAscii(dir_.path().string()) + u"/with%20space/a.xml"}) {
+    const LoadOutcome outcome = loadFile(path);
+    EXPECT_EQ(outcome.loaded, true) << utf8(path) << ": " << utf8(outcome.reason);
+  }
+}
+
+TEST_F(LibxmlLoadTest, MissingOrUnreadableFileReportsObjectNotFound) {
+  dir_.write("sub/x.xsl", "<x/>");
+  for (const std::u16string& path :
+       {fromAscii(dir_.path().string()) + u"/none.xsl", fromAscii(dir_.path().string()) + u"\\sub",
+        u"file://" + fromAscii(dir_.path().string()) + u"/none.xsl", std::u16string(u"")}) {
+    const LoadOutcome outcome = loadFile(path);
+    EXPECT_EQ(outcome.loaded, false) << utf8(path);
+    EXPECT_NE(outcome.reason.find(kObjectNotFound), std::u16string::npos) << utf8(path) << ": " << utf8(outcome.reason);
+  }
+}
+
+TEST_F(LibxmlLoadTest, MalformedFileRecordsItsLineInItsOwnEncoding) {
+  const auto path =
+      dir_.write("bad.xsl", "<?xml version='1.0' encoding='ISO-8859-1'?>\n<x>\n  <y a='\xE9'></z>\n</x>\n");
+  const LoadOutcome outcome = loadFile(fromAscii(path.string()));
+  EXPECT_EQ(outcome.loaded, false);
+  EXPECT_NE(utf8(outcome.reason).find("mismatch"), std::string::npos) << utf8(outcome.reason);
+  EXPECT_EQ(outcome.line, 3);
+  EXPECT_EQ(outcome.linepos, 16);
+  EXPECT_EQ(outcome.srcText, u"  <y a='\u00E9'></z>");
+  EXPECT_EQ(outcome.reason.find(kObjectNotFound), std::u16string::npos);
+}
+
+}  // namespace
+}  // namespace tarnweld::xml

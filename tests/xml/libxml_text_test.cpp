@@ -1,0 +1,61 @@
+// The backend's text rules: host paths, source lines and decoding.
+#include <gtest/gtest.h>
+
+#include "xml/libxml_parser.h"
+#include "xml_test_support.h"
+
+namespace tarnweld::xml {
+namespace {
+
+using testing::utf8;
+
+TEST(LibxmlTextTest, HostPathsBecomePosixPathsAndUrisStayAsTheyAre) {
+  const struct {
+    std::u16string path, expected;
+  } cases[] = {
+      {u"dir\\sub\\a.xsl", u"dir/sub/a.xsl"},
+      {u"\\\\server\\share\\a.xsl", u"//server/share/a.xsl"},
+      {u"C:\\dir\\a.xsl", u"C:/dir/a.xsl"},
+      {u"http://host/a\\b.xsl", u"http://host/a\\b.xsl"},
+      {u"file:///tmp/a.xsl", u"file:///tmp/a.xsl"},
+      {u"/already/posix.xsl", u"/already/posix.xsl"},
+      {u"a:b\\c", u"a:b/c"},
+  };
+  for (const auto& row : cases) EXPECT_EQ(utf8(mapHostPath(row.path)), utf8(row.expected)) << utf8(row.path);
+}
+
+TEST(LibxmlTextTest, SourceLinesEndAtLineFeedsAsTheParserCountsThem) {
+  const std::u16string text = u"one\r\ntwo\rstill two\n\nfour";
+  const struct {
+    std::int32_t line;
+    std::u16string expected;
+  } cases[] = {{0, u""}, {1, u"one"}, {2, u"two\rstill two"}, {3, u""}, {4, u"four"}, {5, u""}};
+  for (const auto& row : cases) EXPECT_EQ(utf8(sourceLine(text, row.line)), utf8(row.expected)) << row.line;
+}
+
+TEST(LibxmlTextTest, BytesAreDecodedFromTheEncodingTheyWereWrittenIn) {
+  using namespace std::string_literals;
+  const struct {
+    std::string bytes;
+    std::string sniffed;
+    std::u16string expected;
+  } cases[] = {
+      {"<?xml version='1.0' encoding='ISO-8859-1'?><a>\xE9</a>", "ISO-8859-1",
+       u"<?xml version='1.0' encoding='ISO-8859-1'?><a>\u00E9</a>"},
+      {"<?xml version=\"1.0\" encoding=\"windows-1252\"?>\x80", "windows-1252",
+       u"<?xml version=\"1.0\" encoding=\"windows-1252\"?>\u20AC"},
+      {"\xEF\xBB\xBF<a>\xC3\xA9</a>", "UTF-8", u"<a>\u00E9</a>"},
+      {"\xFF\xFE<\0a\0>\0\xE9\0"s, "UTF-16LE", u"<a>\u00E9"},
+      {"\xFE\xFF\0<\0a\0>\0\xE9"s, "UTF-16BE", u"<a>\u00E9"},
+      {"<\0?\0x\0"s, "UTF-16LE", u"<?x"},
+      {"<a>\xC3\xA9\xFF</a>", "UTF-8", u"<a>\u00E9\uFFFD</a>"},
+      {"<?xml version='1.0' encoding='x-none'?>\xC3\xA9", "x-none", u"<?xml version='1.0' encoding='x-none'?>\u00E9"},
+  };
+  for (const auto& row : cases) {
+    EXPECT_EQ(sniffEncoding(row.bytes), row.sniffed) << row.sniffed;
+    EXPECT_EQ(utf8(decodeBytes(row.bytes, sniffEncoding(row.bytes))), utf8(row.expected)) << row.sniffed;
+  }
+}
+
+}  // namespace
+}  // namespace tarnweld::xml

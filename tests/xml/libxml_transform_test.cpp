@@ -1,0 +1,198 @@
+// Transformations with the libxml2 documents: the output as the stylesheet's
+// xsl:output asks for it, decoded without loss from whatever encoding it
+// names; the failures that must not pass for output; the extension functions
+// stylesheets rely on; and a transformation that cannot write files.
+#include <gtest/gtest.h>
+
+#include "text/utf.h"
+#include "xml/libxml_parser.h"
+#include "xml_test_support.h"
+
+namespace tarnweld::xml {
+namespace {
+
+using testing::silently;
+using testing::TempDir;
+using testing::utf8;
+using testing::WorkingDirectory;
+
+constexpr std::u16string_view kStylesheetStart =
+    u"<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform' "
+    u"xmlns:msxsl='urn:schemas-microsoft-com:xslt' xmlns:exsl='http://exslt.org/common' "
+    u"xmlns:str='http://exslt.org/strings' extension-element-prefixes='exsl' "
+    u"exclude-result-prefixes='msxsl str'>";
+constexpr std::u16string_view kStylesheetEnd = u"</xsl:stylesheet>";
+constexpr std::u16string_view kSource = u"<doc><item>\u00E9\u20AC\U0001D11E</item><item>b</item></doc>";
+
+std::u16string stylesheet(std::u16string_view body) {
+  return std::u16string(kStylesheetStart).append(body).append(kStylesheetEnd);
+}
+
+class LibxmlTransformTest : public ::testing::Test {
+ protected:
+  std::optional<std::u16string> transform(std::u16string_view stylesheetText, std::u16string_view source = kSource) {
+    auto document = parser_->createDocument();
+    auto style = parser_->createDocument();
+    EXPECT_EQ(document->loadXML(source), true);
+    EXPECT_EQ(style->loadXML(stylesheetText), true) << utf8(stylesheetText);
+    return silently([&] { return document->transformNode(*style); });
+  }
+
+  std::unique_ptr<XmlParser> parser_ = makeLibxmlParser();
+  TempDir dir_;
+};
+
+TEST_F(LibxmlTransformTest, OutputKeepsNonAsciiTextWhateverEncodingItIsWrittenIn) {
+  const std::u16string copy =
+      u"<xsl:template match='/'><out><xsl:value-of select='/doc/item[1]'/></out></xsl:template>";
+  const std::u16string text = u"\u00E9\u20AC\U0001D11E";
+  const struct {
+    std::u16string output;
+    std::u16string expected;
+  } cases[] = {
+      {u"<xsl:output encoding='UTF-8'/>", u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<out>" + text + u"</out>\n"},
+      {u"<xsl:output encoding='UTF-16'/>", u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<out>" + text + u"</out>\n"},
+      {u"<xsl:output encoding='ISO-8859-1'/>",
+       u"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<out>\u00E9&#8364;&#119070;</out>\n"},
+      {u"<xsl:output encoding='no-such-encoding'/>",
+       u"<?xml version=\"1.0\" encoding=\"no-such-encoding\"?>\n<out>" + text + u"</out>\n"},
+      {u"<xsl:output method='text' encoding='UTF-16'/>", text},
+      {u"<xsl:output method='text' encoding='windows-1252'/>", u"\u00E9\u20AC&#119070;"},
+      {u"<xsl:output omit-xml-declaration='yes'/>", u"<out>" + text + u"</out>\n"},
+  };
+  for (const auto& row : cases) {
+    const auto output = transform(stylesheet(row.output + copy));
+    EXPECT_EQ(utf8(output.value_or(u"<failed>")), utf8(row.expected)) << utf8(row.output);
+  }
+}
+
+TEST_F(LibxmlTransformTest, OutputFollowsMethodAndIndent) {
+  const struct {
+    std::u16string body;
+    std::u16string expected;
+  } cases[] = {
+      {u"<xsl:output method='html'/><xsl:template match='/'><html><body><p>a</p><br/></body></html></xsl:template>",
+       u"<html><body>\n<p>a</p>\n<br>\n</body></html>\n"},
+      {u"<xsl:output method='xml' indent='yes' omit-xml-declaration='yes'/>"
+       u"<xsl:template match='/'><a><b>x</b></a></xsl:template>",
+       u"<a>\n  <b>x</b>\n</a>\n"},
+      {u"<xsl:output method='text'/><xsl:template match='/'>a<xsl:value-of select='count(//item)'/></xsl:template>",
+       u"a2"},
+  };
+  for (const auto& row : cases) {
+    EXPECT_EQ(utf8(transform(stylesheet(row.body)).value_or(u"<failed>")), utf8(row.expected)) << utf8(row.body);
+  }
+}
+
+TEST_F(LibxmlTransformTest, ExtensionFunctionsOfBothPlatformsWork) {
+  const struct {
+    std::u16string body;
+    std::u16string expected;
+  } cases[] = {
+      {u"<xsl:variable name='v'><i>1</i><i>2</i></xsl:variable>"
+       u"<xsl:template match='/'><xsl:value-of select='count(msxsl:node-set($v)/i)'/></xsl:template>",
+       u"2"},
+      {u"<xsl:variable name='v'><i>1</i><i>2</i></xsl:variable>"
+       u"<xsl:template match='/'><xsl:value-of select='sum(exsl:node-set($v)/i)'/></xsl:template>",
+       u"3"},
+      {u"<xsl:template match='/'><xsl:value-of select='count(str:tokenize(\"a,b,c\", \",\"))'/></xsl:template>", u"3"},
+  };
+  for (const auto& row : cases) {
+    EXPECT_EQ(utf8(transform(stylesheet(u"<xsl:output method='text'/>" + row.body)).value_or(u"<failed>")),
+              utf8(row.expected))
+        << utf8(row.body);
+  }
+}
+
+TEST_F(LibxmlTransformTest, FailedTransformationsGiveNoOutput) {
+  const struct {
+    const char* what;
+    std::u16string stylesheet;
+  } cases[] = {
+      {"not a stylesheet", u"<doc><item/></doc>"},
+      {"not XSLT at all", u"<xsl:stylesheet version='1.0' xmlns:xsl='urn:other'/>"},
+      {"terminating message",
+       stylesheet(u"<xsl:template match='/'><out/><xsl:message terminate='yes'>stop</xsl:message></xsl:template>")},
+      {"runaway recursion",
+       stylesheet(u"<xsl:template name='r'><xsl:param name='n' select='0'/><x/><xsl:call-template name='r'>"
+                  u"<xsl:with-param name='n' select='$n + 1'/></xsl:call-template></xsl:template>"
+                  u"<xsl:template match='/'><xsl:call-template name='r'/></xsl:template>")},
+      {"runaway apply-templates",
+       stylesheet(u"<xsl:template match='/'><xsl:apply-templates select='.' mode='m'/></xsl:template>"
+                  u"<xsl:template match='/' mode='m'><xsl:apply-templates select='.' mode='m'/></xsl:template>")},
+      {"unknown function at run time", stylesheet(u"<xsl:template match='/'><xsl:value-of select='sum(1)'/>"
+                                                  u"</xsl:template>")},
+      {"unknown variable", stylesheet(u"<xsl:template match='/'><xsl:value-of select='$nothing'/></xsl:template>")},
+  };
+  for (const auto& row : cases) {
+    auto document = parser_->createDocument();
+    auto style = parser_->createDocument();
+    ASSERT_EQ(document->loadXML(kSource), true);
+    ASSERT_EQ(style->loadXML(row.stylesheet), true) << row.what;
+    EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt) << row.what;
+    // The source's record still describes its successful load.
+    EXPECT_EQ(document->parseError()->reason(), u"") << row.what;
+  }
+}
+
+TEST_F(LibxmlTransformTest, MessagesThatDoNotTerminateLeaveTheOutput) {
+  EXPECT_EQ(transform(stylesheet(u"<xsl:output method='text'/><xsl:template match='/'>"
+                                 u"<xsl:message>note</xsl:message>ok</xsl:template>")),
+            u"ok");
+}
+
+TEST_F(LibxmlTransformTest, TransformationWritesNoFile) {
+  WorkingDirectory inDir(dir_.path());
+  const std::u16string target = fromAscii((dir_.path() / "sub" / "written.xml").string());
+  const auto output = transform(stylesheet(u"<xsl:template match='/'><exsl:document href='" + target +
+                                           u"'><w/></exsl:document><out/></xsl:template>"));
+  EXPECT_EQ(output, std::nullopt);
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() / "sub"));
+}
+
+TEST_F(LibxmlTransformTest, StylesheetFileIncludesAndReadsDocumentsBesideIt) {
+  dir_.write("xsl dir/inc.xsl",
+             "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+             "<xsl:template name='t'>included:<xsl:value-of select=\"document('data.xml')/d\"/></xsl:template>"
+             "</xsl:stylesheet>");
+  dir_.write("xsl dir/data.xml", "<d>\xC3\xA9</d>");
+  const auto main = dir_.write("xsl dir/main.xsl",
+                               "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                               "<xsl:include href='inc.xsl'/><xsl:output method='text'/>"
+                               "<xsl:template match='/'><xsl:call-template name='t'/></xsl:template>"
+                               "</xsl:stylesheet>");
+  auto document = parser_->createDocument();
+  auto style = parser_->createDocument();
+  ASSERT_EQ(document->loadXML(kSource), true);
+  ASSERT_EQ(style->load(fromAscii(main.string())), true);
+  // Compiling takes a copy: the stylesheet document serves a second time.
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_EQ(utf8(silently([&] { return document->transformNode(*style); }).value_or(u"<failed>")),
+              utf8(u"included:\u00E9"));
+  }
+}
+
+TEST_F(LibxmlTransformTest, DocumentsWithoutTreeOrFromElsewhereDoNotTransform) {
+  class Foreign final : public XmlDocument {
+   public:
+    bool setValidateOnParse(bool) override { return true; }
+    bool setAsync(bool) override { return true; }
+    std::optional<bool> loadXML(std::u16string_view) override { return true; }
+    std::optional<bool> load(std::u16string_view) override { return true; }
+    std::unique_ptr<ParseError> parseError() const override { return nullptr; }
+    std::optional<std::u16string> transformNode(XmlDocument&) override { return std::nullopt; }
+  } foreign;
+  auto loaded = parser_->createDocument();
+  auto empty = parser_->createDocument();
+  auto failed = parser_->createDocument();
+  ASSERT_EQ(loaded->loadXML(stylesheet(u"<xsl:template match='/'><x/></xsl:template>")), true);
+  ASSERT_EQ(failed->loadXML(u"<unclosed>"), false);
+  EXPECT_EQ(loaded->transformNode(foreign), std::nullopt);
+  EXPECT_EQ(loaded->transformNode(*empty), std::nullopt);
+  EXPECT_EQ(loaded->transformNode(*failed), std::nullopt);
+  EXPECT_EQ(empty->transformNode(*loaded), std::nullopt);
+  EXPECT_TRUE(loaded->transformNode(*loaded).has_value());
+}
+
+}  // namespace
+}  // namespace tarnweld::xml

@@ -1,0 +1,74 @@
+// Helpers of the backend tests: a private directory, a working-directory
+// switch, and calls made while stdout and stderr are watched, so that every
+// test also proves the libraries printed nothing.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "xml/xml_document.h"
+
+namespace tarnweld::xml::testing {
+
+// A fresh directory, removed with everything in it when destroyed.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::filesystem::path& path() const { return path_; }
+  // Writes `bytes` to `name` (relative to the directory) and returns its path.
+  std::filesystem::path write(const std::string& name, std::string_view bytes) const;
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Makes `directory` the working directory until destroyed.
+class WorkingDirectory {
+ public:
+  explicit WorkingDirectory(const std::filesystem::path& directory);
+  ~WorkingDirectory();
+
+ private:
+  std::filesystem::path saved_;
+};
+
+// Runs `call` with stdout and stderr sent to a file; returns what was written.
+class OutputWatch {
+ public:
+  OutputWatch();
+  ~OutputWatch();
+  std::string finish();
+
+ private:
+  int savedOut_ = -1, savedErr_ = -1;
+  std::FILE* sink_ = nullptr;
+};
+
+template <typename Call>
+auto silently(Call&& call) {
+  OutputWatch watch;
+  auto result = call();
+  const std::string printed = watch.finish();
+  EXPECT_EQ(printed, "") << "the libraries printed this";
+  return result;
+}
+
+// The outcome of a load, read back from the document's record.
+struct LoadOutcome {
+  std::optional<bool> loaded;
+  std::u16string reason, srcText;
+  std::int32_t line = -1, linepos = -1;
+};
+LoadOutcome outcomeOf(const XmlDocument& document, std::optional<bool> loaded);
+
+// UTF-8 for readable failure messages.
+std::string utf8(std::u16string_view text);
+
+}  // namespace tarnweld::xml::testing
