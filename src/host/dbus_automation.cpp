@@ -74,16 +74,25 @@ class DbusAutomationObject final : public AutomationObject {
 
       // The reply holds one variant per by-reference argument the host wrote,
       // in argument order. All are read before any is stored, so a reply that
-      // turns out malformed halfway leaves every argument as it was.
+      // turns out malformed leaves every argument as it was.
       std::vector<std::u16string> written;
-      written.reserve(refCount);
-      while (written.size() < refCount) {
-        reply.enterVariant(kStringSignature);  // throws when the next value is not a string variant
-        if (!reply) break;                     // end of the reply: the host wrote no more
-        char* text = nullptr;
-        reply >> text;
-        reply.exitVariant();
-        written.push_back(fromUtf8Lenient(text ? std::string_view(text) : std::string_view()));
+      if (!reply.isEmpty()) {
+        written.reserve(refCount);
+        while (written.size() < refCount) {
+          try {
+            reply.enterVariant(kStringSignature);
+          } catch (const sdbus::Error&) {
+            // The bus library reports the end of the reply and a value that
+            // is not a string variant alike. Before the first value that is
+            // a malformed reply; after it, the host wrote no more.
+            if (written.empty()) throw;
+            break;
+          }
+          char* text = nullptr;
+          reply >> text;
+          reply.exitVariant();
+          written.push_back(fromUtf8Lenient(text ? std::string_view(text) : std::string_view()));
+        }
       }
 
       auto next = written.begin();
