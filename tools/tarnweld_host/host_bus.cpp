@@ -1,9 +1,22 @@
+// The host side works on sd-bus directly rather than through sdbus-c++: a
+// method table there fixes each reply's signature, but the host's replies
+// vary (hkp_DataGet answers with one variant, or with none when the record
+// does not exist), so the object takes its messages unfiltered and answers
+// each one itself.
 #include "host_bus.h"
 
-#include <sdbus-c++/sdbus-c++.h>
+#include <errno.h>
+#include <poll.h>
+#include <string.h>
+#include <sys/eventfd.h>
+#include <systemd/sd-bus.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <array>
 #include <mutex>
+#include <optional>
+#include <thread>
 
 #include "host/dbus_automation.h"
 #include "host/plugin_host.h"
@@ -13,151 +26,211 @@ namespace tarnweld::host {
 namespace {
 
 constexpr const char* kRejectedError = "htmlkit.HTMLKitPluginsCore.Error.Rejected";
-constexpr const char* kInvalidArgsError = "org.freedesktop.DBus.Error.InvalidArgs";
 
-// The in-signatures: one variant per argument.
+// Each operation and its in-signature: one variant per argument.
 struct MethodShape {
   std::string_view name;
   const char* inSignature;
-  const char* outSignature;  // the most a reply holds
 };
 constexpr std::array<MethodShape, 4> kMethods{{
-    {kOpSetGlobalSuffix, "v", ""},
-    {kOpDataAdd, "vv", "v"},
-    {kOpDataAddInt, "vv", ""},
-    {kOpDataGet, "vv", "v"},
+    {kOpSetGlobalSuffix, "v"},
+    {kOpDataAdd, "vv"},
+    {kOpDataAddInt, "vv"},
+    {kOpDataGet, "vv"},
 }};
 
-// Reads one variant argument. The bus library has already checked the call
-// against the in-signature, so the next value is a variant.
-RecordValue readArgument(sdbus::MethodCall& call) {
-  std::string type;
-  std::string contents;
-  call.peekType(type, contents);
-  if (contents == "s") {
-    char* text = nullptr;
-    call.enterVariant("s");
-    call >> text;
-    call.exitVariant();
-    return std::string(text ? text : "");
+// A call the host answers with an error reply instead of a result.
+struct CallError {
+  const char* name;
+  std::string message;
+};
+
+std::string errnoText(int negativeErrno) { return strerror(-negativeErrno); }
+
+// Reads one variant argument holding a string ("s") or a 16-bit integer ("n").
+RecordValue readArgument(sd_bus_message* message) {
+  char type = 0;
+  const char* contents = nullptr;
+  if (sd_bus_message_peek_type(message, &type, &contents) <= 0 || type != SD_BUS_TYPE_VARIANT || !contents) {
+    throw CallError{SD_BUS_ERROR_INVALID_ARGS, "each argument must be a variant"};
   }
-  if (contents == "n") {
+  const std::string_view signature = contents;
+  RecordValue value;
+  int r = sd_bus_message_enter_container(message, SD_BUS_TYPE_VARIANT, contents);
+  if (r > 0 && signature == "s") {
+    const char* text = nullptr;
+    r = sd_bus_message_read_basic(message, SD_BUS_TYPE_STRING, &text);
+    value = std::string(text ? text : "");
+  } else if (r > 0 && signature == "n") {
     std::int16_t number = 0;
-    call.enterVariant("n");
-    call >> number;
-    call.exitVariant();
-    return number;
+    r = sd_bus_message_read_basic(message, SD_BUS_TYPE_INT16, &number);
+    value = number;
+  } else if (r > 0) {
+    throw CallError{SD_BUS_ERROR_INVALID_ARGS,
+                    "an argument must be a string (s) or 16-bit integer (n) variant, not " + std::string(signature)};
   }
-  throw sdbus::Error(kInvalidArgsError,
-                     "an argument must be a string (s) or 16-bit integer (n) variant, not " + contents);
+  if (r <= 0 || sd_bus_message_exit_container(message) < 0) {
+    throw CallError{SD_BUS_ERROR_INVALID_ARGS, "unreadable argument"};
+  }
+  return value;
 }
 
 const std::string& requireString(const RecordValue& value, const char* what) {
   if (const auto* text = std::get_if<std::string>(&value)) return *text;
-  throw sdbus::Error(kInvalidArgsError, std::string(what) + " must be a string variant");
+  throw CallError{SD_BUS_ERROR_INVALID_ARGS, std::string(what) + " must be a string variant"};
 }
 
-class SdbusHostBus final : public HostBus {
+class SdBusHost final : public HostBus {
  public:
-  SdbusHostBus(RecordStore& store, std::vector<RejectRule> rejects) : store_(store), rejects_(std::move(rejects)) {}
+  SdBusHost(RecordStore& store, std::vector<RejectRule> rejects) : store_(store), rejects_(std::move(rejects)) {}
 
-  ~SdbusHostBus() override { stop(); }
+  ~SdBusHost() override {
+    stop();
+    sd_bus_slot_unref(slot_);
+    sd_bus_flush_close_unref(bus_);
+    if (stopFd_ >= 0) close(stopFd_);
+  }
 
-  void open(const std::string& address) {
-    connection_ =
-        address.empty() ? sdbus::createSessionBusConnection() : sdbus::createSessionBusConnectionWithAddress(address);
-    object_ = sdbus::createObject(*connection_, kDbusObjectPath);
-    for (const MethodShape& method : kMethods) {
-      object_->registerMethod(kDbusInterface, std::string(method.name), method.inSignature, method.outSignature,
-                              [this, name = method.name](sdbus::MethodCall call) { handle(name, call); });
-    }
-    object_->finishRegistration();
-    connection_->requestName(toUtf8(kPluginsCoreProgId));
-    connection_->enterEventLoopAsync();
-    serving_ = true;
+  // Returns an empty string on success, else why it failed.
+  std::string open(const std::string& address) {
+    int r = address.empty() ? sd_bus_open_user(&bus_) : openAt(address);
+    if (r < 0) return "cannot connect to the bus: " + errnoText(r);
+    r = sd_bus_add_object(bus_, &slot_, kDbusObjectPath, &SdBusHost::onMessage, this);
+    if (r < 0) return "cannot export the host object: " + errnoText(r);
+    const std::string name = toUtf8(kPluginsCoreProgId);
+    r = sd_bus_request_name(bus_, name.c_str(), 0);
+    if (r == -EEXIST) return name + " already has an owner on this bus (is another host running?)";
+    if (r < 0) return "cannot own " + name + " on the bus: " + errnoText(r);
+    stopFd_ = eventfd(0, EFD_CLOEXEC);
+    if (stopFd_ < 0) return std::string("cannot create an event descriptor: ") + strerror(errno);
+    loop_ = std::thread([this] { serve(); });
+    return {};
   }
 
   void stop() override {
-    if (serving_) connection_->leaveEventLoop();
-    serving_ = false;
+    if (!loop_.joinable()) return;
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = write(stopFd_, &one, sizeof one);
+    loop_.join();
   }
 
  private:
-  void handle(std::string_view operation, sdbus::MethodCall& call) {
-    const RecordValue first = readArgument(call);
-    const bool hasSecond = operation != kOpSetGlobalSuffix;
-    RecordValue second = hasSecond ? readArgument(call) : RecordValue{};
+  int openAt(const std::string& address) {
+    int r = sd_bus_new(&bus_);
+    if (r >= 0) r = sd_bus_set_address(bus_, address.c_str());
+    if (r >= 0) r = sd_bus_set_bus_client(bus_, 1);
+    if (r >= 0) r = sd_bus_start(bus_);
+    return r;
+  }
+
+  // The event loop: process what is queued, then sleep until the bus or the
+  // stop descriptor has something.
+  void serve() {
+    for (;;) {
+      const int r = sd_bus_process(bus_, nullptr);
+      if (r < 0) return;  // the connection is gone; the plug-in's calls fail
+      if (r > 0) continue;
+
+      std::uint64_t deadline = 0;
+      int timeoutMs = -1;
+      if (sd_bus_get_timeout(bus_, &deadline) >= 0 && deadline != UINT64_MAX) {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        const std::uint64_t nowUs = static_cast<std::uint64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+        timeoutMs = deadline <= nowUs ? 0 : static_cast<int>((deadline - nowUs + 999) / 1000);
+      }
+      pollfd fds[2] = {{sd_bus_get_fd(bus_), static_cast<short>(sd_bus_get_events(bus_)), 0}, {stopFd_, POLLIN, 0}};
+      if (poll(fds, 2, timeoutMs) < 0 && errno != EINTR) return;
+      if (fds[1].revents) return;
+    }
+  }
+
+  static int onMessage(sd_bus_message* message, void* self, sd_bus_error*) {
+    if (!sd_bus_message_is_method_call(message, kDbusInterface, nullptr)) return 0;  // sd-bus answers the rest
+    try {
+      static_cast<SdBusHost*>(self)->handle(message);
+    } catch (const CallError& error) {
+      sd_bus_reply_method_errorf(message, error.name, "%s", error.message.c_str());
+    } catch (const std::exception& error) {
+      sd_bus_reply_method_errorf(message, SD_BUS_ERROR_FAILED, "%s", error.what());
+    }
+    return 1;
+  }
+
+  void handle(sd_bus_message* message) {
+    const std::string_view operation = sd_bus_message_get_member(message);
+    const MethodShape* shape = nullptr;
+    for (const MethodShape& method : kMethods) {
+      if (method.name == operation) shape = &method;
+    }
+    if (!shape) throw CallError{SD_BUS_ERROR_UNKNOWN_METHOD, "no such operation: " + std::string(operation)};
+    if (!sd_bus_message_has_signature(message, shape->inSignature)) {
+      throw CallError{SD_BUS_ERROR_INVALID_ARGS,
+                      std::string(operation) + " takes the signature \"" + shape->inSignature + "\""};
+    }
+    const bool isSuffix = operation == kOpSetGlobalSuffix;
+    const RecordValue first = readArgument(message);
+    RecordValue second = isSuffix ? RecordValue{} : readArgument(message);
+    const std::string& key = requireString(first, isSuffix ? "the suffix" : "the key");
 
     const std::lock_guard lock(mutex_);
-    const std::string& key = requireString(first, operation == kOpSetGlobalSuffix ? "the suffix" : "the key");
-    HostCall logged{std::string(operation), operation == kOpSetGlobalSuffix ? std::string() : store_.storedKey(key),
-                    RecordValue{}};
+    HostCall logged{std::string(operation), isSuffix ? std::string() : store_.storedKey(key), RecordValue{}};
     // The log copies a value only when it keeps calls at all, so a large
     // OUTPUT is moved into the store and never copied.
-    if (store_.keepsCalls() && operation != kOpDataGet) {
-      logged.value = operation == kOpSetGlobalSuffix ? first : second;
-    }
+    if (store_.keepsCalls() && operation != kOpDataGet) logged.value = isSuffix ? first : second;
 
     for (const RejectRule& rule : rejects_) {
       if (rejects(rule, operation, key)) {
         logged.rejected = true;
         store_.logCall(std::move(logged));
-        throw sdbus::Error(kRejectedError, "the host refuses " + std::string(operation) + "(" + key + ")");
+        throw CallError{kRejectedError, "the host refuses " + std::string(operation) + "(" + key + ")"};
       }
     }
+    if (operation == kOpDataAddInt && !std::holds_alternative<std::int16_t>(second)) {
+      throw CallError{SD_BUS_ERROR_INVALID_ARGS, "the value of hkp_DataAddInt must be a 16-bit integer variant"};
+    }
 
-    auto reply = call.createReply();
-    if (operation == kOpSetGlobalSuffix) {
-      store_.setSuffix(key);
-    } else if (operation == kOpDataGet) {
-      if (const RecordValue* value = store_.find(logged.key)) appendValue(reply, *value);
-    } else {
-      if (operation == kOpDataAddInt && !std::holds_alternative<std::int16_t>(second)) {
-        throw sdbus::Error(kInvalidArgsError, "the value of hkp_DataAddInt must be a 16-bit integer variant");
+    sd_bus_message* reply = nullptr;
+    int r = sd_bus_message_new_method_return(message, &reply);
+    if (r >= 0 && operation == kOpDataGet) {
+      // The record's value as the host holds it; no variant when there is none.
+      if (const RecordValue* value = store_.find(logged.key)) {
+        if (const auto* text = std::get_if<std::string>(value)) {
+          r = sd_bus_message_append(reply, "v", "s", text->c_str());
+        } else {
+          r = sd_bus_message_append(reply, "v", "n", std::get<std::int16_t>(*value));
+        }
       }
+    }
+    if (r >= 0) r = sd_bus_send(nullptr, reply, nullptr);
+    sd_bus_message_unref(reply);
+    if (r < 0) throw CallError{SD_BUS_ERROR_FAILED, "cannot reply: " + errnoText(r)};
+
+    if (isSuffix) {
+      store_.setSuffix(key);
+    } else if (operation != kOpDataGet) {
       store_.add(logged.key, std::move(second));
     }
     store_.logCall(std::move(logged));
-    reply.send();
-  }
-
-  static void appendValue(sdbus::MethodReply& reply, const RecordValue& value) {
-    if (const auto* text = std::get_if<std::string>(&value)) {
-      reply.openVariant("s");
-      reply << *text;
-    } else {
-      reply.openVariant("n");
-      reply << std::get<std::int16_t>(value);
-    }
-    reply.closeVariant();
   }
 
   RecordStore& store_;
   const std::vector<RejectRule> rejects_;
   std::mutex mutex_;
-  std::unique_ptr<sdbus::IConnection> connection_;
-  std::unique_ptr<sdbus::IObject> object_;
-  bool serving_ = false;
+  sd_bus* bus_ = nullptr;
+  sd_bus_slot* slot_ = nullptr;
+  int stopFd_ = -1;
+  std::thread loop_;
 };
 
 }  // namespace
 
 std::unique_ptr<HostBus> HostBus::open(const std::string& address, RecordStore& store, std::vector<RejectRule> rejects,
                                        std::string& error) {
-  auto bus = std::make_unique<SdbusHostBus>(store, std::move(rejects));
-  try {
-    bus->open(address);
-    return bus;
-  } catch (const sdbus::Error& e) {
-    error = "cannot serve " + toUtf8(kPluginsCoreProgId) + " on the bus: " + e.getMessage();
-    if (e.getName() == "org.freedesktop.DBus.Error.FileExists" ||
-        e.getMessage().find("File exists") != std::string::npos) {
-      error = toUtf8(kPluginsCoreProgId) + " already has an owner on this bus (is another host running?)";
-    }
-  } catch (const std::exception& e) {
-    error = std::string("cannot serve on the bus: ") + e.what();
-  }
-  return nullptr;
+  auto bus = std::make_unique<SdBusHost>(store, std::move(rejects));
+  error = bus->open(address);
+  if (!error.empty()) return nullptr;
+  return bus;
 }
 
 }  // namespace tarnweld::host
