@@ -1,0 +1,121 @@
+// The session-bus backend of the host object against the host stand-in's bus
+// service, both in this process, on a private bus: what crosses the wire, and
+// what a failed or odd reply leaves behind.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <memory>
+#include <string>
+
+#include "host/dbus_automation.h"
+#include "host/plugin_host.h"
+#include "host_bus.h"
+#include "private_bus.h"
+
+namespace tarnweld {
+namespace {
+
+using host::RecordStore;
+using host::RecordValue;
+
+class BusBackendTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    bus_ = host::PrivateBus::start(error);
+    ASSERT_TRUE(bus_) << error;
+    setenv("DBUS_SESSION_BUS_ADDRESS", bus_->address().c_str(), 1);
+  }
+
+  void TearDown() override {
+    if (hostBus_) hostBus_->stop();
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+  }
+
+  void serve(std::vector<host::RejectRule> rejects = {}) {
+    std::string error;
+    hostBus_ = host::HostBus::open(bus_->address(), store_, std::move(rejects), error);
+    ASSERT_TRUE(hostBus_) << error;
+  }
+
+  // Reads the store only after the service has stopped, as the host does.
+  const RecordValue* stored(std::string_view key) {
+    hostBus_->stop();
+    return store_.find(key);
+  }
+
+  std::unique_ptr<host::PrivateBus> bus_;
+  RecordStore store_{true};
+  std::unique_ptr<host::HostBus> hostBus_;
+  std::unique_ptr<AutomationBackend> backend_ = makeDbusAutomationBackend();
+};
+
+TEST_F(BusBackendTest, NoObjectWhileTheNameHasNoOwner) {
+  EXPECT_EQ(backend_->create(kPluginsCoreProgId), nullptr);
+  serve();
+  EXPECT_NE(backend_->create(kPluginsCoreProgId), nullptr);
+  EXPECT_EQ(backend_->create(u"htmlkit.NobodyHere"), nullptr);
+  EXPECT_EQ(backend_->create(u"not a bus name"), nullptr);
+}
+
+TEST_F(BusBackendTest, TextTheBusCannotCarryArrivesAsReplacementCharacters) {
+  serve();
+  PluginHost session;
+  ASSERT_TRUE(session.create(*backend_));
+  const std::u16string text{u'a', u'\0', u'b', char16_t{0xD800}, u'c', char16_t{0xDC00}};
+  EXPECT_TRUE(session.dataAdd(u"OUTPUT", text));
+  const RecordValue* value = stored("OUTPUT");
+  ASSERT_NE(value, nullptr);
+  EXPECT_EQ(std::get<std::string>(*value),
+            "a\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD"
+            "c\xEF\xBF\xBD");
+}
+
+TEST_F(BusBackendTest, StoredTextComesBackUnchanged) {
+  serve();
+  PluginHost session;
+  ASSERT_TRUE(session.create(*backend_));
+  const std::u16string text = u"caf\u00E9 \U0001F600 \u0434\r\n\t<>&\"'\\";
+  ASSERT_TRUE(session.dataAdd(u"KEY", text));
+  std::u16string back = u"before";
+  EXPECT_TRUE(session.dataGet(u"KEY", back));
+  EXPECT_EQ(back, text);
+  std::u16string byRef = u"kept";
+  EXPECT_TRUE(session.dataAddByRef(u"KEY", byRef));
+  EXPECT_EQ(byRef, u"kept") << "the host wrote nothing back";
+}
+
+TEST_F(BusBackendTest, AFailedOrOddCallLeavesTheByReferenceTextAlone) {
+  serve({{"hkp_DataGet", "REFUSED"}});
+  PluginHost session;
+  ASSERT_TRUE(session.create(*backend_));
+  ASSERT_TRUE(session.dataAdd(u"NUMBER", std::int16_t{7}));
+  struct Row {
+    std::u16string key;
+    bool succeeds;
+  };
+  const Row rows[] = {
+      {u"MISSING", true},   // an empty reply: the host has no such record
+      {u"NUMBER", false},   // a reply variant that is not a string
+      {u"REFUSED", false},  // an error reply
+  };
+  for (const Row& row : rows) {
+    std::u16string value = u"unchanged";
+    EXPECT_EQ(session.dataGet(row.key, value), row.succeeds) << std::string(row.key.begin(), row.key.end());
+    EXPECT_EQ(value, u"unchanged") << std::string(row.key.begin(), row.key.end());
+  }
+}
+
+TEST_F(BusBackendTest, CallsFailOnceTheHostHasGone) {
+  serve();
+  PluginHost session;
+  ASSERT_TRUE(session.create(*backend_));
+  hostBus_.reset();
+  std::u16string value = u"unchanged";
+  EXPECT_FALSE(session.dataGet(u"INPUT", value));
+  EXPECT_EQ(value, u"unchanged");
+}
+
+}  // namespace
+}  // namespace tarnweld

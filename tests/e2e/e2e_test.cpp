@@ -1,0 +1,362 @@
+// The real binaries end to end: tarnweld-host on its private bus starting the
+// real tarnweld. The cases whose output depends on the XML parser backend
+// check that output only once the backend can parse (see parserCanParse).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "process_runner.h"
+
+namespace tarnweld::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kHost = TARNWELD_HOST_PATH;
+const std::string kPlugin = TARNWELD_PLUGIN_PATH;
+const fs::path kExamples = TARNWELD_EXAMPLES_DIR;
+
+const std::string kEmptyInputMessage = "Tarnweld Error - Empty XML File Provided!";
+const std::string kXmlReportHeader = "Tarnweld Error - The XML Source Did Not Validate!\r\n\r\n";
+const std::string kFileNotFound = "Reason: File was not found.\r\n\r\n";
+// A stylesheet that hands back the document's text content, to see what text the plug-in received.
+const std::string kTextStylesheet =
+    "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+    "<xsl:output method=\"text\" encoding=\"UTF-8\"/>"
+    "<xsl:template match=\"/\"><xsl:value-of select=\".\"/></xsl:template></xsl:stylesheet>";
+
+ProcessResult runHost(std::vector<std::string> args, std::string input = {}) {
+  args.insert(args.begin(), kHost);
+  return runProcess({.arguments = std::move(args), .input = std::move(input), .environment = {}, .directory = {}});
+}
+
+std::string describe(const ProcessResult& r) {
+  return "exit " + std::to_string(r.exitStatus) + " signal " + std::to_string(r.signal) + "\nstdout: [" + r.out +
+         "]\nstderr: [" + r.err + "]";
+}
+
+// The host's convention for a POSIX path: "\" between directories.
+std::string hostPath(const fs::path& path) {
+  std::string text = path.string();
+  for (char& c : text) c = c == '/' ? '\\' : c;
+  return text;
+}
+
+std::string stylesheetReportStart(const std::string& path) {
+  return "Tarnweld Error - The XSL File (" + path + ") Did Not Validate!\r\n\r\n";
+}
+
+// True once the plug-in's XML backend parses documents; before that every
+// non-empty document gets the bare XML report.
+bool parserCanParse() {
+  static const bool canParse = [] {
+    TempDir dir;
+    const ProcessResult r = runHost({"run", dir.write("probe.xml", "<a/>").string()});
+    return r.exitStatus == 0 && r.out != kXmlReportHeader;
+  }();
+  return canParse;
+}
+
+#define SKIP_UNTIL_PARSER_LANDS() \
+  if (!parserCanParse()) GTEST_SKIP() << "the XML backend cannot parse documents yet"
+
+// A plug-in stand-in: a shell script in `dir`.
+std::string script(const TempDir& dir, const std::string& body) {
+  const fs::path path = dir.write("plugin.sh", "#!/bin/sh\n" + body + "\n");
+  fs::permissions(path, fs::perms::owner_all);
+  return path.string();
+}
+
+TEST(Registration, PrintsTheThirteenCallsInOrderWithTheirKinds) {
+  const ProcessResult r = runHost({"register"});
+  EXPECT_EQ(r.exitStatus, 0) << describe(r);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out,
+            "(suffix \"_1\")\n"
+            "NAME_1 = \"Tarnweld\"\n"
+            "SECTION_1 = \"Tools\"\n"
+            "VERSION_1 = \"1.0\"\n"
+            "AUTHOR_1 = \"The Tarnweld Project\"\n"
+            "EMAIL_1 = \"tarnweld@example.org\"\n"
+            "URL_HOME_1 = \"\"\n"
+            "DESCRIPTION_1 = \"Transform an XML (eXtensible Markup Language) file with an XSL (eXtensible "
+            "Stylesheet Language) file using Microsoft's XML 3.0 parser\"\n"
+            "HINT_1 = \"Transform an XML file with an XSL file using MSXML 3.0\"\n"
+            "MODE_SHOW_STATUS_1 = 1 (int16)\n"
+            "MODE_IN_TEXT_FULL_1 = 1 (int16)\n"
+            "MODE_ADD_MENU_SHORTCUTS_1 = 1 (int16)\n"
+            "(suffix \"\")\n");
+}
+
+TEST(Registration, RefusedCallsAreSkippedAndTheRestStillCome) {
+  // With the first suffix call refused, the records carry no suffix.
+  const ProcessResult r =
+      runHost({"--reject", "hkp_DataSetGlobalSuffix:_1", "--reject", "hkp_DataAdd:HINT", "register"});
+  EXPECT_EQ(r.exitStatus, 0) << describe(r);
+  EXPECT_NE(r.out.find("(suffix \"_1\") (rejected)\nNAME = \"Tarnweld\"\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("HINT = \"Transform an XML file with an XSL file using MSXML 3.0\" (rejected)\n"
+                       "MODE_SHOW_STATUS = 1 (int16)\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_TRUE(r.out.ends_with("(suffix \"\")\n")) << r.out;
+}
+
+TEST(Run, EmptyDocumentHandsBackTheEmptyInputMessage) {
+  TempDir dir;
+  const ProcessResult r = runHost({"run", dir.write("empty.xml", "").string()});
+  EXPECT_EQ(r.exitStatus, 0) << describe(r);
+  EXPECT_EQ(r.out, kEmptyInputMessage);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(Run, OneBlankGoesThroughTheWholeRunToTheXmlReport) {
+  TempDir dir;
+  const ProcessResult r = runHost({"run", dir.write("blank.xml", " ").string()});
+  EXPECT_EQ(r.exitStatus, 0) << describe(r);
+  EXPECT_TRUE(r.out.starts_with(kXmlReportHeader)) << describe(r);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(Plugin, WithoutAHostEndsAtOnceSilently) {
+  TempDir dir;
+  struct Row {
+    const char* what;
+    std::map<std::string, std::optional<std::string>> environment;
+  };
+  const std::vector<Row> rows = {
+      {"no bus address, no per-user bus", {{"XDG_RUNTIME_DIR", dir.path().string()}}},
+      {"an address whose socket does not exist",
+       {{"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (dir.path() / "no-such-socket").string()}}},
+  };
+  for (const Row& row : rows) {
+    for (const char* mode : {"/hkprun", "/hkpreg"}) {
+      const ProcessResult r = runProcess({{kPlugin, mode}, {}, row.environment, {}});
+      const std::string where = std::string(row.what) + ", " + mode + "\n" + describe(r);
+      EXPECT_EQ(r.exitStatus, 0) << where;
+      EXPECT_EQ(r.out, "") << where;
+      EXPECT_EQ(r.err, "") << where;
+      EXPECT_LT(r.elapsed.count(), 0.5) << where;
+    }
+  }
+}
+
+TEST(Run, RefusedHostCallsEndAsTheFailurePolicySays) {
+  struct Row {
+    std::string reject;
+    int exitStatus;
+    std::string out;  // exact
+    std::string errPart;
+  };
+  const std::vector<Row> rows = {
+      {"hkp_DataGet:INPUT", 0, kEmptyInputMessage, ""},
+      {"hkp_DataAdd:OUTPUT", 1, "", "without sending OUTPUT\n"},
+      {"hkp_DataAddInt", 1, kXmlReportHeader, "without sending MODE_OUTPUT\n"},
+      {"hkp_DataSetGlobalSuffix", 0, kXmlReportHeader, ""},
+  };
+  TempDir dir;
+  // Not well-formed, so the run ends in the same report with and without a parser.
+  const std::string document = dir.write("doc.xml", "<a>").string();
+  for (const Row& row : rows) {
+    const ProcessResult r = runHost({"--reject", row.reject, "run", document});
+    const std::string where = "--reject " + row.reject + "\n" + describe(r);
+    EXPECT_EQ(r.exitStatus, row.exitStatus) << where;
+    if (row.out == kXmlReportHeader) {
+      EXPECT_TRUE(r.out.starts_with(row.out)) << where;
+    } else {
+      EXPECT_EQ(r.out, row.out) << where;
+    }
+    if (row.errPart.empty()) {
+      EXPECT_EQ(r.err, "") << where;
+    } else {
+      EXPECT_TRUE(r.err.ends_with(row.errPart)) << where;
+    }
+  }
+}
+
+TEST(Run, RefusedFileNameLeavesTheStylesheetBesideTheWorkingDirectory) {
+  SKIP_UNTIL_PARSER_LANDS();
+  TempDir dir;
+  const ProcessResult r = runHost({"--reject", "hkp_DataGet:FILE_NAME", "run", dir.write("doc.xml", "<a/>").string()});
+  EXPECT_EQ(r.exitStatus, 0) << describe(r);
+  EXPECT_TRUE(r.out.starts_with(stylesheetReportStart(".xsl") + kFileNotFound)) << describe(r);
+}
+
+TEST(Run, UndecodableDocumentIsRefusedWithoutStartingThePlugin) {
+  struct Row {
+    const char* what;
+    std::string bytes;
+    std::string errPart;
+  };
+  const std::vector<Row> rows = {
+      {"invalid UTF-8", "<a>\xC3\x28</a>", "not valid UTF-8"},
+      {"US-ASCII with a high byte", "<?xml version=\"1.0\" encoding=\"US-ASCII\"?><a>\xE9</a>", "not valid US-ASCII"},
+      {"odd UTF-16", std::string("\xFF\xFE<\0a", 5), "half a code unit"},
+      {"unknown encoding", "<?xml version=\"1.0\" encoding=\"x-no-such\"?><a/>", "not supported"},
+  };
+  for (const Row& row : rows) {
+    TempDir dir;
+    const fs::path marker = dir.path() / "started";
+    const std::string plugin = script(dir, "touch '" + marker.string() + "'");
+    const ProcessResult r = runHost({"--plugin", plugin, "run", dir.write("doc.xml", row.bytes).string()});
+    EXPECT_EQ(r.exitStatus, 2) << row.what << "\n" << describe(r);
+    EXPECT_NE(r.err.find(row.errPart), std::string::npos) << row.what << "\n" << describe(r);
+    EXPECT_EQ(r.out, "") << row.what;
+    EXPECT_FALSE(fs::exists(marker)) << row.what << ": the plug-in was started";
+  }
+}
+
+TEST(Run, DocumentTextArrivesAsTheEditorDecodedIt) {
+  struct Row {
+    const char* what;
+    std::string bytes;
+    std::string text;  // UTF-8 of what the plug-in hands back
+  };
+  const std::vector<Row> rows = {
+      {"UTF-16 LE with mark", std::string("\xFF\xFE<\0a\0>\0\xE9\0<\0/\0a\0>\0", 18), "\xC3\xA9"},
+      {"UTF-16 BE with mark", std::string("\xFE\xFF\0<\0a\0>\xD8\x3D\xDE\x00\0<\0/\0a\0>", 20), "\xF0\x9F\x98\x80"},
+      {"UTF-8 with mark", "\xEF\xBB\xBF<a>\xC3\xA9</a>", "\xC3\xA9"},
+      {"ISO-8859-1 declaration", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>\xE9</a>", "\xC3\xA9"},
+      {"windows-1252 declaration", "<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\x80</a>", "\xE2\x82\xAC"},
+      // NUL and a lone surrogate cannot cross the bus; they arrive as U+FFFD
+      // and the hand-back goes through.
+      {"NUL and lone surrogate", std::string("\xFF\xFE<\0a\0>\0x\0\0\0y\0\x00\xD8z\0<\0/\0a\0>\0", 26),
+       "x\xEF\xBF\xBDy\xEF\xBF\xBDz"},
+  };
+  for (const Row& row : rows) {
+    TempDir dir;
+    dir.write("doc.xsl", kTextStylesheet);
+    const ProcessResult r = runHost({"run", dir.write("doc.xml", row.bytes).string()});
+    EXPECT_EQ(r.exitStatus, 0) << row.what << "\n" << describe(r);
+    if (parserCanParse()) {
+      EXPECT_EQ(r.out, row.text) << row.what << "\n" << describe(r);
+    }
+  }
+}
+
+TEST(Run, MisbehavingPluginIsReportedWithItsCause) {
+  struct Row {
+    const char* what;
+    std::string body;
+    std::string errPart;
+  };
+  const std::vector<Row> rows = {
+      // The shell waits for a child of its own: the whole group must go.
+      {"hangs", "sleep 30; exit 0", "did not finish within 1 s and was killed"},
+      {"crashes", "kill -SEGV $$", "crashed: killed by signal 11 (SIGSEGV"},
+      {"hands nothing back", "exit 0", "exited without sending OUTPUT or MODE_OUTPUT"},
+      {"fails", "exit 3", "exited with status 3"},
+  };
+  for (const Row& row : rows) {
+    TempDir dir;
+    const ProcessResult r =
+        runHost({"--timeout", "1", "--plugin", script(dir, row.body), "run", dir.write("doc.xml", "<a/>").string()});
+    EXPECT_EQ(r.exitStatus, 1) << row.what << "\n" << describe(r);
+    EXPECT_NE(r.err.find(row.errPart), std::string::npos) << row.what << "\n" << describe(r);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << row.what << ": one line\n" << r.err;
+    EXPECT_LT(r.elapsed.count(), 10) << row.what;
+  }
+}
+
+TEST(Host, BadUsageGetsTheUsageAndStatusTwo) {
+  const std::vector<std::vector<std::string>> rows = {
+      {},
+      {"run"},
+      {"run", "a.xml", "b.xml"},
+      {"register", "a.xml"},
+      {"frob"},
+      {"--timeout", "0", "register"},
+      {"--timeout", "soon", "register"},
+      {"--reject", "hkp_Nothing", "register"},
+      {"--plugin"},
+      {"--bogus", "register"},
+  };
+  for (const auto& args : rows) {
+    const ProcessResult r = runHost(args);
+    std::string where;
+    for (const auto& a : args) where += a + " ";
+    EXPECT_EQ(r.exitStatus, 2) << where << "\n" << describe(r);
+    EXPECT_NE(r.err.find("usage: tarnweld-host"), std::string::npos) << where;
+    EXPECT_EQ(r.out, "") << where;
+  }
+}
+
+TEST(Host, StatsAddOneLineWithWallTimeAndPeakMemory) {
+  TempDir dir;
+  const ProcessResult r = runHost({"--stats", "run", dir.write("empty.xml", "").string()});
+  EXPECT_EQ(r.exitStatus, 0) << describe(r);
+  EXPECT_EQ(r.out, kEmptyInputMessage);
+  EXPECT_TRUE(r.err.starts_with("tarnweld-host: plug-in wall time ")) << r.err;
+  EXPECT_NE(r.err.find(" KiB\n"), std::string::npos) << r.err;
+}
+
+TEST(Run, ExampleCatalogTransformsWithTheStylesheetBesideIt) {
+  SKIP_UNTIL_PARSER_LANDS();
+  const ProcessResult r = runHost({"run", (kExamples / "catalog.xml").string()});
+  EXPECT_EQ(r.exitStatus, 0) << describe(r);
+  for (const char* part :
+       {"<h1>Night Shelf Records</h1>", "Caf\xC3\xA9 Nocturne", "Weld &amp; Ember",
+        "\xD0\x93\xD0\xBB\xD1\x83\xD0\xB1\xD0\xBE\xD0\xBA\xD0\xBE\xD0\xB5", "Total (4 records)", "54.65"}) {
+    EXPECT_NE(r.out.find(part), std::string::npos) << part << "\n" << describe(r);
+  }
+}
+
+TEST(Run, ReportsNameWhatFailedAndWhere) {
+  SKIP_UNTIL_PARSER_LANDS();
+  TempDir dir;
+  const auto run = [&](const std::string& name, const std::string& text) {
+    return runHost({"run", dir.write(name, text).string()});
+  };
+
+  const ProcessResult notWellFormed = run("broken.xml", "<a>\n<b></a>");
+  EXPECT_EQ(notWellFormed.exitStatus, 0) << describe(notWellFormed);
+  EXPECT_TRUE(notWellFormed.out.starts_with(kXmlReportHeader + "Reason: ")) << describe(notWellFormed);
+  for (const char* part : {"\r\nLine: 2 Column: ", "\r\n\r\nText: "}) {
+    EXPECT_NE(notWellFormed.out.find(part), std::string::npos) << part << "\n" << describe(notWellFormed);
+  }
+
+  const ProcessResult missing = run("lonely.xml", "<a/>");
+  EXPECT_TRUE(missing.out.starts_with(stylesheetReportStart(hostPath(dir.path() / "lonely.xsl")) + kFileNotFound))
+      << describe(missing);
+
+  dir.write("bad.xsl", "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">");
+  const ProcessResult broken = run("bad.xml", "<a/>");
+  const std::string brokenStart = stylesheetReportStart(hostPath(dir.path() / "bad.xsl")) + "Reason: ";
+  EXPECT_TRUE(broken.out.starts_with(brokenStart)) << describe(broken);
+
+  // Served from standard input under a name of the host's own.
+  const ProcessResult named = runHost({"--file-name", "C:\\docs\\report.xml", "run", "-"}, "<a/>");
+  EXPECT_TRUE(named.out.starts_with(stylesheetReportStart("C:\\docs\\report.xsl") + kFileNotFound)) << describe(named);
+}
+
+TEST(Run, StylesheetInstructionIsPlacedAgainstTheDocumentsDirectory) {
+  SKIP_UNTIL_PARSER_LANDS();
+  TempDir dir;
+  dir.write("styles/x.xsl", kTextStylesheet);
+  dir.write("sub/x.xsl", kTextStylesheet);
+  struct Row {
+    const char* what;
+    std::string document;
+    std::string out;  // the expected start of the output
+  };
+  const std::vector<Row> rows = {
+      {"parent directory", "<?xml-stylesheet type=\"text/xsl\" href=\"../styles/x.xsl\"?><a>up</a>", "up"},
+      {"beside, single quotes", "<?xml-stylesheet type='text/xsl' href='x.xsl'?><a>beside</a>", "beside"},
+      {"missing", "<?xml-stylesheet href=\"missing.xsl\"?><a/>",
+       stylesheetReportStart(hostPath(dir.path() / "sub" / "missing.xsl")) + kFileNotFound},
+  };
+  for (const Row& row : rows) {
+    const ProcessResult r = runHost({"run", dir.write("sub/doc.xml", row.document).string()});
+    EXPECT_EQ(r.exitStatus, 0) << row.what << "\n" << describe(r);
+    EXPECT_TRUE(r.out.starts_with(row.out)) << row.what << "\n" << describe(r);
+  }
+
+  const ProcessResult site = runHost({"run", (kExamples / "site" / "pages" / "notes.xml").string()});
+  EXPECT_EQ(site.exitStatus, 0) << describe(site);
+  EXPECT_FALSE(site.out.starts_with("Tarnweld Error")) << describe(site);
+}
+
+}  // namespace
+}  // namespace tarnweld::e2e
