@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "private_bus.h"
 #include "process_runner.h"
 
 namespace tarnweld::e2e {
@@ -122,6 +123,9 @@ TEST(Run, OneBlankGoesThroughTheWholeRunToTheXmlReport) {
 
 TEST(Plugin, WithoutAHostEndsAtOnceSilently) {
   TempDir dir;
+  std::string error;
+  const auto hostlessBus = host::PrivateBus::start(error);
+  ASSERT_TRUE(hostlessBus) << error;
   struct Row {
     const char* what;
     std::map<std::string, std::optional<std::string>> environment;
@@ -130,6 +134,7 @@ TEST(Plugin, WithoutAHostEndsAtOnceSilently) {
       {"no bus address, no per-user bus", {{"XDG_RUNTIME_DIR", dir.path().string()}}},
       {"an address whose socket does not exist",
        {{"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (dir.path() / "no-such-socket").string()}}},
+      {"a bus on which nobody owns the host's name", {{"DBUS_SESSION_BUS_ADDRESS", hostlessBus->address()}}},
   };
   for (const Row& row : rows) {
     for (const char* mode : {"/hkprun", "/hkpreg"}) {
