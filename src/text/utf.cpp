@@ -7,56 +7,92 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void appendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
+std::size_t decodeOne(std::string_view bytes, std::size_t i, char32_t& cp);
 
 bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// Documents run to tens of megabytes, so both directions size their output
+// once and write through a pointer rather than growing a string a character
+// at a time.
 std::string encode(std::u16string_view text, bool replaceNul) {
-  std::string out;
-  out.reserve(text.size() + text.size() / 4);
+  std::size_t bytes = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c < 0x80) {
+      bytes += (c == 0 && replaceNul) ? 3 : 1;
+    } else if (c < 0x800) {
+      bytes += 2;
+    } else if (isHighSurrogate(c) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
+      bytes += 4;
+      ++i;
+    } else {
+      bytes += 3;
+    }
+  }
+
+  std::string out(bytes, '\0');
+  char* o = out.data();
+  auto put = [&o](char32_t cp) {
+    if (cp < 0x800) {
+      *o++ = static_cast<char>(0xC0 | (cp >> 6));
+    } else if (cp < 0x10000) {
+      *o++ = static_cast<char>(0xE0 | (cp >> 12));
+      *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    } else {
+      *o++ = static_cast<char>(0xF0 | (cp >> 18));
+      *o++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      *o++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    }
+    *o++ = static_cast<char>(0x80 | (cp & 0x3F));
+  };
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
     if (c < 0x80 && (c != 0 || !replaceNul)) {
-      out.push_back(static_cast<char>(c));
+      *o++ = static_cast<char>(c);
     } else if (c == 0) {
-      appendUtf8(out, kReplacement);
+      put(kReplacement);
     } else if (isHighSurrogate(c) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
-      appendUtf8(out, 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00));
+      put(0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00));
       ++i;
     } else if (isHighSurrogate(c) || isLowSurrogate(c)) {
-      appendUtf8(out, kReplacement);
+      put(kReplacement);
     } else {
-      appendUtf8(out, c);
+      put(c);
     }
   }
   return out;
 }
 
-void appendUtf16(std::u16string& out, char32_t cp) {
-  if (cp < 0x10000) {
-    out.push_back(static_cast<char16_t>(cp));
-  } else {
-    cp -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+// Decodes `bytes`; an ill-formed sequence gives U+FFFD when `lenient`, and
+// otherwise stops the decoding with nothing. Every sequence of n bytes gives at
+// most n UTF-16 units, so the output never outgrows the input's length.
+std::optional<std::u16string> decode(std::string_view bytes, bool lenient) {
+  std::u16string out(bytes.size(), u'\0');
+  char16_t* o = out.data();
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto b = static_cast<std::uint8_t>(bytes[i]);
+    if (b < 0x80) {
+      *o++ = b;
+      ++i;
+      continue;
+    }
+    char32_t cp;
+    const std::size_t n = decodeOne(bytes, i, cp);
+    if (n == 0) {
+      if (!lenient) return std::nullopt;
+      cp = kReplacement;
+    }
+    if (cp < 0x10000) {
+      *o++ = static_cast<char16_t>(cp);
+    } else {
+      *o++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+      *o++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    }
+    i += n == 0 ? 1 : n;
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
+  return out;
 }
 
 // Decodes one UTF-8 sequence at bytes[i]; returns its length, or 0 when the
@@ -93,30 +129,9 @@ std::string toUtf8(std::u16string_view text) { return encode(text, false); }
 
 std::string toUtf8WithoutNul(std::u16string_view text) { return encode(text, true); }
 
-std::optional<std::u16string> fromUtf8(std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
-  for (std::size_t i = 0; i < bytes.size();) {
-    char32_t cp;
-    const std::size_t n = decodeOne(bytes, i, cp);
-    if (n == 0) return std::nullopt;
-    appendUtf16(out, cp);
-    i += n;
-  }
-  return out;
-}
+std::optional<std::u16string> fromUtf8(std::string_view bytes) { return decode(bytes, false); }
 
-std::u16string fromUtf8Lenient(std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
-  for (std::size_t i = 0; i < bytes.size();) {
-    char32_t cp;
-    const std::size_t n = decodeOne(bytes, i, cp);
-    appendUtf16(out, n == 0 ? kReplacement : cp);
-    i += n == 0 ? 1 : n;
-  }
-  return out;
-}
+std::u16string fromUtf8Lenient(std::string_view bytes) { return *decode(bytes, true); }
 
 std::u16string fromAscii(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
