@@ -98,46 +98,6 @@ TEST(TransformationTest, ASourceThatDoesNotLoadNeverOpensTheStylesheet) {
   for (const std::string& entry : t.log.entries) EXPECT_FALSE(entry.starts_with("xsl.") && entry != "xsl.create");
 }
 
-TEST(TransformationTest, EachFailureLeavesWhatTheNextStepsMakeOfIt) {
-  const std::u16string xmlReport = u"Tarnweld Error - The XML Source Did Not Validate!\r\n\r\n";
-  const std::u16string transformReport =
-      u"Tarnweld Error - The XML Source Did Not Transform With XSL File (C:\\d\\a.xsl)!\r\n\r\n"
-      u"Reason: \r\nLine: 0 Column: 0\r\n\r\nText: ";
-  const struct {
-    std::set<std::string> failing;
-    std::u16string expected;
-  } cases[] = {
-      // Settings that fail leave the loads to the document's own settings.
-      {{"xml.setValidateOnParse", "xml.setAsync", "xsl.setValidateOnParse", "xsl.setAsync"}, u"<out/>"},
-      // No documents: every step on them fails and the XML report has nothing to read.
-      {{"xml.create"}, xmlReport},
-      {{"xml.create", "xsl.create"}, xmlReport},
-      // A source load that fails outright leaves the loaded flag false.
-      {{"xml.loadXML"}, xmlReport + u"Reason: \r\nLine: 0 Column: 0\r\n\r\nText: "},
-      {{"xml.loadXML", "xml.parseError"}, xmlReport},
-      // A stylesheet load that fails outright leaves the flag true from the source
-      // load; the transformation then fails on the unloaded stylesheet.
-      {{"xsl.load"}, transformReport},
-      {{"xsl.create"}, transformReport},
-      // The input text's copy is never handed back on a failed transformation.
-      {{"xml.transformNode"}, transformReport},
-      {{"xml.transformNode", "xml.srcText"},
-       u"Tarnweld Error - The XML Source Did Not Transform With XSL File (C:\\d\\a.xsl)!\r\n\r\n"
-       u"Reason: \r\nLine: 0 Column: 0\r\n\r\n"},
-      {{"xml.transformNode", "xml.line"},
-       u"Tarnweld Error - The XML Source Did Not Transform With XSL File (C:\\d\\a.xsl)!\r\n\r\n"
-       u"Reason: \r\nText: "},
-  };
-  for (const auto& row : cases) {
-    std::string name;
-    for (const auto& f : row.failing) name += f + " ";
-    SCOPED_TRACE(name);
-    Transformation t;
-    t.log.failing = row.failing;
-    EXPECT_EQ(toUtf8(t.run()), toUtf8(row.expected));
-  }
-}
-
 TEST(TransformationTest, StylesheetFailuresReadTheStylesheetRecord) {
   Transformation t;
   t.parser.xml.reason = u"from the source";
