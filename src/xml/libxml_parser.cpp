@@ -65,30 +65,22 @@ constexpr xmlChar kNodeSetFunction[] = "node-set";
 constexpr std::string_view kNotFoundReasonStart = "The system cannot locate the resource specified: ";
 constexpr std::string_view kUnparsedReason = "The document could not be parsed.";
 
-struct DocDeleter {
-  void operator()(xmlDocPtr doc) const { xmlFreeDoc(doc); }
+// Owning pointers that hand each library object back to its own free function.
+template <auto Free>
+struct FreeWith {
+  template <typename T>
+  void operator()(T* object) const {
+    Free(object);
+  }
 };
-using DocPtr = std::unique_ptr<xmlDoc, DocDeleter>;
-struct ParserCtxtDeleter {
-  void operator()(xmlParserCtxtPtr ctxt) const { xmlFreeParserCtxt(ctxt); }
-};
-using ParserCtxtPtr = std::unique_ptr<xmlParserCtxt, ParserCtxtDeleter>;
-struct StylesheetDeleter {
-  void operator()(xsltStylesheetPtr style) const { xsltFreeStylesheet(style); }
-};
-using StylesheetPtr = std::unique_ptr<xsltStylesheet, StylesheetDeleter>;
-struct TransformCtxtDeleter {
-  void operator()(xsltTransformContextPtr ctxt) const { xsltFreeTransformContext(ctxt); }
-};
-using TransformCtxtPtr = std::unique_ptr<xsltTransformContext, TransformCtxtDeleter>;
-struct SecurityPrefsDeleter {
-  void operator()(xsltSecurityPrefsPtr prefs) const { xsltFreeSecurityPrefs(prefs); }
-};
-using SecurityPrefsPtr = std::unique_ptr<xsltSecurityPrefs, SecurityPrefsDeleter>;
-struct XmlCharDeleter {
-  void operator()(xmlChar* text) const { xmlFree(text); }
-};
-using XmlCharPtr = std::unique_ptr<xmlChar, XmlCharDeleter>;
+using DocPtr = std::unique_ptr<xmlDoc, FreeWith<xmlFreeDoc>>;
+using ParserCtxtPtr = std::unique_ptr<xmlParserCtxt, FreeWith<xmlFreeParserCtxt>>;
+using StylesheetPtr = std::unique_ptr<xsltStylesheet, FreeWith<xsltFreeStylesheet>>;
+using TransformCtxtPtr = std::unique_ptr<xsltTransformContext, FreeWith<xsltFreeTransformContext>>;
+using SecurityPrefsPtr = std::unique_ptr<xsltSecurityPrefs, FreeWith<xsltFreeSecurityPrefs>>;
+// xmlFree is a hook variable, not a function, so it is called through one.
+void freeXmlText(xmlChar* text) { xmlFree(text); }
+using XmlCharPtr = std::unique_ptr<xmlChar, FreeWith<freeXmlText>>;
 
 // A snapshot of one load's outcome.
 class LoadRecord final : public ParseError {
