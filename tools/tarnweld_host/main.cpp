@@ -54,10 +54,17 @@ std::optional<std::string> readBytes(const std::string& document, std::string& e
       error = "cannot open " + document + ": " + strerror(errno);
       return std::nullopt;
     }
-    std::ostringstream contents;
-    contents << file.rdbuf();
+    // Read in one piece: a document may run to tens of megabytes.
+    std::error_code sizeError;
+    const auto size = std::filesystem::file_size(document, sizeError);
+    if (!sizeError) {
+      bytes.resize(size);
+      file.read(bytes.data(), static_cast<std::streamsize>(size));
+      bytes.resize(static_cast<std::size_t>(file.gcount()));
+    }
+    // Whatever the size did not cover (a pipe, a growing file) follows.
+    bytes.append(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     if (file.bad()) error = "cannot read " + document;
-    bytes = std::move(contents).str();
   }
   if (!error.empty()) return std::nullopt;
   return bytes;
