@@ -415,8 +415,12 @@ class LibxmlDocument final : public XmlDocument {
 
 class LibxmlParser final : public XmlParser {
  public:
-  LibxmlParser() { prepareLibraries(); }
-  std::unique_ptr<XmlDocument> createDocument() override { return std::make_unique<LibxmlDocument>(); }
+  // The libraries are prepared on the first document, so a start that makes
+  // none (registration, no host, an empty document) does not pay for it.
+  std::unique_ptr<XmlDocument> createDocument() override {
+    prepareLibraries();
+    return std::make_unique<LibxmlDocument>();
+  }
 };
 
 }  // namespace
