@@ -6,7 +6,8 @@
 // only account of a failure is what the run hands back as its output text.
 //
 // Steps report failure by their result (false, an empty optional, a null
-// pointer); no exception crosses a step.
+// pointer). A step that throws instead (memory ran out, a library threw) has
+// failed like any other: no exception crosses a step.
 #pragma once
 
 #include <memory>
@@ -19,20 +20,26 @@ namespace tarnweld {
 // Runs a step that stores nothing of its own, such as a host call that hands
 // a record over. Its outcome is dropped on purpose: the next step runs either way.
 template <typename Step>
-void runStep(Step&& step) {
-  static_cast<void>(std::forward<Step>(step)());
+void runStep(Step&& step) noexcept {
+  try {
+    static_cast<void>(std::forward<Step>(step)());
+  } catch (...) {
+  }
 }
 
 // Runs a step that yields a value (an optional or an owning pointer) and
 // stores the value in `target` only when the step succeeded.
 template <typename T, typename Step>
-void runStep(T& target, Step&& step) {
-  auto result = std::forward<Step>(step)();
-  if (!result) return;
-  if constexpr (std::is_convertible_v<decltype(result), T>) {
-    target = std::move(result);
-  } else {
-    target = std::move(*result);
+void runStep(T& target, Step&& step) noexcept {
+  try {
+    auto result = std::forward<Step>(step)();
+    if (!result) return;
+    if constexpr (std::is_convertible_v<decltype(result), T>) {
+      target = std::move(result);
+    } else {
+      target = std::move(*result);
+    }
+  } catch (...) {
   }
 }
 

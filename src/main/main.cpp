@@ -36,6 +36,12 @@ int main(int argc, char** argv) {
 
   const auto automation = tarnweld::makeDbusAutomationBackend();
   const auto parser = tarnweld::xml::makeLibxmlParser();
-  tarnweld::modMain::entry(argumentText, {*automation, *parser});
+  // Every step already contains its own failures; this only keeps anything
+  // thrown between steps (memory running out while composing a report) from
+  // ending the process with a message on stderr.
+  try {
+    tarnweld::modMain::entry(argumentText, {*automation, *parser});
+  } catch (...) {
+  }
   return 0;
 }

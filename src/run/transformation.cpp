@@ -87,10 +87,9 @@ ParseErrorValues readParseError(const xml::XmlDocument& document) {
   if (!record) return values;
   runStep(values.reason, [&] { return record->reason(); });
   runStep(values.srcText, [&] { return record->srcText(); });
-  // Line and column are read together, before either is written.
-  std::optional<std::int32_t> line = record->line();
-  std::optional<std::int32_t> linepos = record->linepos();
-  if (line && linepos) values.line = line, values.linepos = linepos;
+  // The report writes the line only when both numbers were read.
+  runStep(values.line, [&] { return record->line(); });
+  runStep(values.linepos, [&] { return record->linepos(); });
   return values;
 }
 
@@ -130,7 +129,8 @@ void transformWithStylesheet(RunRequest& request, xml::XmlParser& parser,
 
   // A failed or empty transformation takes the transform report, which reads
   // the XML document's record: the one that describes its (successful) load.
-  std::optional<std::u16string> result = source.transformNode(stylesheet);
+  std::optional<std::u16string> result;
+  runStep(result, [&] { return source.transformNode(stylesheet); });
   if (result && !result->empty()) {
     request.outputText = std::move(*result);
   } else {

@@ -8,6 +8,7 @@
 
 #include "fakes/fake_host.h"
 #include "fakes/fake_parser.h"
+#include "main/failure_policy.h"
 #include "main/mod_main.h"
 #include "text/utf.h"
 
@@ -160,6 +161,28 @@ TEST(FaultInjectionTest, EveryRegistrationCallFailedInTurn) {
     EXPECT_EQ(outcome.log.size(), label == "host.create" ? 1u : 15u);
     expectReleasedInOrder(outcome.log, label);
   }
+}
+
+TEST(FaultInjectionTest, AStepStoresItsValueOnlyWhenItSucceeds) {
+  const struct {
+    const char* name;
+    std::optional<std::u16string> (*step)();
+    std::u16string expected;
+  } cases[] = {
+      {"succeeds", [] { return std::optional<std::u16string>(u"new"); }, u"new"},
+      {"succeeds with empty text", [] { return std::optional<std::u16string>(u""); }, u""},
+      {"fails", [] { return std::optional<std::u16string>(); }, u"earlier"},
+      {"throws", []() -> std::optional<std::u16string> { throw std::bad_alloc(); }, u"earlier"},
+  };
+  for (const auto& row : cases) {
+    std::u16string target = u"earlier";
+    runStep(target, row.step);
+    EXPECT_EQ(toUtf8(target), toUtf8(row.expected)) << row.name;
+  }
+  bool ranOn = false;
+  runStep([]() -> bool { throw std::runtime_error("x"); });
+  runStep([&] { return ranOn = true; });
+  EXPECT_TRUE(ranOn);
 }
 
 }  // namespace
