@@ -61,10 +61,10 @@ constexpr const char* kStylesheet = R"(<?xml version="1.0" encoding="UTF-8"?>
 
 // A catalog of about `bytes` bytes, with non-ASCII text in every record.
 void writeCatalog(const fs::path& path, std::size_t bytes) {
-  static const char* const kTitles[] = {"Lanterns Over Tarn Water", "Café Nocturne", "Weld &amp; Ember",
-                                        "Глубокое озеро", "Þórsmörk Echoes", "静かな湖"};
+  static const char* const kTitles[] = {"Lanterns Over Tarn Water", "Café Nocturne",   "Weld &amp; Ember",
+                                        "Глубокое озеро",           "Þórsmörk Echoes", "静かな湖"};
   static const char* const kArtists[] = {"The Fell Quartet", "Åsa Lindqvist Trio", "Ironwork Choir",
-                                         "Mira Sokolova", "Ólafur Grímsson", "Naoko Sato"};
+                                         "Mira Sokolova",    "Ólafur Grímsson",    "Naoko Sato"};
   std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<catalog title=\"Bench Shelf – Ünïcode\">\n";
   for (std::size_t i = 0; text.size() < bytes; ++i) {
     char record[512];
@@ -145,7 +145,8 @@ struct Bus {
     char buffer[512];
     std::string line;
     ssize_t n;
-    while (line.find('\n') == std::string::npos && (n = read(fds[0], buffer, sizeof buffer)) > 0) line.append(buffer, n);
+    while (line.find('\n') == std::string::npos && (n = read(fds[0], buffer, sizeof buffer)) > 0)
+      line.append(buffer, n);
     close(fds[0]);
     address = line.substr(0, line.find('\n'));
   }
@@ -189,8 +190,8 @@ int main(int argc, char** argv) {
   setenv("DBUS_SESSION_BUS_ADDRESS", bus.address.c_str(), 1);
 
   bool allMet = true, allSame = true;
-  std::printf("%-5s %4s  %10s %10s %7s %7s  %11s %11s %7s %7s  %s\n", "size", "runs", "ours s", "xsltproc s",
-              "ratio", "target", "plug-in MiB", "xsltproc MiB", "ratio", "target", "output");
+  std::printf("%-5s %4s  %10s %10s %7s %7s  %11s %11s %7s %7s  %s\n", "size", "runs", "ours s", "xsltproc s", "ratio",
+              "target", "plug-in MiB", "xsltproc MiB", "ratio", "target", "output");
   for (const Size& size : kSizes) {
     if (("," + sizesWanted + ",").find("," + size.name + ",") == std::string::npos) continue;
     const fs::path document = dir / ("catalog-" + size.name + ".xml");
@@ -203,8 +204,8 @@ int main(int argc, char** argv) {
     std::vector<double> oursTime, theirTime, oursMem, theirMem;
     bool same = true, failed = false;
     for (int run = 0; run < runs; ++run) {
-      const Measure ours = runCommand({host.string(), "--stats", "run", document.string()}, dir / "ours.out",
-                                      dir / "ours.err");
+      const Measure ours =
+          runCommand({host.string(), "--stats", "run", document.string()}, dir / "ours.out", dir / "ours.err");
       const Measure theirs = runCommand({"xsltproc", "--nonet", stylesheet.string(), document.string()},
                                         dir / "theirs.out", dir / "theirs.err");
       if (ours.status != 0 || theirs.status != 0) {
@@ -230,7 +231,8 @@ int main(int argc, char** argv) {
     if (size.memoryTarget > 0) std::snprintf(memTarget, sizeof memTarget, "%.2f", size.memoryTarget);
     std::printf("%-5s %4d  %10.3f %10.3f %7.2f %7.2f  %11.1f %11.1f %7.2f %7s  %s%s\n", size.name.c_str(), runs,
                 median(oursTime), median(theirTime), timeRatio, size.timeTarget, median(oursMem) / 1024,
-                median(theirMem) / 1024, memRatio, memTarget, same ? "same" : "DIFFERENT", met ? "" : "  (target missed)");
+                median(theirMem) / 1024, memRatio, memTarget, same ? "same" : "DIFFERENT",
+                met ? "" : "  (target missed)");
     std::fflush(stdout);
   }
   if (!keep) fs::remove_all(dir);
