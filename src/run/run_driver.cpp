@@ -34,7 +34,9 @@ void runTransformation(RunContext& context, Backends backends) {
   if (request.inputText.empty()) {
     request.outputText = kEmptyInputMessage;
   } else {
-    request.outputText = request.inputText;
+    // The output text is not seeded with a copy of the document: the
+    // transformation replaces it on every path, with the result or a report,
+    // so a copy would only cost a large document's size once more.
     locateStylesheet(host, request);
     transformWithStylesheet(request, backends.parser, context.xmlDocument, context.stylesheetDocument);
   }

@@ -109,11 +109,9 @@ void transformWithStylesheet(RunRequest& request, xml::XmlParser& parser,
   runStep([&] { return source.setValidateOnParse(true); });
   runStep([&] { return source.setAsync(false); });
   runStep(loaded, [&] { return source.loadXML(request.inputText); });
-  // Nothing reads the input text again, and every path from here replaces the
-  // output text: a large document's text and its copy are released now rather
-  // than kept beside the parsed tree through the transformation.
+  // Nothing reads the input text again: a large document's text is released
+  // now rather than kept beside its parsed tree through the transformation.
   std::u16string().swap(request.inputText);
-  std::u16string().swap(request.outputText);
   if (!loaded) {
     request.outputText = composeReport(ReportKind::Xml, request.stylesheetPath, readParseError(source));
     return;
