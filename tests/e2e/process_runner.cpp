@@ -116,22 +116,4 @@ ProcessResult runProcess(const ProcessRequest& request) {
   return result;
 }
 
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tarnweld-e2e-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp");
-  path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-std::filesystem::path TempDir::write(const std::string& name, const std::string& bytes) const {
-  const auto file = path_ / name;
-  std::filesystem::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return file;
-}
-
 }  // namespace tarnweld::e2e

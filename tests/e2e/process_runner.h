@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 namespace tarnweld::e2e {
 
 struct ProcessResult {
@@ -32,19 +34,6 @@ struct ProcessRequest {
 
 ProcessResult runProcess(const ProcessRequest& request);
 
-// A fresh directory under the system's temporary directory, removed with the object.
-class TempDir {
- public:
-  TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  ~TempDir();
-  const std::filesystem::path& path() const { return path_; }
-  // Writes `bytes` to the file `name` inside the directory and returns its path.
-  std::filesystem::path write(const std::string& name, const std::string& bytes) const;
-
- private:
-  std::filesystem::path path_;
-};
+using test::TempDir;
 
 }  // namespace tarnweld::e2e

@@ -12,24 +12,6 @@
 
 namespace tarnweld::xml::testing {
 
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tarnweld-xml-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-TempDir::~TempDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-std::filesystem::path TempDir::write(const std::string& name, std::string_view bytes) const {
-  const std::filesystem::path file = path_ / name;
-  std::filesystem::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return file;
-}
-
 WorkingDirectory::WorkingDirectory(const std::filesystem::path& directory) : saved_(std::filesystem::current_path()) {
   std::filesystem::current_path(directory);
 }

@@ -12,22 +12,12 @@
 #include <string>
 #include <string_view>
 
+#include "support/temp_dir.h"
 #include "xml/xml_document.h"
 
 namespace tarnweld::xml::testing {
 
-// A fresh directory, removed with everything in it when destroyed.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  const std::filesystem::path& path() const { return path_; }
-  // Writes `bytes` to `name` (relative to the directory) and returns its path.
-  std::filesystem::path write(const std::string& name, std::string_view bytes) const;
-
- private:
-  std::filesystem::path path_;
-};
+using test::TempDir;
 
 // Makes `directory` the working directory until destroyed.
 class WorkingDirectory {
