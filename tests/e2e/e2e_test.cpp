@@ -184,6 +184,8 @@ TEST(Run, UndecodableDocumentIsRefusedWithoutStartingThePlugin) {
       {"US-ASCII with a high byte", "<?xml version=\"1.0\" encoding=\"US-ASCII\"?><a>\xE9</a>", "not valid US-ASCII"},
       {"odd UTF-16", std::string("\xFF\xFE<\0a", 5), "half a code unit"},
       {"unknown encoding", "<?xml version=\"1.0\" encoding=\"x-no-such\"?><a/>", "not supported"},
+      // 44 MiB of NUL goes on the bus as 132 MiB of U+FFFD: more than one message holds.
+      {"too large for one bus message", std::string(std::size_t{44} << 20, '\0'), "at most 128 MiB per message"},
   };
   for (const Row& row : rows) {
     TempDir dir;
