@@ -12,17 +12,6 @@
 
 namespace tarnweld {
 
-// The ProgID under which the host editor publishes its plug-in core object.
-inline constexpr std::u16string_view kPluginsCoreProgId = u"htmlkit.HTMLKitPluginsCore";
-
-// The host operations, by the names the host binds them to.
-namespace host_op {
-inline constexpr std::u16string_view kDataSetGlobalSuffix = u"hkp_DataSetGlobalSuffix";
-inline constexpr std::u16string_view kDataAdd = u"hkp_DataAdd";
-inline constexpr std::u16string_view kDataAddInt = u"hkp_DataAddInt";
-inline constexpr std::u16string_view kDataGet = u"hkp_DataGet";
-}  // namespace host_op
-
 class PluginHost {
  public:
   // An empty session: every call fails.

@@ -4,14 +4,9 @@
 
 #include <string_view>
 
-#include "main/run_context.h"
+#include "core/backends.h"
 
 namespace tarnweld::modMain {
-
-// The command-line switches the host editor starts the program with. They are
-// matched whole and case-sensitively: "/HKPRUN" or "/hkprun " selects nothing.
-inline constexpr std::u16string_view kRegisterSwitch = u"/hkpreg";
-inline constexpr std::u16string_view kRunSwitch = u"/hkprun";
 
 // Runs the program for `argumentText`, everything after the program's own
 // name. Returns normally in every mode.

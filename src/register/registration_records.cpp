@@ -1,6 +1,6 @@
 #include "register/registration_records.h"
 
-#include "main/failure_policy.h"
+#include "core/failure_policy.h"
 
 namespace tarnweld {
 namespace {

@@ -1,15 +1,13 @@
 #include "run/run_driver.h"
 
-#include "main/failure_policy.h"
+#include "core/failure_policy.h"
+#include "core/names.h"
 #include "run/stylesheet_locator.h"
 #include "run/transformation.h"
 
 namespace tarnweld {
 namespace {
 
-constexpr std::u16string_view kInputKey = u"INPUT";
-constexpr std::u16string_view kOutputKey = u"OUTPUT";
-constexpr std::u16string_view kOutputModeKey = u"MODE_OUTPUT";
 
 // Finds the stylesheet: the document's own instruction when it names one,
 // placed against the document's directory; else the default path beside the
@@ -29,7 +27,7 @@ void runTransformation(RunContext& context, Backends backends) {
   RunRequest& request = context.request;
 
   runStep([&] { return host.create(backends.automation); });
-  runStep([&] { return host.dataGet(kInputKey, request.inputText); });
+  runStep([&] { return host.dataGet(run_key::kInput.text(), request.inputText); });
 
   if (request.inputText.empty()) {
     request.outputText = kEmptyInputMessage;
@@ -42,8 +40,8 @@ void runTransformation(RunContext& context, Backends backends) {
   }
 
   // Both records go back on every run, whatever the output text holds.
-  runStep([&] { return host.dataAddByRef(kOutputKey, request.outputText); });
-  runStep([&] { return host.dataAddInt(kOutputModeKey, kOutputMode); });
+  runStep([&] { return host.dataAddByRef(run_key::kOutput.text(), request.outputText); });
+  runStep([&] { return host.dataAddInt(run_key::kOutputMode.text(), kOutputMode); });
 }
 
 }  // namespace tarnweld

@@ -5,12 +5,11 @@
 #include <cstdint>
 #include <string_view>
 
-#include "main/run_context.h"
+#include "core/backends.h"
+#include "run/run_context.h"
 
 namespace tarnweld {
 
-// The output mode handed back with every run's output text.
-inline constexpr std::int16_t kOutputMode = 7;
 inline constexpr std::u16string_view kEmptyInputMessage = u"Tarnweld Error - Empty XML File Provided!";
 
 // Creates the host session, reads the document, finds its stylesheet,

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "main/failure_policy.h"
+#include "core/failure_policy.h"
+#include "core/names.h"
 
 namespace tarnweld {
 namespace {
 
-constexpr std::u16string_view kFileNameKey = u"FILE_NAME";
 constexpr std::u16string_view kStylesheetExtension = u".xsl";
 
 constexpr std::u16string_view kInstructionName = u"<?xml-stylesheet";
@@ -47,7 +47,7 @@ void climbOneLevel(std::u16string& directory) {
 }  // namespace
 
 void StylesheetLocator::deriveDefaultPath(PluginHost& host, RunRequest& request) {
-  runStep([&] { return host.dataGet(kFileNameKey, request.fileName); });
+  runStep([&] { return host.dataGet(run_key::kFileName.text(), request.fileName); });
   deriveDefaultPath(request);
 }
 

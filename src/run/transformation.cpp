@@ -1,6 +1,6 @@
 #include "run/transformation.h"
 
-#include "main/failure_policy.h"
+#include "core/failure_policy.h"
 
 namespace tarnweld {
 namespace {

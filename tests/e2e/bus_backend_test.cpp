@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "host/dbus_automation.h"
+#include "host/dbus/dbus_automation.h"
 #include "host/plugin_host.h"
 #include "host_bus.h"
 #include "private_bus.h"
@@ -51,9 +51,9 @@ class BusBackendTest : public ::testing::Test {
 };
 
 TEST_F(BusBackendTest, NoObjectWhileTheNameHasNoOwner) {
-  EXPECT_EQ(backend_->create(kPluginsCoreProgId), nullptr);
+  EXPECT_EQ(backend_->create(kPluginsCoreProgId.text()), nullptr);
   serve();
-  EXPECT_NE(backend_->create(kPluginsCoreProgId), nullptr);
+  EXPECT_NE(backend_->create(kPluginsCoreProgId.text()), nullptr);
   EXPECT_EQ(backend_->create(u"htmlkit.NobodyHere"), nullptr);
   EXPECT_EQ(backend_->create(u"not a bus name"), nullptr);
 }

@@ -2,7 +2,7 @@
 // its parse-error record is empty after a load that worked and names a
 // place in the text after one that did not.
 #include "fuzz_input.h"
-#include "xml/libxml_parser.h"
+#include "xml/libxml/libxml_parser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tarnweld;

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "fuzz_input.h"
-#include "xml/libxml_parser.h"
+#include "xml/libxml/libxml_parser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tarnweld;

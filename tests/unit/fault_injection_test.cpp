@@ -8,7 +8,7 @@
 
 #include "fakes/fake_host.h"
 #include "fakes/fake_parser.h"
-#include "main/failure_policy.h"
+#include "core/failure_policy.h"
 #include "main/mod_main.h"
 #include "text/utf.h"
 

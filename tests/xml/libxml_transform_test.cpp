@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "text/utf.h"
-#include "xml/libxml_parser.h"
+#include "xml/libxml/libxml_parser.h"
 #include "xml_test_support.h"
 
 namespace tarnweld::xml {

@@ -18,7 +18,7 @@
 #include <optional>
 #include <thread>
 
-#include "host/dbus_automation.h"
+#include "host/dbus/dbus_automation.h"
 #include "host/plugin_host.h"
 #include "text/utf.h"
 
@@ -97,7 +97,7 @@ class SdBusHost final : public HostBus {
     if (r < 0) return "cannot connect to the bus: " + errnoText(r);
     r = sd_bus_add_object(bus_, &slot_, kDbusObjectPath, &SdBusHost::onMessage, this);
     if (r < 0) return "cannot export the host object: " + errnoText(r);
-    const std::string name = toUtf8(kPluginsCoreProgId);
+    const std::string name = std::string(kPluginsCoreProgId.ascii());
     r = sd_bus_request_name(bus_, name.c_str(), 0);
     if (r == -EEXIST) return name + " already has an owner on this bus (is another host running?)";
     if (r < 0) return "cannot own " + name + " on the bus: " + errnoText(r);

@@ -109,9 +109,9 @@ Verdict judgeRun(const PluginEnd& end, double timeoutSeconds, const RecordValue*
   if (!hasOutput && !mode) return {kExitPluginFailed, "the plug-in exited without sending OUTPUT or MODE_OUTPUT"};
   if (!hasOutput) return {kExitPluginFailed, "the plug-in exited without sending OUTPUT"};
   if (!mode) return {kExitPluginFailed, "the plug-in exited without sending MODE_OUTPUT"};
-  if (*mode != kExpectedOutputMode) {
+  if (*mode != kOutputMode) {
     return {kExitPluginFailed,
-            "the plug-in sent MODE_OUTPUT " + std::to_string(*mode) + ", not " + std::to_string(kExpectedOutputMode)};
+            "the plug-in sent MODE_OUTPUT " + std::to_string(*mode) + ", not " + std::to_string(kOutputMode)};
   }
   return {};
 }

@@ -12,22 +12,20 @@
 #include <variant>
 #include <vector>
 
+#include "core/names.h"
+
 namespace tarnweld::host {
 
 // Strings are kept in their wire form (UTF-8), so a large document or output
 // is converted once and never copied between forms.
 using RecordValue = std::variant<std::string, std::int16_t>;
 
-inline constexpr std::string_view kOpSetGlobalSuffix = "hkp_DataSetGlobalSuffix";
-inline constexpr std::string_view kOpDataAdd = "hkp_DataAdd";
-inline constexpr std::string_view kOpDataAddInt = "hkp_DataAddInt";
-inline constexpr std::string_view kOpDataGet = "hkp_DataGet";
-
-inline constexpr std::string_view kInputKey = "INPUT";
-inline constexpr std::string_view kFileNameKey = "FILE_NAME";
-inline constexpr std::string_view kOutputKey = "OUTPUT";
-inline constexpr std::string_view kOutputModeKey = "MODE_OUTPUT";
-inline constexpr std::int16_t kExpectedOutputMode = 7;
+// The operation and record names are the program's own (core/names.h), read
+// here in their wire form.
+inline constexpr std::string_view kOpSetGlobalSuffix = host_op::kDataSetGlobalSuffix.ascii();
+inline constexpr std::string_view kOpDataAdd = host_op::kDataAdd.ascii();
+inline constexpr std::string_view kOpDataAddInt = host_op::kDataAddInt.ascii();
+inline constexpr std::string_view kOpDataGet = host_op::kDataGet.ascii();
 
 // One host call as received. `key` is the key as stored (with the suffix then
 // in force); for a suffix call it is empty and `value` holds the suffix.

@@ -23,7 +23,7 @@
 #include "host_bus.h"
 #include "host_options.h"
 #include "host_records.h"
-#include "main/mod_main.h"
+#include "core/names.h"
 #include "private_bus.h"
 #include "text/utf.h"
 
@@ -127,12 +127,12 @@ int hostMain(const Options& options) {
       complain(error);
       return kExitUsage;
     }
-    store.add(std::string(kInputKey), std::move(served->input));
-    store.add(std::string(kFileNameKey), std::move(served->fileName));
+    store.add(std::string(run_key::kInput.ascii()), std::move(served->input));
+    store.add(std::string(run_key::kFileName.ascii()), std::move(served->fileName));
     plugin.directory = served->directory;
-    plugin.arguments = {plugin.program, toUtf8(modMain::kRunSwitch)};
+    plugin.arguments = {plugin.program, std::string(kRunSwitch.ascii())};
   } else {
-    plugin.arguments = {plugin.program, toUtf8(modMain::kRegisterSwitch)};
+    plugin.arguments = {plugin.program, std::string(kRegisterSwitch.ascii())};
   }
 
   // Without a session bus the host brings its own; the plug-in gets its address.
@@ -175,8 +175,8 @@ int hostMain(const Options& options) {
     std::cout.flush();
     verdict = judgeRegistration(outcome.end, options.timeoutSeconds);
   } else {
-    std::optional<RecordValue> output = store.take(kOutputKey);
-    verdict = judgeRun(outcome.end, options.timeoutSeconds, output ? &*output : nullptr, store.find(kOutputModeKey));
+    std::optional<RecordValue> output = store.take(run_key::kOutput.ascii());
+    verdict = judgeRun(outcome.end, options.timeoutSeconds, output ? &*output : nullptr, store.find(run_key::kOutputMode.ascii()));
     // OUTPUT is printed whenever it arrived, exactly as received; the exit
     // status says whether the whole hand-back happened.
     if (output) {

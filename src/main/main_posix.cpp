@@ -7,10 +7,9 @@
 
 #include <string>
 
-#include "host/dbus_automation.h"
 #include "main/mod_main.h"
+#include "main/platform.h"
 #include "text/utf.h"
-#include "xml/libxml_parser.h"
 
 namespace {
 constexpr int kLargeBlockBytes = 1 << 20;
@@ -34,13 +33,12 @@ int main(int argc, char** argv) {
   }
   const std::u16string argumentText = tarnweld::fromUtf8Lenient(arguments);
 
-  const auto automation = tarnweld::makeDbusAutomationBackend();
-  const auto parser = tarnweld::xml::makeLibxmlParser();
+  const tarnweld::PlatformBackends backends = tarnweld::makePlatformBackends();
   // Every step already contains its own failures; this only keeps anything
   // thrown between steps (memory running out while composing a report) from
   // ending the process with a message on stderr.
   try {
-    tarnweld::modMain::entry(argumentText, {*automation, *parser});
+    tarnweld::modMain::entry(argumentText, backends.view());
   } catch (...) {
   }
   return 0;

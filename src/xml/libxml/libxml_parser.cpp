@@ -6,7 +6,7 @@
 // are small, and the record of a failed load needs the source line back).
 // Transforming compiles a copy of the stylesheet's tree, so the stylesheet
 // document keeps its own, and never copies the source tree.
-#include "xml/libxml_parser.h"
+#include "xml/libxml/libxml_parser.h"
 
 #include <libexslt/exslt.h>
 #include <libxml/catalog.h>
@@ -33,7 +33,7 @@
 #include <iterator>
 
 #include "text/utf.h"
-#include "xml/libxml_diagnostics.h"
+#include "xml/libxml/libxml_diagnostics.h"
 
 namespace tarnweld::xml {
 namespace {

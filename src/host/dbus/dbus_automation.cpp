@@ -1,7 +1,7 @@
 // The session-bus backend. Every bus exchange happens inside a try block at
 // the boundary of create() and invoke(): whatever the bus library throws
 // becomes a null object or a failed call, so nothing reaches the caller.
-#include "host/dbus_automation.h"
+#include "host/dbus/dbus_automation.h"
 
 #include <sdbus-c++/sdbus-c++.h>
 

@@ -1,4 +1,4 @@
-#include "xml/libxml_diagnostics.h"
+#include "xml/libxml/libxml_diagnostics.h"
 
 #include <libxml/globals.h>
 #include <libxml/parser.h>

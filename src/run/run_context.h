@@ -26,10 +26,4 @@ struct RunContext {
   }
 };
 
-// The platform layers one start of the program works with.
-struct Backends {
-  AutomationBackend& automation;
-  xml::XmlParser& parser;
-};
-
 }  // namespace tarnweld

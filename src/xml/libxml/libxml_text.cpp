@@ -6,7 +6,7 @@
 #include <cctype>
 
 #include "text/utf.h"
-#include "xml/libxml_parser.h"
+#include "xml/libxml/libxml_parser.h"
 
 namespace tarnweld::xml {
 namespace {

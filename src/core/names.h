@@ -1,0 +1,56 @@
+// The names the program and its host editor share: the command-line switches,
+// the ProgID, the host operations, the run's record keys and its output mode.
+// Each is spelled once here. The program speaks them as its own text; the
+// host stand-in, which keeps records in their wire form, speaks them as bytes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace tarnweld {
+
+// A fixed ASCII name in both forms, made from one literal.
+template <std::size_t N>
+struct AsciiName {
+  char bytes[N]{};
+  char16_t units[N]{};
+
+  consteval AsciiName(const char (&literal)[N]) {
+    for (std::size_t i = 0; i < N; ++i) {
+      bytes[i] = literal[i];
+      units[i] = static_cast<char16_t>(literal[i]);
+    }
+  }
+  constexpr std::u16string_view text() const { return {units, N - 1}; }
+  constexpr std::string_view ascii() const { return {bytes, N - 1}; }
+};
+
+// The switches the host editor starts the program with, matched whole and
+// case-sensitively: "/HKPRUN" or "/hkprun " selects nothing.
+inline constexpr AsciiName kRegisterSwitch{"/hkpreg"};
+inline constexpr AsciiName kRunSwitch{"/hkprun"};
+
+// The ProgID under which the host editor publishes its plug-in core object.
+inline constexpr AsciiName kPluginsCoreProgId{"htmlkit.HTMLKitPluginsCore"};
+
+// The host operations, by the names the host binds them to.
+namespace host_op {
+inline constexpr AsciiName kDataSetGlobalSuffix{"hkp_DataSetGlobalSuffix"};
+inline constexpr AsciiName kDataAdd{"hkp_DataAdd"};
+inline constexpr AsciiName kDataAddInt{"hkp_DataAddInt"};
+inline constexpr AsciiName kDataGet{"hkp_DataGet"};
+}  // namespace host_op
+
+// The records of a run: two read, two written.
+namespace run_key {
+inline constexpr AsciiName kInput{"INPUT"};
+inline constexpr AsciiName kFileName{"FILE_NAME"};
+inline constexpr AsciiName kOutput{"OUTPUT"};
+inline constexpr AsciiName kOutputMode{"MODE_OUTPUT"};
+}  // namespace run_key
+
+// The output mode handed back with every run's output text.
+inline constexpr std::int16_t kOutputMode = 7;
+
+}  // namespace tarnweld

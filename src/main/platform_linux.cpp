@@ -1,0 +1,10 @@
+// Linux: the host editor's object on the session bus, libxml2 and libxslt.
+#include "host/dbus/dbus_automation.h"
+#include "main/platform.h"
+#include "xml/libxml/libxml_parser.h"
+
+namespace tarnweld {
+
+PlatformBackends makePlatformBackends() { return {makeDbusAutomationBackend(), xml::makeLibxmlParser()}; }
+
+}  // namespace tarnweld
