@@ -4,6 +4,7 @@
 
 #include "core/failure_policy.h"
 #include "core/names.h"
+#include "text/ascii.h"
 
 namespace tarnweld {
 namespace {
@@ -18,17 +19,6 @@ constexpr std::u16string_view kParentStep = u"..";
 constexpr std::u16string_view kSeparators = u"\\/";
 constexpr char16_t kSpace = u' ';
 constexpr auto npos = std::u16string_view::npos;
-
-// The instruction name and "href" are matched ignoring the case of the ASCII
-// letters A to Z only; every other character must match exactly.
-char16_t foldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
-
-std::size_t findIgnoringCase(std::u16string_view text, std::u16string_view target, std::size_t from) {
-  if (from > text.size()) return npos;
-  const auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), target.begin(),
-                              target.end(), [](char16_t a, char16_t b) { return foldAscii(a) == foldAscii(b); });
-  return it == text.end() ? npos : static_cast<std::size_t>(it - text.begin());
-}
 
 bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
@@ -67,12 +57,12 @@ void StylesheetLocator::deriveDefaultPath(RunRequest& request) {
 std::optional<std::u16string_view> StylesheetLocator::scanInstruction(std::u16string_view text) {
   const std::size_t length = text.size();
 
-  const std::size_t name = findIgnoringCase(text, kInstructionName, 0);
+  const std::size_t name = findIgnoringAsciiCase(text, kInstructionName, 0);
   if (name == npos || name + kInstructionName.size() >= length) return std::nullopt;
 
   // "href" is searched on past the end of the instruction and may stand
   // inside a longer word.
-  const std::size_t href = findIgnoringCase(text, kHref, name + kInstructionName.size());
+  const std::size_t href = findIgnoringAsciiCase(text, kHref, name + kInstructionName.size());
   if (href == npos || href + kHref.size() >= length) return std::nullopt;
 
   // Whatever stands between "href" and the next "=" is passed over.

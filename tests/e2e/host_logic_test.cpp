@@ -50,8 +50,6 @@ TEST(DocumentDecoding, FollowsMarkThenDeclarationThenUtf8) {
   }
 }
 
-TEST(DocumentDecoding, PathsTakeTheHostsSeparator) { EXPECT_EQ(toHostPath("/home/u/doc.xml"), "\\home\\u\\doc.xml"); }
-
 TEST(HostOptions, ReadValuesInBothFormsAndAnyOrder) {
   const std::vector<std::string_view> args = {
       "--timeout=2.5", "run", "--plugin", "/p", "-", "--reject", "hkp_DataGet:FILE_NAME", "--file-name=C:\\d\\r.xml",

@@ -2,6 +2,7 @@
 // encode, and what comes in must decode or be refused, never mangled.
 #include <gtest/gtest.h>
 
+#include "text/host_path.h"
 #include "text/utf.h"
 
 namespace tarnweld {
@@ -36,6 +37,22 @@ TEST(TextTest, DecodesWellFormedUtf8AndRefusesTheRest) {
                             "b\xC3"),
             u"a\xFFFD"
             u"b\xFFFD");
+}
+
+TEST(TextTest, PathsCrossBetweenTheHostsConventionAndPosixButUrisStayAsTheyAre) {
+  const struct {
+    std::u16string host, posix;
+  } cases[] = {
+      {u"dir\\sub\\a.xsl", u"dir/sub/a.xsl"},
+      {u"\\\\server\\share\\a.xsl", u"//server/share/a.xsl"},
+      {u"C:\\dir\\a.xsl", u"C:/dir/a.xsl"},
+      {u"http://host/a\\b.xsl", u"http://host/a\\b.xsl"},
+      {u"file:///tmp/a.xsl", u"file:///tmp/a.xsl"},
+      {u"/already/posix.xsl", u"/already/posix.xsl"},
+      {u"a:b\\c", u"a:b/c"},
+  };
+  for (const auto& row : cases) EXPECT_EQ(toUtf8(fromHostPath(row.host)), toUtf8(row.posix)) << toUtf8(row.host);
+  EXPECT_EQ(toHostPath("/home/u/doc.xml"), "\\home\\u\\doc.xml");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The backend's text rules: host paths, source lines and decoding.
+// The backend's text rules: source lines and decoding.
 #include <gtest/gtest.h>
 
 #include "xml/libxml/libxml_parser.h"
@@ -8,21 +8,6 @@ namespace tarnweld::xml {
 namespace {
 
 using testing::utf8;
-
-TEST(LibxmlTextTest, HostPathsBecomePosixPathsAndUrisStayAsTheyAre) {
-  const struct {
-    std::u16string path, expected;
-  } cases[] = {
-      {u"dir\\sub\\a.xsl", u"dir/sub/a.xsl"},
-      {u"\\\\server\\share\\a.xsl", u"//server/share/a.xsl"},
-      {u"C:\\dir\\a.xsl", u"C:/dir/a.xsl"},
-      {u"http://host/a\\b.xsl", u"http://host/a\\b.xsl"},
-      {u"file:///tmp/a.xsl", u"file:///tmp/a.xsl"},
-      {u"/already/posix.xsl", u"/already/posix.xsl"},
-      {u"a:b\\c", u"a:b/c"},
-  };
-  for (const auto& row : cases) EXPECT_EQ(utf8(mapHostPath(row.path)), utf8(row.expected)) << utf8(row.path);
-}
 
 TEST(LibxmlTextTest, SourceLinesEndAtLineFeedsAsTheParserCountsThem) {
   const std::u16string text = u"one\r\ntwo\rstill two\n\nfour";

@@ -119,10 +119,4 @@ DecodedDocument decodeDocument(std::string_view bytes) {
   return decodeWithIconv(bytes, name);
 }
 
-std::string toHostPath(std::string_view absolutePath) {
-  std::string path(absolutePath);
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
-
 }  // namespace tarnweld::host

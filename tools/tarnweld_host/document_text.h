@@ -27,10 +27,6 @@ DecodedDocument decodeDocument(std::string_view bytes);
 // The encoding named by the XML declaration at the start of `bytes`, if any.
 std::optional<std::string> declaredEncoding(std::string_view bytes);
 
-// `absolutePath` (POSIX, "/"-separated) in the host's convention, where "\"
-// separates directories: "/home/u/doc.xml" becomes "\home\u\doc.xml".
-std::string toHostPath(std::string_view absolutePath);
-
 // D-Bus carries at most 128 MiB in one message; INPUT travels in one reply
 // whose header and framing need far less than the margin kept here.
 inline constexpr std::size_t kMaxBusMessageBytes = std::size_t{128} * 1024 * 1024;

@@ -25,6 +25,7 @@
 #include "host_records.h"
 #include "core/names.h"
 #include "private_bus.h"
+#include "text/host_path.h"
 #include "text/utf.h"
 
 namespace tarnweld::host {

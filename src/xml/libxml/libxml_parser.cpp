@@ -32,6 +32,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "text/host_path.h"
 #include "text/utf.h"
 #include "xml/libxml/libxml_diagnostics.h"
 
@@ -324,7 +325,7 @@ class LibxmlDocument final : public XmlDocument {
   }
 
   std::optional<bool> load(std::u16string_view path) override {
-    const std::u16string mapped = mapHostPath(path);
+    const std::u16string mapped = fromHostPath(path);
     const std::string location = toUtf8WithoutNul(mapped);
     ErrorCollector errors(validate_);
     DiagnosticsCapture capture(errors);

@@ -17,14 +17,6 @@ namespace tarnweld::xml {
 // process (EXSLT and the node-set function of the platform namespace).
 std::unique_ptr<XmlParser> makeLibxmlParser();
 
-// Whether `location` starts with a URI scheme ("http:", "file:"). A single
-// letter before the colon is a drive letter, not a scheme.
-bool hasUriScheme(std::string_view location);
-
-// The host's path convention ("\" separates directories) turned into a POSIX
-// path. A URI is left as it is.
-std::u16string mapHostPath(std::u16string_view path);
-
 // The text of line `line` (1-based) of `text`, without its line break. Lines
 // end at LF, as the parser counts them; a CR before the LF is dropped. Empty
 // when the text has no such line.

@@ -11,8 +11,6 @@
 namespace tarnweld::xml {
 namespace {
 
-constexpr char16_t kHostSeparator = u'\\';
-constexpr char16_t kPosixSeparator = u'/';
 constexpr char16_t kReplacementChar = 0xFFFD;
 constexpr char16_t kByteOrderMark = 0xFEFF;
 constexpr std::string_view kUtf8 = "UTF-8";
@@ -79,22 +77,6 @@ std::u16string decodeWithLibxml(std::string_view bytes, xmlCharEncodingHandlerPt
 }
 
 }  // namespace
-
-bool hasUriScheme(std::string_view location) {
-  const std::size_t colon = location.find(':');
-  if (colon == std::string_view::npos || colon < 2) return false;
-  if (!std::isalpha(static_cast<unsigned char>(location[0]))) return false;
-  return std::all_of(location.begin(), location.begin() + static_cast<std::ptrdiff_t>(colon), [](char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
-  });
-}
-
-std::u16string mapHostPath(std::u16string_view path) {
-  std::u16string mapped(path);
-  if (hasUriScheme(toUtf8(path))) return mapped;
-  std::replace(mapped.begin(), mapped.end(), kHostSeparator, kPosixSeparator);
-  return mapped;
-}
 
 std::u16string sourceLine(std::u16string_view text, std::int32_t line) {
   if (line < 1) return {};

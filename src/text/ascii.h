@@ -1,0 +1,38 @@
+// Comparisons that ignore the case of the ASCII letters A to Z only; every
+// other character must match exactly (U+0130 is not "i"). For the program's
+// text and for bytes alike.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <string_view>
+
+namespace tarnweld {
+
+template <typename Char>
+constexpr Char foldAscii(Char c) {
+  return (c >= Char('A') && c <= Char('Z')) ? static_cast<Char>(c + ('a' - 'A')) : c;
+}
+
+template <typename Char>
+constexpr bool equalsIgnoringAsciiCase(std::basic_string_view<Char> a, std::basic_string_view<Char> b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](Char x, Char y) { return foldAscii(x) == foldAscii(y); });
+}
+
+template <typename Char>
+constexpr bool startsWithIgnoringAsciiCase(std::basic_string_view<Char> text, std::basic_string_view<Char> start) {
+  return text.size() >= start.size() && equalsIgnoringAsciiCase(text.substr(0, start.size()), start);
+}
+
+// The first position at or after `from` where `target` occurs, or npos.
+template <typename Char>
+constexpr std::size_t findIgnoringAsciiCase(std::basic_string_view<Char> text, std::basic_string_view<Char> target,
+                                            std::size_t from) {
+  if (from > text.size()) return std::basic_string_view<Char>::npos;
+  const auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), target.begin(),
+                              target.end(), [](Char a, Char b) { return foldAscii(a) == foldAscii(b); });
+  return it == text.end() ? std::basic_string_view<Char>::npos : static_cast<std::size_t>(it - text.begin());
+}
+
+}  // namespace tarnweld
