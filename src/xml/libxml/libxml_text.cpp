@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "text/utf.h"
+#include "xml/libxml/libxml_owners.h"
 #include "xml/libxml/libxml_parser.h"
 
 namespace tarnweld::xml {
@@ -44,35 +45,35 @@ std::u16string decodeUtf16(std::string_view bytes, bool bigEndian) {
   return text;
 }
 
+std::string_view bufferText(const xmlBuffer& buffer) {
+  return std::string_view(reinterpret_cast<const char*>(xmlBufferContent(&buffer)), xmlBufferLength(&buffer));
+}
+
 std::u16string withoutByteOrderMark(std::u16string text) {
   if (!text.empty() && text.front() == kByteOrderMark) text.erase(0, 1);
   return text;
 }
 
 // Any other encoding goes through libxml2's converter, the one it wrote with.
-std::u16string decodeWithLibxml(std::string_view bytes, xmlCharEncodingHandlerPtr handler) {
-  xmlBufferPtr in = xmlBufferCreateSize(bytes.size() + 1);
-  xmlBufferPtr out = xmlBufferCreateSize(bytes.size() * 2 + 1);
+std::u16string decodeWithLibxml(std::string_view bytes, xmlCharEncodingHandler& handler) {
+  BufferPtr in(xmlBufferCreateSize(bytes.size() + 1));
+  BufferPtr out(xmlBufferCreateSize(bytes.size() * 2 + 1));
   std::u16string text;
   if (in && out &&
-      xmlBufferAdd(in, reinterpret_cast<const xmlChar*>(bytes.data()), static_cast<int>(bytes.size())) == 0) {
+      xmlBufferAdd(in.get(), reinterpret_cast<const xmlChar*>(bytes.data()), static_cast<int>(bytes.size())) == 0) {
     // On a byte it cannot convert the converter stops; that byte becomes
     // U+FFFD and the conversion goes on after it.
-    while (xmlBufferLength(in) > 0) {
-      const int converted = xmlCharEncInFunc(handler, out, in);
-      if (converted >= 0 && xmlBufferLength(in) == 0) break;
-      text.append(fromUtf8Lenient(
-          std::string_view(reinterpret_cast<const char*>(xmlBufferContent(out)), xmlBufferLength(out))));
+    while (xmlBufferLength(in.get()) > 0) {
+      const int converted = xmlCharEncInFunc(&handler, out.get(), in.get());
+      if (converted >= 0 && xmlBufferLength(in.get()) == 0) break;
+      text.append(fromUtf8Lenient(bufferText(*out)));
       text.push_back(kReplacementChar);
-      xmlBufferEmpty(out);
-      if (xmlBufferLength(in) == 0) break;
-      xmlBufferShrink(in, 1);
+      xmlBufferEmpty(out.get());
+      if (xmlBufferLength(in.get()) == 0) break;
+      xmlBufferShrink(in.get(), 1);
     }
-    text.append(
-        fromUtf8Lenient(std::string_view(reinterpret_cast<const char*>(xmlBufferContent(out)), xmlBufferLength(out))));
+    text.append(fromUtf8Lenient(bufferText(*out)));
   }
-  xmlBufferFree(in);
-  xmlBufferFree(out);
   return withoutByteOrderMark(std::move(text));
 }
 
@@ -120,13 +121,8 @@ std::u16string decodeBytes(std::string_view bytes, std::string_view encoding) {
   if (equalsIgnoringCase(encoding, kUtf16Be)) return decodeUtf16(bytes, true);
   if (!encoding.empty() && !equalsIgnoringCase(encoding, kUtf8) && !equalsIgnoringCase(encoding, "UTF8")) {
     const std::string name(encoding);
-    if (xmlCharEncodingHandlerPtr handler = xmlFindCharEncodingHandler(name.c_str())) {
-      std::u16string text;
-      if (!equalsIgnoringCase(handler->name, kUtf8)) text = decodeWithLibxml(bytes, handler);
-      const bool utf8 = equalsIgnoringCase(handler->name, kUtf8);
-      xmlCharEncCloseFunc(handler);
-      if (!utf8) return text;
-    }
+    const EncodingHandlerPtr handler(xmlFindCharEncodingHandler(name.c_str()));
+    if (handler && !equalsIgnoringCase(handler->name, kUtf8)) return decodeWithLibxml(bytes, *handler);
   }
   return withoutByteOrderMark(fromUtf8Lenient(bytes));
 }

@@ -1,0 +1,42 @@
+#include "xml/libxml/libxml_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "text/utf.h"
+
+namespace tarnweld::xml {
+namespace {
+
+// The editor's text is encoded this many UTF-16 units at a time.
+constexpr std::size_t kTextChunkUnits = 64 * 1024;
+constexpr char16_t kByteOrderMark = 0xFEFF;
+
+}  // namespace
+
+Utf16Reader::Utf16Reader(std::u16string_view text) : rest_(text) {
+  if (!rest_.empty() && rest_.front() == kByteOrderMark) rest_.remove_prefix(1);
+}
+
+int Utf16Reader::read(void* context, char* buffer, int length) {
+  return static_cast<Utf16Reader*>(context)->readInto(buffer, length);
+}
+
+int Utf16Reader::readInto(char* buffer, int length) {
+  if (length <= 0) return 0;
+  if (offset_ == pending_.size()) {
+    if (rest_.empty()) return 0;
+    std::size_t take = std::min(rest_.size(), kTextChunkUnits);
+    // A surrogate pair is encoded together, never split across chunks.
+    if (take < rest_.size() && take > 1 && rest_[take - 1] >= 0xD800 && rest_[take - 1] <= 0xDBFF) --take;
+    pending_ = toUtf8(rest_.substr(0, take));
+    rest_.remove_prefix(take);
+    offset_ = 0;
+  }
+  const std::size_t count = std::min(static_cast<std::size_t>(length), pending_.size() - offset_);
+  std::memcpy(buffer, pending_.data() + offset_, count);
+  offset_ += count;
+  return static_cast<int>(count);
+}
+
+}  // namespace tarnweld::xml
