@@ -1,10 +1,11 @@
 // Comparisons that ignore the case of the ASCII letters A to Z only; every
 // other character must match exactly (U+0130 is not "i"). For the program's
-// text and for bytes alike.
+// text and for bytes alike. Case is changed by the same rule, never by locale.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace tarnweld {
@@ -12,6 +13,17 @@ namespace tarnweld {
 template <typename Char>
 constexpr Char foldAscii(Char c) {
   return (c >= Char('A') && c <= Char('Z')) ? static_cast<Char>(c + ('a' - 'A')) : c;
+}
+
+// `text` with the ASCII letters a to z in upper case, for a name that must be
+// passed on or shown in one case.
+template <typename Char>
+std::basic_string<Char> toUpperAscii(std::basic_string_view<Char> text) {
+  std::basic_string<Char> upper(text);
+  for (Char& c : upper) {
+    if (c >= Char('a') && c <= Char('z')) c = static_cast<Char>(c - ('a' - 'A'));
+  }
+  return upper;
 }
 
 template <typename Char>

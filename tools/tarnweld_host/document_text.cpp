@@ -3,10 +3,9 @@
 #include <errno.h>
 #include <iconv.h>
 
-#include <algorithm>
-#include <cctype>
 #include <memory>
 
+#include "text/ascii.h"
 #include "text/utf.h"
 
 namespace tarnweld::host {
@@ -22,12 +21,6 @@ constexpr std::string_view kDeclarationStart = "<?xml";
 constexpr std::string_view kDeclarationEnd = "?>";
 // A declaration longer than this is not one an editor would look at.
 constexpr std::size_t kMaxDeclarationLength = 1024;
-
-std::string upper(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::toupper(c); });
-  return out;
-}
 
 bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -110,7 +103,7 @@ DecodedDocument decodeDocument(std::string_view bytes) {
 
   const auto declared = declaredEncoding(bytes);
   if (!declared) return decodeUtf8(bytes, "UTF-8");
-  const std::string name = upper(*declared);
+  const std::string name = toUpperAscii(std::string_view(*declared));
   if (name == "UTF-8" || name == "UTF8") return decodeUtf8(bytes, "UTF-8");
   if (name.starts_with("UTF-16") || name.starts_with("UCS-2") || name.starts_with("UTF-32")) {
     return failure(name, "the XML declaration names " + *declared +

@@ -3,8 +3,8 @@
 #include <libxml/tree.h>
 
 #include <algorithm>
-#include <cctype>
 
+#include "text/ascii.h"
 #include "text/utf.h"
 #include "xml/libxml/libxml_owners.h"
 #include "xml/libxml/libxml_parser.h"
@@ -20,11 +20,8 @@ constexpr std::string_view kUtf16Be = "UTF-16BE";
 // The XML declaration is short; the encoding name is looked for only there.
 constexpr std::size_t kDeclarationScanLength = 256;
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-         });
-}
+// Encoding names match whatever the case of their ASCII letters.
+bool isNamed(std::string_view encoding, std::string_view name) { return equalsIgnoringAsciiCase(encoding, name); }
 
 std::u16string decodeUtf16(std::string_view bytes, bool bigEndian) {
   if (bytes.size() >= 2) {
@@ -114,15 +111,14 @@ std::string sniffEncoding(std::string_view bytes) {
 }
 
 std::u16string decodeBytes(std::string_view bytes, std::string_view encoding) {
-  if (equalsIgnoringCase(encoding, kUtf16Le) || equalsIgnoringCase(encoding, "UTF-16") ||
-      equalsIgnoringCase(encoding, "UTF16")) {
+  if (isNamed(encoding, kUtf16Le) || isNamed(encoding, "UTF-16") || isNamed(encoding, "UTF16")) {
     return decodeUtf16(bytes, false);
   }
-  if (equalsIgnoringCase(encoding, kUtf16Be)) return decodeUtf16(bytes, true);
-  if (!encoding.empty() && !equalsIgnoringCase(encoding, kUtf8) && !equalsIgnoringCase(encoding, "UTF8")) {
+  if (isNamed(encoding, kUtf16Be)) return decodeUtf16(bytes, true);
+  if (!encoding.empty() && !isNamed(encoding, kUtf8) && !isNamed(encoding, "UTF8")) {
     const std::string name(encoding);
     const EncodingHandlerPtr handler(xmlFindCharEncodingHandler(name.c_str()));
-    if (handler && !equalsIgnoringCase(handler->name, kUtf8)) return decodeWithLibxml(bytes, *handler);
+    if (handler && !isNamed(handler->name, kUtf8)) return decodeWithLibxml(bytes, *handler);
   }
   return withoutByteOrderMark(fromUtf8Lenient(bytes));
 }
