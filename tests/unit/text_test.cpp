@@ -2,6 +2,7 @@
 // encode, and what comes in must decode or be refused, never mangled.
 #include <gtest/gtest.h>
 
+#include "text/encoding_sniff.h"
 #include "text/host_path.h"
 #include "text/utf.h"
 
@@ -53,6 +54,42 @@ TEST(TextTest, PathsCrossBetweenTheHostsConventionAndPosixButUrisStayAsTheyAre) 
   };
   for (const auto& row : cases) EXPECT_EQ(toUtf8(fromHostPath(row.host)), toUtf8(row.posix)) << toUtf8(row.host);
   EXPECT_EQ(toHostPath("/home/u/doc.xml"), "\\home\\u\\doc.xml");
+}
+
+TEST(TextTest, EncodingComesFromTheMarkThenTheUtf16ShapeThenTheDeclarationElseUtf8) {
+  using namespace std::string_literals;
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::string name;
+    std::size_t markLength;
+    std::optional<std::string> declared;
+  } cases[] = {
+      {"no declaration", "<a>\xC3\xA9</a>", "UTF-8", 0, std::nullopt},
+      {"UTF-8 mark", "\xEF\xBB\xBF<a/>", "UTF-8", 3, std::nullopt},
+      {"UTF-16 LE mark", "\xFF\xFE<\0a\0"s, "UTF-16LE", 2, std::nullopt},
+      {"UTF-16 BE mark", "\xFE\xFF\0<\0a"s, "UTF-16BE", 2, std::nullopt},
+      {"UTF-16 LE shape", "<\0?\0x\0"s, "UTF-16LE", 0, std::nullopt},
+      {"UTF-16 BE shape", "\0<\0?\0x"s, "UTF-16BE", 0, std::nullopt},
+      {"half a UTF-16 shape", "<\0?x"s, "UTF-8", 0, std::nullopt},
+      {"mark beats declaration", "\xEF\xBB\xBF<?xml version='1.0' encoding='ISO-8859-1'?>", "UTF-8", 3, std::nullopt},
+      {"single quotes", "<?xml version='1.0' encoding='ISO-8859-1'?><a>\xE9</a>", "ISO-8859-1", 0, "ISO-8859-1"},
+      {"double quotes", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\x80", "windows-1252", 0, "windows-1252"},
+      {"spaces around =", "<?xml version=\"1.0\" encoding = 'latin1' ?>", "latin1", 0, "latin1"},
+      {"unknown name kept", "<?xml version='1.0' encoding='x-none'?>", "x-none", 0, "x-none"},
+      {"no encoding", "<?xml version='1.0'?><a/>", "UTF-8", 0, std::nullopt},
+      {"no = after encoding", "<?xml version='1.0' encoding 'ISO-8859-1'?>", "UTF-8", 0, std::nullopt},
+      {"not at the start", " <?xml version='1.0' encoding='ISO-8859-1'?>", "UTF-8", 0, std::nullopt},
+      {"another instruction", "<?xml-stylesheet encoding='ISO-8859-1'?>", "UTF-8", 0, std::nullopt},
+      {"declaration never ends", "<?xml version='1.0' encoding='ISO-8859-1'", "UTF-8", 0, std::nullopt},
+      {"declaration too long", "<?xml encoding='ISO-8859-1'" + std::string(1024, ' ') + "?>", "UTF-8", 0, std::nullopt},
+  };
+  for (const auto& row : cases) {
+    const SniffedEncoding sniffed = sniffEncoding(row.bytes);
+    EXPECT_EQ(sniffed.name, row.name) << row.what;
+    EXPECT_EQ(sniffed.markLength, row.markLength) << row.what;
+    EXPECT_EQ(sniffed.declared, row.declared) << row.what;
+  }
 }
 
 }  // namespace

@@ -6,23 +6,11 @@
 #include <memory>
 
 #include "text/ascii.h"
+#include "text/encoding_sniff.h"
 #include "text/utf.h"
 
 namespace tarnweld::host {
 namespace {
-
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
-constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
-// "<?" as the first UTF-16 code units: a UTF-16 document without a mark.
-constexpr std::string_view kUtf16LeStart{"<\0?\0", 4};
-constexpr std::string_view kUtf16BeStart{"\0<\0?", 4};
-constexpr std::string_view kDeclarationStart = "<?xml";
-constexpr std::string_view kDeclarationEnd = "?>";
-// A declaration longer than this is not one an editor would look at.
-constexpr std::size_t kMaxDeclarationLength = 1024;
-
-bool isXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 DecodedDocument failure(std::string encoding, std::string error) {
   return {std::nullopt, std::move(encoding), std::move(error)};
@@ -71,42 +59,20 @@ DecodedDocument decodeWithIconv(std::string_view bytes, const std::string& encod
 
 }  // namespace
 
-std::optional<std::string> declaredEncoding(std::string_view bytes) {
-  if (!bytes.starts_with(kDeclarationStart) || bytes.size() <= kDeclarationStart.size() ||
-      !isXmlSpace(bytes[kDeclarationStart.size()])) {
-    return std::nullopt;
-  }
-  const std::size_t end = bytes.find(kDeclarationEnd);
-  if (end == std::string_view::npos || end > kMaxDeclarationLength) return std::nullopt;
-  const std::string_view declaration = bytes.substr(0, end);
-
-  std::size_t at = declaration.find("encoding");
-  if (at == std::string_view::npos) return std::nullopt;
-  at += std::string_view("encoding").size();
-  while (at < declaration.size() && isXmlSpace(declaration[at])) ++at;
-  if (at >= declaration.size() || declaration[at] != '=') return std::nullopt;
-  ++at;
-  while (at < declaration.size() && isXmlSpace(declaration[at])) ++at;
-  if (at >= declaration.size() || (declaration[at] != '"' && declaration[at] != '\'')) return std::nullopt;
-  const char quote = declaration[at++];
-  const std::size_t close = declaration.find(quote, at);
-  if (close == std::string_view::npos) return std::nullopt;
-  return std::string(declaration.substr(at, close - at));
-}
-
 DecodedDocument decodeDocument(std::string_view bytes) {
-  if (bytes.starts_with(kUtf8Bom)) return decodeUtf8(bytes.substr(kUtf8Bom.size()), "UTF-8");
-  if (bytes.starts_with(kUtf16LeBom)) return decodeUtf16(bytes.substr(kUtf16LeBom.size()), false, "UTF-16LE");
-  if (bytes.starts_with(kUtf16BeBom)) return decodeUtf16(bytes.substr(kUtf16BeBom.size()), true, "UTF-16BE");
-  if (bytes.starts_with(kUtf16LeStart)) return decodeUtf16(bytes, false, "UTF-16LE");
-  if (bytes.starts_with(kUtf16BeStart)) return decodeUtf16(bytes, true, "UTF-16BE");
-
-  const auto declared = declaredEncoding(bytes);
-  if (!declared) return decodeUtf8(bytes, "UTF-8");
-  const std::string name = toUpperAscii(std::string_view(*declared));
+  const SniffedEncoding sniffed = sniffEncoding(bytes);
+  if (!sniffed.declared) {
+    // A mark, the UTF-16 shape, or nothing at all: the mark is not text.
+    const std::string_view text = bytes.substr(sniffed.markLength);
+    if (sniffed.name == kUtf16LeEncoding) return decodeUtf16(text, false, sniffed.name);
+    if (sniffed.name == kUtf16BeEncoding) return decodeUtf16(text, true, sniffed.name);
+    return decodeUtf8(text, sniffed.name);
+  }
+  const std::string& declared = *sniffed.declared;
+  const std::string name = toUpperAscii(std::string_view(declared));
   if (name == "UTF-8" || name == "UTF8") return decodeUtf8(bytes, "UTF-8");
   if (name.starts_with("UTF-16") || name.starts_with("UCS-2") || name.starts_with("UTF-32")) {
-    return failure(name, "the XML declaration names " + *declared +
+    return failure(name, "the XML declaration names " + declared +
                              ", but the file has no byte-order mark and its declaration is not in that encoding");
   }
   return decodeWithIconv(bytes, name);

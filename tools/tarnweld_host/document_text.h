@@ -24,9 +24,6 @@ struct DecodedDocument {
 // by code unit, as an editor's buffer holds it: an unpaired surrogate stays.
 DecodedDocument decodeDocument(std::string_view bytes);
 
-// The encoding named by the XML declaration at the start of `bytes`, if any.
-std::optional<std::string> declaredEncoding(std::string_view bytes);
-
 // D-Bus carries at most 128 MiB in one message; INPUT travels in one reply
 // whose header and framing need far less than the margin kept here.
 inline constexpr std::size_t kMaxBusMessageBytes = std::size_t{128} * 1024 * 1024;

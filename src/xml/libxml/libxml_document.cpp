@@ -20,6 +20,7 @@
 
 #include <climits>
 
+#include "text/encoding_sniff.h"
 #include "text/host_path.h"
 #include "text/utf.h"
 #include "xml/libxml/libxml_diagnostics.h"
@@ -68,12 +69,15 @@ class LoadRecord final : public ParseError {
   std::int32_t linepos_ = 0;
 };
 
+// A file's or URI's bytes as text, in the encoding they announce.
+std::u16string decodeResource(std::string_view bytes) { return decodeBytes(bytes, sniffEncoding(bytes).name); }
+
 // The source line of a diagnostic found in another resource than the text
 // being loaded (an external DTD); only local resources are read again.
 std::u16string lineOfResource(const std::string& location, int line) {
   const std::optional<std::string> bytes = readResource(location, false);
   if (!bytes) return {};
-  return sourceLine(decodeBytes(*bytes, sniffEncoding(*bytes)), line);
+  return sourceLine(decodeResource(*bytes), line);
 }
 
 int parseOptions(bool validate) { return kParseOptions | (validate ? XML_PARSE_DTDVALID : 0); }
@@ -149,7 +153,7 @@ class LibxmlDocument final : public XmlDocument {
                                  parseOptions(validate_)));
     return finishLoad(std::move(doc), *ctxt, errors, [&](const Diagnostic& error) {
       if (!error.file.empty() && error.file != base) return lineOfResource(error.file, error.line);
-      return sourceLine(decodeBytes(*bytes, sniffEncoding(*bytes)), error.line);
+      return sourceLine(decodeResource(*bytes), error.line);
     });
   }
 

@@ -1,7 +1,7 @@
 // The parser documents on libxml2 and libxslt, and the small text rules the
-// backend applies around the libraries: how a host path becomes a location,
-// how a source line is cut for the parse-error record, and how the bytes of a
-// file or of a transformation's output are decoded to the program's text.
+// backend applies around the libraries: how a source line is cut for the
+// parse-error record, and how the bytes of a file or of a transformation's
+// output are decoded to the program's text.
 #pragma once
 
 #include <cstdint>
@@ -22,13 +22,10 @@ std::unique_ptr<XmlParser> makeLibxmlParser();
 // when the text has no such line.
 std::u16string sourceLine(std::u16string_view text, std::int32_t line);
 
-// The encoding a parser would read `bytes` in: a byte-order mark or the
-// UTF-16 shape of "<?" first, then the encoding declaration, else UTF-8.
-std::string sniffEncoding(std::string_view bytes);
-
-// `bytes` decoded from `encoding` (any name libxml2 knows; UTF-8 when it knows
-// none), a leading byte-order mark dropped. What cannot be decoded becomes
-// U+FFFD, so no text is lost silently in a shorter string.
+// `bytes` decoded from `encoding` (any name libxml2 knows, as sniffEncoding
+// finds it; UTF-8 when it knows none), a leading byte-order mark dropped.
+// What cannot be decoded becomes U+FFFD, so no text is lost silently in a
+// shorter string.
 std::u16string decodeBytes(std::string_view bytes, std::string_view encoding);
 
 }  // namespace tarnweld::xml

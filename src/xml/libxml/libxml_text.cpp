@@ -1,10 +1,9 @@
-// The text rules of the libxml2 backend: locations, source lines, decoding.
+// The text rules of the libxml2 backend: source lines and decoding.
 #include <libxml/encoding.h>
 #include <libxml/tree.h>
 
-#include <algorithm>
-
 #include "text/ascii.h"
+#include "text/encoding_sniff.h"
 #include "text/utf.h"
 #include "xml/libxml/libxml_owners.h"
 #include "xml/libxml/libxml_parser.h"
@@ -14,11 +13,6 @@ namespace {
 
 constexpr char16_t kReplacementChar = 0xFFFD;
 constexpr char16_t kByteOrderMark = 0xFEFF;
-constexpr std::string_view kUtf8 = "UTF-8";
-constexpr std::string_view kUtf16Le = "UTF-16LE";
-constexpr std::string_view kUtf16Be = "UTF-16BE";
-// The XML declaration is short; the encoding name is looked for only there.
-constexpr std::size_t kDeclarationScanLength = 256;
 
 // Encoding names match whatever the case of their ASCII letters.
 bool isNamed(std::string_view encoding, std::string_view name) { return equalsIgnoringAsciiCase(encoding, name); }
@@ -90,35 +84,15 @@ std::u16string sourceLine(std::u16string_view text, std::int32_t line) {
   return std::u16string(text.substr(start, end - start));
 }
 
-std::string sniffEncoding(std::string_view bytes) {
-  const auto byteAt = [&](std::size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0x100; };
-  if (byteAt(0) == 0xEF && byteAt(1) == 0xBB && byteAt(2) == 0xBF) return std::string(kUtf8);
-  if ((byteAt(0) == 0xFF && byteAt(1) == 0xFE) || (byteAt(0) == '<' && byteAt(1) == 0 && byteAt(2) == '?'))
-    return std::string(kUtf16Le);
-  if ((byteAt(0) == 0xFE && byteAt(1) == 0xFF) || (byteAt(0) == 0 && byteAt(1) == '<' && byteAt(3) == '?'))
-    return std::string(kUtf16Be);
-
-  if (!bytes.starts_with("<?xml")) return std::string(kUtf8);
-  std::string_view declaration = bytes.substr(0, std::min(bytes.size(), kDeclarationScanLength));
-  declaration = declaration.substr(0, declaration.find("?>"));
-  std::size_t at = declaration.find("encoding");
-  if (at == std::string_view::npos) return std::string(kUtf8);
-  at = declaration.find_first_of("\"'", at);
-  if (at == std::string_view::npos) return std::string(kUtf8);
-  const std::size_t end = declaration.find(declaration[at], at + 1);
-  if (end == std::string_view::npos) return std::string(kUtf8);
-  return std::string(declaration.substr(at + 1, end - at - 1));
-}
-
 std::u16string decodeBytes(std::string_view bytes, std::string_view encoding) {
-  if (isNamed(encoding, kUtf16Le) || isNamed(encoding, "UTF-16") || isNamed(encoding, "UTF16")) {
+  if (isNamed(encoding, kUtf16LeEncoding) || isNamed(encoding, "UTF-16") || isNamed(encoding, "UTF16")) {
     return decodeUtf16(bytes, false);
   }
-  if (isNamed(encoding, kUtf16Be)) return decodeUtf16(bytes, true);
-  if (!encoding.empty() && !isNamed(encoding, kUtf8) && !isNamed(encoding, "UTF8")) {
+  if (isNamed(encoding, kUtf16BeEncoding)) return decodeUtf16(bytes, true);
+  if (!encoding.empty() && !isNamed(encoding, kUtf8Encoding) && !isNamed(encoding, "UTF8")) {
     const std::string name(encoding);
     const EncodingHandlerPtr handler(xmlFindCharEncodingHandler(name.c_str()));
-    if (handler && !isNamed(handler->name, kUtf8)) return decodeWithLibxml(bytes, *handler);
+    if (handler && !isNamed(handler->name, kUtf8Encoding)) return decodeWithLibxml(bytes, *handler);
   }
   return withoutByteOrderMark(fromUtf8Lenient(bytes));
 }
