@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
+#include "dbus/host_bus.h"
 #include "host/dbus/dbus_automation.h"
 #include "host/plugin_host.h"
-#include "host_bus.h"
-#include "private_bus.h"
+#include "posix/private_bus.h"
 
 namespace tarnweld {
 namespace {
@@ -22,7 +22,7 @@ class BusBackendTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string error;
-    bus_ = host::PrivateBus::start(error);
+    bus_ = posix::PrivateBus::start(error);
     ASSERT_TRUE(bus_) << error;
     setenv("DBUS_SESSION_BUS_ADDRESS", bus_->address().c_str(), 1);
   }
@@ -44,7 +44,7 @@ class BusBackendTest : public ::testing::Test {
     return store_.find(key);
   }
 
-  std::unique_ptr<host::PrivateBus> bus_;
+  std::unique_ptr<posix::PrivateBus> bus_;
   RecordStore store_{true};
   std::unique_ptr<host::HostBus> hostBus_;
   std::unique_ptr<AutomationBackend> backend_ = makeDbusAutomationBackend();

@@ -3,7 +3,7 @@
 // vary (hkp_DataGet answers with one variant, or with none when the record
 // does not exist), so the object takes its messages unfiltered and answers
 // each one itself.
-#include "host_bus.h"
+#include "dbus/host_bus.h"
 
 #include <errno.h>
 #include <poll.h>
