@@ -18,7 +18,7 @@ namespace {
 using host::RecordStore;
 using host::RecordValue;
 
-class BusBackendTest : public ::testing::Test {
+class DbusBackendTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string error;
@@ -50,7 +50,7 @@ class BusBackendTest : public ::testing::Test {
   std::unique_ptr<AutomationBackend> backend_ = makeDbusAutomationBackend();
 };
 
-TEST_F(BusBackendTest, NoObjectWhileTheNameHasNoOwner) {
+TEST_F(DbusBackendTest, NoObjectWhileTheNameHasNoOwner) {
   EXPECT_EQ(backend_->create(kPluginsCoreProgId.text()), nullptr);
   serve();
   EXPECT_NE(backend_->create(kPluginsCoreProgId.text()), nullptr);
@@ -58,7 +58,7 @@ TEST_F(BusBackendTest, NoObjectWhileTheNameHasNoOwner) {
   EXPECT_EQ(backend_->create(u"not a bus name"), nullptr);
 }
 
-TEST_F(BusBackendTest, TextTheBusCannotCarryArrivesAsReplacementCharacters) {
+TEST_F(DbusBackendTest, TextTheBusCannotCarryArrivesAsReplacementCharacters) {
   serve();
   PluginHost session;
   ASSERT_TRUE(session.create(*backend_));
@@ -72,7 +72,7 @@ TEST_F(BusBackendTest, TextTheBusCannotCarryArrivesAsReplacementCharacters) {
             "c\xEF\xBF\xBD");
 }
 
-TEST_F(BusBackendTest, StoredTextComesBackUnchanged) {
+TEST_F(DbusBackendTest, StoredTextComesBackUnchanged) {
   serve();
   PluginHost session;
   ASSERT_TRUE(session.create(*backend_));
@@ -86,7 +86,7 @@ TEST_F(BusBackendTest, StoredTextComesBackUnchanged) {
   EXPECT_EQ(byRef, u"kept") << "the host wrote nothing back";
 }
 
-TEST_F(BusBackendTest, AFailedOrOddCallLeavesTheByReferenceTextAlone) {
+TEST_F(DbusBackendTest, AFailedOrOddCallLeavesTheByReferenceTextAlone) {
   serve({{"hkp_DataGet", "REFUSED"}});
   PluginHost session;
   ASSERT_TRUE(session.create(*backend_));
@@ -107,7 +107,7 @@ TEST_F(BusBackendTest, AFailedOrOddCallLeavesTheByReferenceTextAlone) {
   }
 }
 
-TEST_F(BusBackendTest, CallsFailOnceTheHostHasGone) {
+TEST_F(DbusBackendTest, CallsFailOnceTheHostHasGone) {
   serve();
   PluginHost session;
   ASSERT_TRUE(session.create(*backend_));
