@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "private_bus.h"
+#include "posix/private_bus.h"
 #include "process_runner.h"
 
 namespace tarnweld::e2e {
@@ -109,7 +109,7 @@ TEST(Run, OneBlankGoesThroughTheWholeRunToTheXmlReport) {
 TEST(Plugin, WithoutAHostEndsAtOnceSilently) {
   TempDir dir;
   std::string error;
-  const auto hostlessBus = host::PrivateBus::start(error);
+  const auto hostlessBus = posix::PrivateBus::start(error);
   ASSERT_TRUE(hostlessBus) << error;
   struct Row {
     const char* what;

@@ -1,8 +1,9 @@
 // The host editor's plug-in core object on the session bus: the bus name is
 // the ProgID, the object and its interface are named after it, and each host
 // operation is a method call whose arguments are variants. The wire contract
-// is written down in htmlkit.HTMLKitPluginsCore.xml beside this file; the
-// host stand-in (tools/tarnweld_host) serves the same contract.
+// is written down beside this file, in CONTRACT.md and as introspection data
+// in htmlkit.HTMLKitPluginsCore.xml; the host stand-in (tools/tarnweld_host)
+// serves the same contract.
 #pragma once
 
 #include <chrono>
