@@ -338,6 +338,10 @@ TEST(Run, StylesheetInstructionIsPlacedAgainstTheDocumentsDirectory) {
   const std::vector<Row> rows = {
       {"parent directory", "<?xml-stylesheet type=\"text/xsl\" href=\"../styles/x.xsl\"?><a>up</a>", "up"},
       {"beside, single quotes", "<?xml-stylesheet type='text/xsl' href='x.xsl'?><a>beside</a>", "beside"},
+      {"CSS instruction first",
+       "<?xml-stylesheet type=\"text/css\" href=\"screen.css\"?>"
+       "<?xml-stylesheet type=\"text/xsl\" href=\"x.xsl\"?><a>styled</a>",
+       "styled"},
       {"missing", "<?xml-stylesheet href=\"missing.xsl\"?><a/>",
        stylesheetReportStart(hostPath(dir.path() / "sub" / "missing.xsl")) + kFileNotFound},
   };
