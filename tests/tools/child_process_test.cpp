@@ -1,6 +1,8 @@
 // The shared child-process owner: a child nobody waits for does not outlive
-// its owner, and a wait reports how the child ended.
+// its owner, and a wait reports how the child ended. The private bus leaves
+// nothing on disk.
 #include "posix/child_process.h"
+#include "posix/private_bus.h"
 
 #include <errno.h>
 #include <gtest/gtest.h>
@@ -49,6 +51,15 @@ TEST(ChildProcess, WaitReportsExitSignalAndTimeout) {
     EXPECT_EQ(outcome.code, row.code) << row.command;
     EXPECT_FALSE(spawned.child) << row.command;
   }
+}
+
+// An abstract socket vanishes with the daemon, however it ends; a socket file
+// would stay behind when the host is killed.
+TEST(PrivateBus, ListensOnAnAbstractSocket) {
+  std::string error;
+  const auto bus = PrivateBus::start(error);
+  ASSERT_TRUE(bus) << error;
+  EXPECT_TRUE(bus->address().starts_with("unix:abstract=")) << bus->address();
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string_view>
 
 #include "posix/fd.h"
@@ -16,13 +17,16 @@ namespace tarnweld::posix {
 namespace {
 
 // Message limits as on a desktop session bus: well above the largest
-// document the host serves (the protocol itself stops at 128 MiB).
+// document the host serves (the protocol itself stops at 128 MiB). The
+// socket is abstract, so it leaves nothing on disk even when the daemon is
+// killed; LISTEN below is replaced by a name of this start's own.
+constexpr std::string_view kListenPlaceholder = "LISTEN";
 constexpr std::string_view kBusConfiguration =
     R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
   <type>session</type>
-  <listen>unix:tmpdir=/tmp</listen>
+  <listen>LISTEN</listen>
   <auth>EXTERNAL</auth>
   <policy context="default">
     <allow send_destination="*" eavesdrop="true"/>
@@ -59,6 +63,12 @@ std::string readAll(int fd) {
   return text;
 }
 
+// An abstract socket name no other start on this machine uses.
+std::string listenAddress() {
+  const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+  return "unix:abstract=tarnweld-host-" + std::to_string(getpid()) + "-" + std::to_string(now);
+}
+
 }  // namespace
 
 std::unique_ptr<PrivateBus> PrivateBus::start(std::string& error) {
@@ -75,7 +85,9 @@ std::unique_ptr<PrivateBus> PrivateBus::start(std::string& error) {
     error = std::string("cannot prepare a private bus: ") + strerror(errno);
     return nullptr;
   }
-  if (!writeAll(config.get(), kBusConfiguration)) {
+  std::string configuration(kBusConfiguration);
+  configuration.replace(configuration.find(kListenPlaceholder), kListenPlaceholder.size(), listenAddress());
+  if (!writeAll(config.get(), configuration)) {
     error = std::string("cannot prepare a private bus: ") + strerror(errno);
     return nullptr;
   }
