@@ -19,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+#include "host/dbus/sd_bus_owners.h"
+#include "posix/fd.h"
 #include "text/utf.h"
 
 namespace tarnweld {
@@ -61,29 +63,9 @@ std::size_t utf8Size(std::u16string_view text) {
   return bytes;
 }
 
-struct BusCloser {
-  void operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
-};
-struct SlotCloser {
-  void operator()(sd_bus_slot* slot) const { sd_bus_slot_unref(slot); }
-};
-using BusPtr = std::unique_ptr<sd_bus, BusCloser>;
-using SlotPtr = std::unique_ptr<sd_bus_slot, SlotCloser>;
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  int get() const { return fd_; }
-  int release() { return std::exchange(fd_, -1); }
-
- private:
-  int fd_;
-};
+using posix::Fd;
+using sdbus_owners::BusPtr;
+using sdbus_owners::SlotPtr;
 
 // The plug-in has no business once its host has gone: ending the process at
 // once is the only way to stop a transformation that is under way.
@@ -102,7 +84,7 @@ class HostWatcher {
     if (sd_bus_open_user(&raw) < 0) return nullptr;
     BusPtr bus(raw);
 
-    FileDescriptor stop(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    Fd stop(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (stop.get() < 0) return nullptr;
 
     const std::string rule = std::string("type='signal',sender='") + kBusDaemonName + "',path='" + kBusDaemonPath +
@@ -136,7 +118,7 @@ class HostWatcher {
   }
 
  private:
-  HostWatcher(BusPtr bus, SlotPtr match, FileDescriptor&& stop)
+  HostWatcher(BusPtr bus, SlotPtr match, Fd&& stop)
       : bus_(std::move(bus)), match_(std::move(match)), stop_(stop.release()) {
     thread_ = std::thread([this] { watch(); });
   }
@@ -181,7 +163,7 @@ class HostWatcher {
 
   BusPtr bus_;
   SlotPtr match_;
-  FileDescriptor stop_;
+  Fd stop_;
   std::thread thread_;
 };
 

@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "host/dbus/dbus_automation.h"
+#include "host/dbus/sd_bus_owners.h"
 #include "posix/fd.h"
 
 namespace tarnweld::host {
@@ -47,19 +48,9 @@ struct CallError {
 
 std::string errnoText(int negativeErrno) { return strerror(-negativeErrno); }
 
-// Owners for the sd-bus objects, each taken the moment sd-bus hands it out.
-struct BusCloser {
-  void operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
-};
-struct SlotUnref {
-  void operator()(sd_bus_slot* slot) const { sd_bus_slot_unref(slot); }
-};
-struct MessageUnref {
-  void operator()(sd_bus_message* message) const { sd_bus_message_unref(message); }
-};
-using BusPtr = std::unique_ptr<sd_bus, BusCloser>;
-using SlotPtr = std::unique_ptr<sd_bus_slot, SlotUnref>;
-using MessagePtr = std::unique_ptr<sd_bus_message, MessageUnref>;
+using sdbus_owners::BusPtr;
+using sdbus_owners::MessagePtr;
+using sdbus_owners::SlotPtr;
 
 // Reads one variant argument holding a string ("s") or a 16-bit integer ("n").
 RecordValue readArgument(sd_bus_message* message) {

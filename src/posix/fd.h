@@ -1,5 +1,6 @@
 // An owning file descriptor: closed when its owner goes, unless released.
-// Every descriptor the tools open is held in one from the moment it exists.
+// Every descriptor the Linux backends and the tools open is held in one from
+// the moment it exists.
 #pragma once
 
 #include <fcntl.h>

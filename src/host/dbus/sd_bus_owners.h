@@ -1,0 +1,25 @@
+// Owners for the sd-bus objects, each taken the moment sd-bus hands it out:
+// for the plug-in's host watcher and the host stand-in's bus service alike.
+#pragma once
+
+#include <systemd/sd-bus.h>
+
+#include <memory>
+
+namespace tarnweld::sdbus_owners {
+
+struct BusCloser {
+  void operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
+};
+struct SlotUnref {
+  void operator()(sd_bus_slot* slot) const { sd_bus_slot_unref(slot); }
+};
+struct MessageUnref {
+  void operator()(sd_bus_message* message) const { sd_bus_message_unref(message); }
+};
+
+using BusPtr = std::unique_ptr<sd_bus, BusCloser>;
+using SlotPtr = std::unique_ptr<sd_bus_slot, SlotUnref>;
+using MessagePtr = std::unique_ptr<sd_bus_message, MessageUnref>;
+
+}  // namespace tarnweld::sdbus_owners
