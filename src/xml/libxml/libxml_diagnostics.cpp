@@ -131,6 +131,13 @@ void readInstruction(const xmlNode& node, TransformationError& error) {
   error.element.clear();
   if (node.ns && node.ns->prefix) error.element.append(reinterpret_cast<const char*>(node.ns->prefix)).append(":");
   if (node.name) error.element.append(reinterpret_cast<const char*>(node.name));
+  error.occurrence = 0;
+  for (const xmlNode* before = node.prev; before; before = before->prev) {
+    if (before->type == XML_ELEMENT_NODE && before->ns == node.ns && xmlStrEqual(before->name, node.name) &&
+        xmlGetLineNo(before) == xmlGetLineNo(&node)) {
+      ++error.occurrence;
+    }
+  }
 }
 
 }  // namespace

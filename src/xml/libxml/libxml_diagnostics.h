@@ -75,6 +75,7 @@ class ErrorCollector {
 struct TransformationError {
   Diagnostic diagnostic;  // column left 0: nodes keep no column
   std::string element;    // the instruction's qualified name; empty when unknown
+  int occurrence = 0;     // how many of its earlier siblings on its line share that name
 };
 std::optional<TransformationError> transformationError(const ErrorCollector& collector);
 

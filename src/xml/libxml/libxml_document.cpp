@@ -83,15 +83,15 @@ std::u16string lineOfResource(const std::string& location, int line) {
   return sourceLine(decodeResource(*read.bytes), line);
 }
 
-// The column (1-based) where `element` starts in `line`: nodes keep only their
-// line. 0 when it is not found there.
-std::int32_t columnOf(std::u16string_view line, std::string_view element) {
+// The column (1-based) where `element` starts in `line`, after `skip` others
+// of its name: nodes keep only their line. 0 when it is not found there.
+std::int32_t columnOf(std::u16string_view line, std::string_view element, int skip) {
   if (element.empty()) return 0;
   const std::u16string tag = u"<" + fromUtf8Lenient(element);
   for (std::size_t at = line.find(tag); at != std::u16string_view::npos; at = line.find(tag, at + 1)) {
     const std::size_t end = at + tag.size();
     if (end == line.size() || line[end] == u' ' || line[end] == u'\t' || line[end] == u'>' || line[end] == u'/') {
-      return static_cast<std::int32_t>(at + 1);
+      if (skip-- == 0) return static_cast<std::int32_t>(at + 1);
     }
   }
   return 0;
@@ -261,7 +261,8 @@ class LibxmlDocument final : public XmlDocument {
     }
     const Diagnostic& where = error->diagnostic;
     std::u16string line = where.file.empty() ? std::u16string() : lineOfResource(where.file, where.line);
-    record_ = LoadRecord(fromUtf8Lenient(where.message), line, where.line, columnOf(line, error->element));
+    record_ =
+        LoadRecord(fromUtf8Lenient(where.message), line, where.line, columnOf(line, error->element, error->occurrence));
   }
 
   DocPtr tree_;

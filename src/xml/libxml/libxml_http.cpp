@@ -51,8 +51,8 @@ bool waitFor(int fd, short events, Clock::time_point deadline) {
 }
 
 FileDescriptor connectTo(const addrinfo& address, Clock::time_point deadline) {
-  FileDescriptor fd(::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                             address.ai_protocol));
+  FileDescriptor fd(
+      ::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address.ai_protocol));
   if (!fd) return {};
   if (::connect(fd.get(), address.ai_addr, address.ai_addrlen) != 0) {
     if (errno != EINPROGRESS || !waitFor(fd.get(), POLLOUT, deadline)) return {};
@@ -157,7 +157,8 @@ HttpAnswer httpGet(const std::string& uri, Clock::duration limit, std::size_t ma
   std::string current = uri;
   for (int redirect = 0; redirect <= kMaxRedirects; ++redirect) {
     const UriPtr parsed(xmlParseURI(current.c_str()));
-    if (!parsed || !parsed->scheme || !equalsIgnoringAsciiCase(std::string_view(parsed->scheme), std::string_view("http"))) {
+    if (!parsed || !parsed->scheme ||
+        !equalsIgnoringAsciiCase(std::string_view(parsed->scheme), std::string_view("http"))) {
       answer.failure = kUnreachableReason;
       return answer;
     }

@@ -12,7 +12,6 @@
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
 #include <libxslt/xsltInternals.h>
-
 #include <unistd.h>
 
 #include <memory>

@@ -197,7 +197,8 @@ xmlParserInputPtr loadEntity(const char* url, const char* id, xmlParserCtxtPtr c
     XmlCharPtr mapped;
     if (ctxt && ctxt->catalogs) mapped.reset(xmlCatalogLocalResolve(ctxt->catalogs, publicId, systemId));
     if (!mapped) mapped.reset(xmlCatalogResolve(publicId, systemId));
-    if (!mapped && systemId && ctxt && ctxt->catalogs) mapped.reset(xmlCatalogLocalResolveURI(ctxt->catalogs, systemId));
+    if (!mapped && systemId && ctxt && ctxt->catalogs)
+      mapped.reset(xmlCatalogLocalResolveURI(ctxt->catalogs, systemId));
     if (!mapped && systemId) mapped.reset(xmlCatalogResolveURI(systemId));
     if (!mapped && !url) return nullptr;
     const std::string location = mapped ? textOf(mapped) : std::string(url);
