@@ -7,7 +7,7 @@ packages=(
   g++ cmake make pkg-config
   libxml2-dev libxslt1-dev libsdbus-c++-dev libsystemd-dev
   libgtest-dev dbus-daemon w3c-sgml-lib xml-core
-  xsltproc clang libclang-rt-14-dev
+  xsltproc clang libclang-rt-14-dev docbook-xsl
 )
 
 missing=()

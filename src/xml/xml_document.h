@@ -15,6 +15,8 @@ namespace tarnweld::xml {
 
 // The record of a document's last load. After a failed load it describes the
 // first error; after a successful one its texts are empty and its numbers 0.
+// A failed transformation leaves its first error in the source document's
+// record: the reason, and the stylesheet's line, column and source line.
 // Each read returns nothing when the value cannot be read.
 class ParseError {
  public:
@@ -50,8 +52,9 @@ class XmlDocument {
   virtual std::optional<bool> loadXML(std::u16string_view text) = 0;
   // Reads, parses and validates the file at `path`, written in the host's
   // convention ("\" separates directories), or the resource that `path` names
-  // when it is a URI. Returns as loadXML. A file that does not exist or cannot
-  // be read gives a reason that contains kObjectNotFoundCode.
+  // when it is a URI. Returns as loadXML. A file that does not exist gives a
+  // reason that contains kObjectNotFoundCode; one that exists but cannot be
+  // read gives the real cause.
   virtual std::optional<bool> load(std::u16string_view path) = 0;
 
   // The record of this document's last load, or nullptr when it cannot be had.

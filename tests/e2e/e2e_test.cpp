@@ -358,3 +358,45 @@ TEST(Run, StylesheetInstructionIsPlacedAgainstTheDocumentsDirectory) {
 
 }  // namespace
 }  // namespace tarnweld::e2e
+
+namespace tarnweld::e2e {
+namespace {
+
+TEST(Run, StylesheetUnderAPublicUriIsReadOfflineThroughTheCatalogs) {
+  TempDir dir;
+  dir.write("local.xsl", kTextStylesheet);
+  const fs::path catalog = dir.write("catalog.xml",
+                                     "<catalog xmlns='urn:oasis:names:tc:entity:xmlns:xml:catalog'>"
+                                     "<uri name='http://styles.invalid/text.xsl' uri='file://" +
+                                         (dir.path() / "local.xsl").string() + "'/></catalog>");
+  const fs::path document =
+      dir.write("doc.xml", "<?xml-stylesheet type='text/xsl' href='http://styles.invalid/text.xsl'?><a>offline</a>");
+  const ProcessResult r = runProcess({.arguments = {kHost, "run", document.string()},
+                                      .input = {},
+                                      .environment = {{"XML_CATALOG_FILES", catalog.string()}},
+                                      .directory = {}});
+  EXPECT_EQ(r.out, "offline") << describe(r);
+
+  // The system catalog maps the stylesheets of the installed docbook-xsl.
+  if (!fs::exists("/usr/share/xml/docbook/stylesheet/docbook-xsl/html/docbook.xsl")) GTEST_SKIP() << "no docbook-xsl";
+  const ProcessResult docbook =
+      runHost({"run", dir.write("book.xml",
+                                "<?xml-stylesheet type='text/xsl' "
+                                "href='http://docbook.sourceforge.net/release/xsl/current/html/docbook.xsl'?>"
+                                "<article><title>Offline</title><para>text</para></article>")
+                          .string()});
+  EXPECT_NE(docbook.out.find("Offline"), std::string::npos) << describe(docbook);
+  EXPECT_FALSE(docbook.out.starts_with("Tarnweld Error")) << describe(docbook);
+}
+
+TEST(Run, DocumentIsValidatedAgainstItsOwnDtd) {
+  TempDir dir;
+  dir.write("v.xsl", kTextStylesheet);
+  const ProcessResult r =
+      runHost({"run", dir.write("v.xml", "<!DOCTYPE a [<!ELEMENT a EMPTY>]>\n<a><b/></a>").string()});
+  EXPECT_TRUE(r.out.starts_with(kXmlReportHeader + "Reason: ")) << describe(r);
+  EXPECT_NE(r.out.find("Line: 2 "), std::string::npos) << describe(r);
+}
+
+}  // namespace
+}  // namespace tarnweld::e2e

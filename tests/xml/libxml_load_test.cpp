@@ -2,6 +2,10 @@
 // validation on and off, files and URIs in the host's convention, and the
 // parse-error record that the run's reports are made from.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 
 #include "text/utf.h"
 #include "xml/libxml/libxml_parser.h"
@@ -57,6 +61,12 @@ TEST_F(LibxmlLoadTest, TextIsNotDecodedAgainWhateverItsDeclarationSays) {
     text += u"<a>\u00E9\u20AC\U0001D11E</a>";
     EXPECT_EQ(utf8(rootText(text)), utf8(u"\u00E9\u20AC\U0001D11E")) << utf8(declaration);
   }
+}
+
+TEST_F(LibxmlLoadTest, CharacterOutsideTheBmpSurvivesAChunkBoundary) {
+  // The reader encodes 64K units at a time; the pair's first half ends the first chunk.
+  const std::u16string text = u"<a>" + std::u16string(64 * 1024 - 4, u'x') + u"\U0001D11E</a>";
+  EXPECT_EQ(utf8(rootText(text)), utf8(std::u16string(64 * 1024 - 4, u'x') + u"\U0001D11E"));
 }
 
 TEST_F(LibxmlLoadTest, ValidatesAgainstTheDtdTheDocumentDeclares) {
@@ -171,15 +181,63 @@ TEST_F(LibxmlLoadTest, FilesLoadFromHostPathsAndUrisWithTheirDtdBesideThem) {
   }
 }
 
-TEST_F(LibxmlLoadTest, MissingOrUnreadableFileReportsObjectNotFound) {
+TEST_F(LibxmlLoadTest, OnlyAMissingFileReportsObjectNotFoundAndNoneWaits) {
+  const std::string root = dir_.path().string();
   dir_.write("sub/x.xsl", "<x/>");
-  for (const std::u16string& path :
-       {fromAscii(dir_.path().string()) + u"/none.xsl", fromAscii(dir_.path().string()) + u"\\sub",
-        u"file://" + fromAscii(dir_.path().string()) + u"/none.xsl", std::u16string(u"")}) {
-    const LoadOutcome outcome = loadFile(path);
-    EXPECT_EQ(outcome.loaded, false) << utf8(path);
-    EXPECT_NE(outcome.reason.find(kObjectNotFound), std::u16string::npos) << utf8(path) << ": " << utf8(outcome.reason);
+  dir_.write("top.xsl", "<x/>");
+  ASSERT_EQ(mkfifo((root + "/fifo.xsl").c_str(), 0600), 0);
+  const auto locked = dir_.write("locked.xsl", "<x/>");
+  std::filesystem::permissions(locked, std::filesystem::perms::none);
+  const struct {
+    std::u16string path;
+    bool notFound;
+    std::string reasonPart;
+  } cases[] = {
+      {fromAscii(root) + u"/none.xsl", true, ""},
+      {u"file://" + fromAscii(root) + u"/none.xsl", true, ""},
+      {u"", true, ""},
+      {fromAscii(root) + u"/top.xsl%00.png", true, ""},
+      {u"file://" + fromAscii(root) + u"/top.xsl%00.png", true, ""},
+      {fromAscii(root) + u"\\sub", false, "directory"},
+      {fromAscii(root) + u"/fifo.xsl", false, "not a regular file"},
+      {u"/dev/zero", false, "not a regular file"},
+      {fromAscii(root) + u"/locked.xsl", false, geteuid() == 0 ? "" : "Permission denied"},
+  };
+  for (const auto& row : cases) {
+    if (row.path.ends_with(u"locked.xsl") && geteuid() == 0) continue;  // root reads any file
+    const auto start = std::chrono::steady_clock::now();
+    const LoadOutcome outcome = loadFile(row.path);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << utf8(row.path);
+    EXPECT_EQ(outcome.loaded, false) << utf8(row.path);
+    EXPECT_EQ(outcome.reason.find(kObjectNotFound) != std::u16string::npos, row.notFound)
+        << utf8(row.path) << ": " << utf8(outcome.reason);
+    EXPECT_NE(utf8(outcome.reason).find(row.reasonPart), std::string::npos) << utf8(outcome.reason);
   }
+}
+
+TEST_F(LibxmlLoadTest, ExternalEntitiesAndDtdsAreReadOnlyFromLocalFilesWithoutWaiting) {
+  const std::string root = dir_.path().string();
+  ASSERT_EQ(mkfifo((root + "/fifo.ent").c_str(), 0600), 0);
+  testing::Listener server;
+  const std::string http = "http://127.0.0.1:" + std::to_string(server.port());
+  const struct {
+    std::string text;
+    std::string reasonPart;
+  } cases[] = {
+      {"<!DOCTYPE a [<!ENTITY e SYSTEM '" + root + "/fifo.ent'>]><a>&e;</a>", "not a regular file"},
+      {"<!DOCTYPE a SYSTEM '/dev/zero'><a/>", "not a regular file"},
+      {"<!DOCTYPE a SYSTEM '" + root + "'><a/>", "directory"},
+      {"<!DOCTYPE a SYSTEM '" + http + "/a.dtd'><a/>", "network"},
+      {"<!DOCTYPE a [<!ENTITY e SYSTEM '" + http + "/e.xml'>]><a>&e;</a>", "network"},
+  };
+  for (const auto& row : cases) {
+    const auto start = std::chrono::steady_clock::now();
+    const LoadOutcome outcome = loadText(fromUtf8Lenient(row.text));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << row.text;
+    EXPECT_EQ(outcome.loaded, false) << row.text;
+    EXPECT_NE(utf8(outcome.reason).find(row.reasonPart), std::string::npos) << row.text << ": " << utf8(outcome.reason);
+  }
+  EXPECT_FALSE(server.wasContacted());
 }
 
 TEST_F(LibxmlLoadTest, MalformedFileRecordsItsLineInItsOwnEncoding) {

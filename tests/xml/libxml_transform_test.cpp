@@ -3,8 +3,12 @@
 // names; the failures that must not pass for output; the extension functions
 // stylesheets rely on; and a transformation that cannot write files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <chrono>
 
 #include "text/utf.h"
+#include "xml/libxml/libxml_http.h"
 #include "xml/libxml/libxml_parser.h"
 #include "xml_test_support.h"
 
@@ -130,8 +134,8 @@ TEST_F(LibxmlTransformTest, FailedTransformationsGiveNoOutput) {
     ASSERT_EQ(document->loadXML(kSource), true);
     ASSERT_EQ(style->loadXML(row.stylesheet), true) << row.what;
     EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt) << row.what;
-    // The source's record still describes its successful load.
-    EXPECT_EQ(document->parseError()->reason(), u"") << row.what;
+    // The source's record now holds why.
+    EXPECT_NE(document->parseError()->reason(), u"") << row.what;
   }
 }
 
@@ -143,11 +147,61 @@ TEST_F(LibxmlTransformTest, MessagesThatDoNotTerminateLeaveTheOutput) {
 
 TEST_F(LibxmlTransformTest, TransformationWritesNoFile) {
   WorkingDirectory inDir(dir_.path());
-  const std::u16string target = fromAscii((dir_.path() / "sub" / "written.xml").string());
-  const auto output = transform(stylesheet(u"<xsl:template match='/'><exsl:document href='" + target +
-                                           u"'><w/></exsl:document><out/></xsl:template>"));
-  EXPECT_EQ(output, std::nullopt);
+  std::filesystem::create_directory(dir_.path() / "existing");
+  for (const char* target : {"sub/written.xml", "existing/written.xml"}) {
+    const std::u16string path = fromAscii((dir_.path() / target).string());
+    EXPECT_EQ(transform(stylesheet(u"<xsl:template match='/'><exsl:document href='" + path +
+                                   u"'><w/></exsl:document><out/></xsl:template>")),
+              std::nullopt);
+  }
   EXPECT_FALSE(std::filesystem::exists(dir_.path() / "sub"));
+  EXPECT_TRUE(std::filesystem::is_empty(dir_.path() / "existing"));
+}
+
+TEST_F(LibxmlTransformTest, FailedTransformationRecordsWhyAndWhereInTheStylesheet) {
+  const auto path = dir_.write("stop.xsl",
+                               "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>\n"
+                               "<xsl:template match='/'><out/>\n"
+                               "  <xsl:message>note</xsl:message><xsl:message terminate='yes'>stop here</xsl:message>\n"
+                               "</xsl:template></xsl:stylesheet>\n");
+  auto document = parser_->createDocument();
+  auto style = parser_->createDocument();
+  ASSERT_EQ(document->loadXML(kSource), true);
+  ASSERT_EQ(style->load(fromAscii(path.string())), true);
+  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt);
+  const auto record = testing::outcomeOf(*document, std::nullopt);
+  EXPECT_EQ(utf8(record.reason), "stop here");
+  EXPECT_EQ(record.line, 3);
+  EXPECT_EQ(record.linepos, 34);
+  EXPECT_EQ(utf8(record.srcText),
+            "  <xsl:message>note</xsl:message><xsl:message terminate='yes'>stop here</xsl:message>");
+}
+
+TEST_F(LibxmlTransformTest, DocumentFunctionReadsNoDeviceNoFifoAndNoNetwork) {
+  ASSERT_EQ(mkfifo((dir_.path() / "fifo.xml").c_str(), 0600), 0);
+  testing::Listener server;
+  for (const std::u16string& uri : {std::u16string(u"file:///dev/zero"), std::u16string(u"/dev/zero"),
+                                    fromAscii((dir_.path() / "fifo.xml").string()),
+                                    u"http://127.0.0.1:" + fromAscii(std::to_string(server.port())) + u"/d.xml"}) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto output =
+        transform(stylesheet(u"<xsl:output method='text'/><xsl:template match='/'>"
+                             u"n=<xsl:value-of select=\"count(document('" +
+                             uri + u"'))\"/></xsl:template>"));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << utf8(uri);
+    EXPECT_EQ(output, u"n=0") << utf8(uri);
+  }
+  EXPECT_FALSE(server.wasContacted());
+}
+
+TEST_F(LibxmlTransformTest, HttpReadGivesUpAtItsDeadline) {
+  testing::Listener trickling(true);
+  const auto start = std::chrono::steady_clock::now();
+  const HttpAnswer answer =
+      httpGet("http://127.0.0.1:" + std::to_string(trickling.port()) + "/s.xsl", std::chrono::seconds(1), 1024 * 1024);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  EXPECT_FALSE(answer.body.has_value());
+  EXPECT_NE(answer.failure.find("time"), std::string::npos) << answer.failure;
 }
 
 TEST_F(LibxmlTransformTest, StylesheetFileIncludesAndReadsDocumentsBesideIt) {

@@ -1,9 +1,14 @@
 #include "xml_test_support.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -59,6 +64,45 @@ LoadOutcome outcomeOf(const XmlDocument& document, std::optional<bool> loaded) {
   outcome.line = record->line().value_or(-1);
   outcome.linepos = record->linepos().value_or(-1);
   return outcome;
+}
+
+Listener::Listener(bool trickle) {
+  fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  if (bind(fd_, reinterpret_cast<sockaddr*>(&address), size) != 0 || listen(fd_, 4) != 0 ||
+      getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+    ADD_FAILURE() << "no listener";
+    return;
+  }
+  port_ = ntohs(address.sin_port);
+  if (!trickle) return;
+  server_ = std::thread([this] {
+    pollfd entry{fd_, POLLIN, 0};
+    while (!stop_ && poll(&entry, 1, 50) <= 0) {
+    }
+    if (stop_) return;
+    const int client = accept(fd_, nullptr, nullptr);
+    const char answer[] = "HTTP/1.0 200 OK\r\n\r\n<a>";
+    for (std::size_t i = 0; !stop_ && client >= 0; i = (i + 1) % (sizeof answer - 1)) {
+      if (send(client, answer + i, 1, MSG_NOSIGNAL) != 1) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    if (client >= 0) close(client);
+  });
+}
+
+Listener::~Listener() {
+  stop_ = true;
+  if (server_.joinable()) server_.join();
+  if (fd_ >= 0) close(fd_);
+}
+
+bool Listener::wasContacted() const {
+  pollfd entry{fd_, POLLIN, 0};
+  return poll(&entry, 1, 0) > 0;
 }
 
 std::string utf8(std::u16string_view text) { return toUtf8(text); }

@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "support/temp_dir.h"
 #include "xml/xml_document.h"
@@ -57,6 +59,23 @@ struct LoadOutcome {
   std::int32_t line = -1, linepos = -1;
 };
 LoadOutcome outcomeOf(const XmlDocument& document, std::optional<bool> loaded);
+
+// A TCP listener on 127.0.0.1 at a free port, to prove that nothing connects
+// to it, or (with `trickle`) a server that answers any connection with one
+// byte every 200 ms, to prove that a reader gives up on it.
+class Listener {
+ public:
+  explicit Listener(bool trickle = false);
+  ~Listener();
+  int port() const { return port_; }
+  bool wasContacted() const;
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+  std::thread server_;
+  std::atomic<bool> stop_{false};
+};
 
 // UTF-8 for readable failure messages.
 std::string utf8(std::u16string_view text);

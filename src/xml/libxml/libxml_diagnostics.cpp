@@ -4,16 +4,67 @@
 #include <libxml/parser.h>
 #include <libxslt/xsltutils.h>
 
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+
 namespace tarnweld::xml {
+namespace {
+
+// The collector of the innermost capture alive: the backend's own readers,
+// called from inside the libraries, report their refusals to it.
+ErrorCollector* activeCollector = nullptr;
+
+}  // namespace
 
 void ErrorCollector::structuredHandler(void* context, xmlErrorPtr error) {
-  if (context && error) static_cast<ErrorCollector*>(context)->record(*error);
+  try {
+    if (context && error) static_cast<ErrorCollector*>(context)->record(*error);
+  } catch (...) {
+    // Out of memory while copying a message: the call still fails by its state.
+  }
 }
 
-// Generic messages (xsl:message text, compilation notes, I/O chatter) are
-// swallowed: whether a call failed is decided by the library's state and the
-// structured errors, never by whether text arrived here.
-void ErrorCollector::genericHandler(void*, const char*, ...) {}
+// Generic messages are kept, not printed: whether a call failed is decided by
+// the library's state and the structured errors, never by whether text
+// arrived here, but a failed transformation is described from them.
+void ErrorCollector::genericHandler(void* context, const char* format, ...) {
+  if (!context || !format) return;
+  char buffer[1024];
+  std::va_list arguments;
+  va_start(arguments, format);
+  const int length = std::vsnprintf(buffer, sizeof buffer, format, arguments);
+  va_end(arguments);
+  if (length < 0) return;
+  try {
+    static_cast<ErrorCollector*>(context)->append(
+        std::string_view(buffer, std::min(static_cast<std::size_t>(length), sizeof buffer - 1)));
+  } catch (...) {
+    // Out of memory: the message is lost, the call's outcome is not.
+  }
+}
+
+void ErrorCollector::append(std::string_view text) {
+  while (!text.empty()) {
+    if (!lineOpen_) {
+      if (messages_.size() >= kMaxMessages) return;
+      messages_.push_back({{}, transformation_ ? transformation_->inst : nullptr});
+      lineOpen_ = true;
+    }
+    const std::size_t lineFeed = text.find('\n');
+    std::string& line = messages_.back().text;
+    const std::string_view piece = text.substr(0, lineFeed);
+    line.append(piece.substr(0, kMaxMessageBytes - std::min(kMaxMessageBytes, line.size())));
+    if (lineFeed == std::string_view::npos) return;
+    lineOpen_ = false;
+    text.remove_prefix(lineFeed + 1);
+  }
+}
+
+void ErrorCollector::recordResourceFailure(Diagnostic diagnostic) {
+  if (firstError_ || !resourcesRequired_) return;
+  firstError_ = std::move(diagnostic);
+}
 
 void ErrorCollector::record(const xmlError& error) {
   if (firstError_) return;
@@ -34,22 +85,110 @@ void ErrorCollector::record(const xmlError& error) {
   firstError_ = std::move(diagnostic);
 }
 
+namespace {
+
+constexpr std::string_view kFileMark = ": file ";
+constexpr std::string_view kLineMark = " line ";
+constexpr std::string_view kElementMark = " element ";
+
+bool isLocationLine(std::string_view text) {
+  for (std::string_view start : {"runtime error", "compilation error", "error"}) {
+    if (text.starts_with(start)) {
+      const std::string_view rest = text.substr(start.size());
+      return rest.empty() || rest.starts_with(kFileMark) || rest.starts_with(": element ");
+    }
+  }
+  return false;
+}
+
+std::string_view trimmed(std::string_view text) {
+  while (!text.empty() && (text.back() == '\r' || text.back() == ' ')) text.remove_suffix(1);
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  return text;
+}
+
+// The place a location line names, for errors raised with no transformation
+// running (compilation).
+void readLocationLine(std::string_view text, TransformationError& error) {
+  const std::size_t element = text.rfind(kElementMark);
+  if (element != std::string_view::npos) error.element = text.substr(element + kElementMark.size());
+  const std::size_t file = text.find(kFileMark);
+  const std::size_t line = element == std::string_view::npos ? element : text.rfind(kLineMark, element);
+  if (file == std::string_view::npos || line == std::string_view::npos || line < file) return;
+  error.diagnostic.file = text.substr(file + kFileMark.size(), line - file - kFileMark.size());
+  const std::string_view digits = text.substr(line + kLineMark.size(), element - line - kLineMark.size());
+  int number = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9' || number > 100'000'000) return;
+    number = number * 10 + (c - '0');
+  }
+  error.diagnostic.line = number;
+}
+
+void readInstruction(const xmlNode& node, TransformationError& error) {
+  error.diagnostic.line = static_cast<int>(xmlGetLineNo(&node));
+  error.diagnostic.file = node.doc && node.doc->URL ? reinterpret_cast<const char*>(node.doc->URL) : "";
+  error.element.clear();
+  if (node.ns && node.ns->prefix) error.element.append(reinterpret_cast<const char*>(node.ns->prefix)).append(":");
+  if (node.name) error.element.append(reinterpret_cast<const char*>(node.name));
+  error.occurrence = 0;
+  for (const xmlNode* before = node.prev; before; before = before->prev) {
+    if (before->type == XML_ELEMENT_NODE && before->ns == node.ns && xmlStrEqual(before->name, node.name) &&
+        xmlGetLineNo(before) == xmlGetLineNo(&node)) {
+      ++error.occurrence;
+    }
+  }
+}
+
+}  // namespace
+
+std::optional<TransformationError> transformationError(const ErrorCollector& collector) {
+  const auto& messages = collector.messages();
+  auto located = std::find_if(messages.begin(), messages.end(),
+                              [](const ErrorCollector::Message& m) { return isLocationLine(m.text); });
+  const ErrorCollector::Message* reason = nullptr;
+  TransformationError error;
+  if (located != messages.end()) {
+    readLocationLine(located->text, error);
+    if (located->instruction) readInstruction(*located->instruction, error);
+    const auto next = std::find_if(located + 1, messages.end(), [](const ErrorCollector::Message& m) {
+      return !isLocationLine(m.text) && !trimmed(m.text).empty();
+    });
+    reason = next != messages.end() ? &*next : &*located;
+  } else {
+    const auto last = std::find_if(messages.rbegin(), messages.rend(),
+                                   [](const ErrorCollector::Message& m) { return !trimmed(m.text).empty(); });
+    if (last == messages.rend()) return std::nullopt;
+    reason = &*last;
+    if (reason->instruction) readInstruction(*reason->instruction, error);
+  }
+  error.diagnostic.message = trimmed(reason->text);
+  return error;
+}
+
+void reportResourceFailure(Diagnostic diagnostic) {
+  if (activeCollector) activeCollector->recordResourceFailure(std::move(diagnostic));
+}
+
 DiagnosticsCapture::DiagnosticsCapture(ErrorCollector& collector)
     : savedStructured_(xmlStructuredError),
       savedStructuredContext_(xmlStructuredErrorContext),
       savedGeneric_(xmlGenericError),
       savedGenericContext_(xmlGenericErrorContext),
       savedXsltGeneric_(xsltGenericError),
-      savedXsltGenericContext_(xsltGenericErrorContext) {
+      savedXsltGenericContext_(xsltGenericErrorContext),
+      savedActive_(activeCollector) {
   xmlSetStructuredErrorFunc(&collector, &ErrorCollector::structuredHandler);
   xmlSetGenericErrorFunc(&collector, &ErrorCollector::genericHandler);
   xsltSetGenericErrorFunc(&collector, &ErrorCollector::genericHandler);
+  activeCollector = &collector;
 }
 
 DiagnosticsCapture::~DiagnosticsCapture() {
   xmlSetStructuredErrorFunc(savedStructuredContext_, savedStructured_);
   xmlSetGenericErrorFunc(savedGenericContext_, savedGeneric_);
   xsltSetGenericErrorFunc(savedXsltGenericContext_, savedXsltGeneric_);
+  activeCollector = savedActive_;
 }
 
 }  // namespace tarnweld::xml

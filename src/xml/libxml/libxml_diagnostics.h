@@ -6,13 +6,16 @@
 #pragma once
 
 #include <libxml/xmlerror.h>
+#include <libxslt/xsltInternals.h>
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tarnweld::xml {
 
-// The first error of a call, as libxml2 described it.
+// The first error of a call, as libxml2 or libxslt described it.
 struct Diagnostic {
   std::string message;  // UTF-8, without its trailing line break
   std::string file;     // the resource it was found in; empty for text given in memory
@@ -30,16 +33,55 @@ class ErrorCollector {
   // The first diagnostic that fails the call, if any arrived.
   const std::optional<Diagnostic>& firstError() const { return firstError_; }
 
-  // The entry points the libraries call; `context` is the collector.
+  // A resource the backend itself refused to read (a device, the network),
+  // counted as the library's own resource failures are.
+  void recordResourceFailure(Diagnostic diagnostic);
+
+  // The generic messages of the call (libxslt's errors, xsl:message texts),
+  // one entry per line as they arrived, with the instruction that was running
+  // when each arrived. Bounded: messages past kMaxMessages are dropped.
+  struct Message {
+    std::string text;
+    const xmlNode* instruction = nullptr;
+  };
+  const std::vector<Message>& messages() const { return messages_; }
+  // The transformation whose running instruction each message is noted with.
+  void watchTransformation(const xsltTransformContext* transformation) { transformation_ = transformation; }
+
+  // The entry points the libraries call; `context` is the collector. They
+  // throw nothing back into the C code that calls them.
   static void structuredHandler(void* context, xmlErrorPtr error);
   static void genericHandler(void* context, const char* format, ...);
 
  private:
+  static constexpr std::size_t kMaxMessages = 256;
+  static constexpr std::size_t kMaxMessageBytes = 64 * 1024;
+
   void record(const xmlError& error);
+  void append(std::string_view text);
 
   bool resourcesRequired_;
   std::optional<Diagnostic> firstError_;
+  std::vector<Message> messages_;
+  bool lineOpen_ = false;
+  const xsltTransformContext* transformation_ = nullptr;
 };
+
+// Where a failed transformation stopped, made from the collector's messages:
+// the first error libxslt located (the message after its "runtime error: file
+// F line N element E" line), else the last message, which is the text of a
+// terminating xsl:message. The place comes from the instruction that was
+// running when the message arrived, or else from libxslt's own line.
+struct TransformationError {
+  Diagnostic diagnostic;  // column left 0: nodes keep no column
+  std::string element;    // the instruction's qualified name; empty when unknown
+  int occurrence = 0;     // how many of its earlier siblings on its line share that name
+};
+std::optional<TransformationError> transformationError(const ErrorCollector& collector);
+
+// Records a resource failure into the collector of the innermost
+// DiagnosticsCapture alive; nothing when none is.
+void reportResourceFailure(Diagnostic diagnostic);
 
 // Routes the process-wide channels of libxml2 and libxslt (structured errors,
 // generic errors of both libraries) into `collector` until destroyed, then
@@ -58,6 +100,7 @@ class DiagnosticsCapture {
   void* savedGenericContext_;
   xmlGenericErrorFunc savedXsltGeneric_;
   void* savedXsltGenericContext_;
+  ErrorCollector* savedActive_;
 };
 
 }  // namespace tarnweld::xml

@@ -2,8 +2,10 @@
 //
 // A document owns at most one tree. Loading parses from memory: the editor's
 // text is encoded to UTF-8 piecewise while the parser reads it (no second
-// copy of a large document), a file or URI is read whole first (stylesheets
-// are small, and the record of a failed load needs the source line back).
+// copy of a large document), a file or URI is read whole first, up to
+// kMaxResourceBytes (stylesheets are small, and the record of a failed load
+// needs the source line back). A failed transformation leaves its first
+// error in the source document's record.
 // Transforming compiles a copy of the stylesheet's tree, so the stylesheet
 // document keeps its own, and never copies the source tree.
 #include <libexslt/exslt.h>
@@ -49,6 +51,7 @@ constexpr xmlChar kNodeSetFunction[] = "node-set";
 
 constexpr std::string_view kNotFoundReasonStart = "The system cannot locate the resource specified: ";
 constexpr std::string_view kUnparsedReason = "The document could not be parsed.";
+constexpr std::string_view kUntransformedReason = "The stylesheet could not be applied.";
 
 // A snapshot of one load's outcome.
 class LoadRecord final : public ParseError {
@@ -75,9 +78,23 @@ std::u16string decodeResource(std::string_view bytes) { return decodeBytes(bytes
 // The source line of a diagnostic found in another resource than the text
 // being loaded (an external DTD); only local resources are read again.
 std::u16string lineOfResource(const std::string& location, int line) {
-  const std::optional<std::string> bytes = readResource(location, false);
-  if (!bytes) return {};
-  return sourceLine(decodeResource(*bytes), line);
+  const ResourceRead read = readResource(location, Reach::kLocalOnly);
+  if (!read.bytes) return {};
+  return sourceLine(decodeResource(*read.bytes), line);
+}
+
+// The column (1-based) where `element` starts in `line`, after `skip` others
+// of its name: nodes keep only their line. 0 when it is not found there.
+std::int32_t columnOf(std::u16string_view line, std::string_view element, int skip) {
+  if (element.empty()) return 0;
+  const std::u16string tag = u"<" + fromUtf8Lenient(element);
+  for (std::size_t at = line.find(tag); at != std::u16string_view::npos; at = line.find(tag, at + 1)) {
+    const std::size_t end = at + tag.size();
+    if (end == line.size() || line[end] == u' ' || line[end] == u'\t' || line[end] == u'>' || line[end] == u'/') {
+      if (skip-- == 0) return static_cast<std::int32_t>(at + 1);
+    }
+  }
+  return 0;
 }
 
 int parseOptions(bool validate) { return kParseOptions | (validate ? XML_PARSE_DTDVALID : 0); }
@@ -89,6 +106,7 @@ void prepareLibraries() {
     // The system catalogs map well-known public identifiers (the XHTML DTDs)
     // to local copies, so that validation works without the network.
     xmlInitializeCatalog();
+    installEntityLoader();
     exsltRegisterAll();
     xsltRegisterExtModuleFunction(kNodeSetFunction, kPlatformXsltNamespace, xsltFunctionNodeSet);
     return true;
@@ -133,27 +151,36 @@ class LibxmlDocument final : public XmlDocument {
 
   std::optional<bool> load(std::u16string_view path) override {
     const std::u16string mapped = fromHostPath(path);
-    const std::string location = toUtf8WithoutNul(mapped);
+    const std::string named = toUtf8WithoutNul(mapped);
     ErrorCollector errors(validate_);
     DiagnosticsCapture capture(errors);
-    std::optional<std::string> bytes = readResource(location, true);
-    if (!bytes || bytes->size() > static_cast<std::size_t>(INT_MAX)) {
+    // A stylesheet the catalogs know is read from where they say, offline;
+    // only one they do not know may come over the network.
+    const std::string location = resolveThroughCatalogs(named);
+    const ResourceRead read = readResource(location, location == named ? Reach::kNetwork : Reach::kLocalOnly);
+    if (!read.bytes || read.bytes->size() > static_cast<std::size_t>(INT_MAX)) {
       tree_.reset();
-      std::u16string reason = fromAscii(kNotFoundReasonStart);
-      reason.append(mapped).append(u" (").append(kObjectNotFoundCode).append(u")");
+      std::u16string reason;
+      if (read.notFound) {
+        reason = fromAscii(kNotFoundReasonStart);
+        reason.append(mapped).append(u" (").append(kObjectNotFoundCode).append(u")");
+      } else {
+        reason = fromUtf8Lenient(read.reason);
+      }
       record_ = LoadRecord(std::move(reason), {}, 0, 0);
       return false;
     }
+    const std::string& bytes = *read.bytes;
     ParserCtxtPtr ctxt(xmlNewParserCtxt());
     if (!ctxt) return std::nullopt;
     // The location is the base of relative references: a DTD or an include
     // next to the stylesheet is found there.
     const std::string base = baseOf(location);
-    DocPtr doc(xmlCtxtReadMemory(ctxt.get(), bytes->data(), static_cast<int>(bytes->size()), base.c_str(), nullptr,
+    DocPtr doc(xmlCtxtReadMemory(ctxt.get(), bytes.data(), static_cast<int>(bytes.size()), base.c_str(), nullptr,
                                  parseOptions(validate_)));
     return finishLoad(std::move(doc), *ctxt, errors, [&](const Diagnostic& error) {
       if (!error.file.empty() && error.file != base) return lineOfResource(error.file, error.line);
-      return sourceLine(decodeResource(*bytes), error.line);
+      return sourceLine(decodeResource(bytes), error.line);
     });
   }
 
@@ -165,13 +192,19 @@ class LibxmlDocument final : public XmlDocument {
     ErrorCollector errors;
     DiagnosticsCapture capture(errors);
     LoaderGuard loader;
+    // A failed transformation leaves its first error in this document's record.
+    const auto fail = [&]() -> std::optional<std::u16string> {
+      recordTransformationError(errors);
+      errors.watchTransformation(nullptr);
+      return std::nullopt;
+    };
 
     // libxslt takes the tree it compiles (on success only); the stylesheet
     // document keeps its own. The copy keeps the location, so includes resolve.
     DocPtr copy(xmlCopyDoc(stylesheet->tree_.get(), 1));
     if (!copy) return std::nullopt;
     StylesheetPtr style(xsltParseStylesheetDoc(copy.get()));
-    if (!style) return std::nullopt;
+    if (!style) return fail();
     static_cast<void>(copy.release());
 
     SecurityPrefsPtr prefs = makeSecurityPrefs();
@@ -179,10 +212,12 @@ class LibxmlDocument final : public XmlDocument {
     if (!prefs || !ctxt || xsltSetCtxtSecurityPrefs(prefs.get(), ctxt.get()) != 0) return std::nullopt;
     xsltSetTransformErrorFunc(ctxt.get(), &errors, &ErrorCollector::genericHandler);
     xsltSetCtxtParseOptions(ctxt.get(), kParseOptions);
+    errors.watchTransformation(ctxt.get());
 
     DocPtr result(xsltApplyStylesheetUser(style.get(), tree_.get(), nullptr, nullptr, nullptr, ctxt.get()));
     // Whether it worked is the context's state: messages arrive on success too.
-    if (!result || ctxt->state != XSLT_STATE_OK) return std::nullopt;
+    if (!result || ctxt->state != XSLT_STATE_OK) return fail();
+    errors.watchTransformation(nullptr);
     ctxt.reset();
 
     xmlChar* output = nullptr;
@@ -214,6 +249,20 @@ class LibxmlDocument final : public XmlDocument {
     std::u16string reason = fromUtf8Lenient(error->message);
     record_ = LoadRecord(std::move(reason), lineOf(*error), error->line, error->column);
     return false;
+  }
+
+  // The record of a failed transformation: libxslt's reason, and the line of
+  // the stylesheet where it arose, read back from the stylesheet's file.
+  void recordTransformationError(const ErrorCollector& errors) {
+    const std::optional<TransformationError> error = transformationError(errors);
+    if (!error) {
+      record_ = LoadRecord(fromAscii(kUntransformedReason), {}, 0, 0);
+      return;
+    }
+    const Diagnostic& where = error->diagnostic;
+    std::u16string line = where.file.empty() ? std::u16string() : lineOfResource(where.file, where.line);
+    record_ =
+        LoadRecord(fromUtf8Lenient(where.message), line, where.line, columnOf(line, error->element, error->occurrence));
   }
 
   DocPtr tree_;

@@ -18,8 +18,14 @@ Utf16Reader::Utf16Reader(std::u16string_view text) : rest_(text) {
   if (!rest_.empty() && rest_.front() == kByteOrderMark) rest_.remove_prefix(1);
 }
 
+// Called from libxml2's C code: an exception must not cross it, and -1 makes
+// the parse fail instead.
 int Utf16Reader::read(void* context, char* buffer, int length) {
-  return static_cast<Utf16Reader*>(context)->readInto(buffer, length);
+  try {
+    return static_cast<Utf16Reader*>(context)->readInto(buffer, length);
+  } catch (...) {
+    return -1;
+  }
 }
 
 int Utf16Reader::readInto(char* buffer, int length) {

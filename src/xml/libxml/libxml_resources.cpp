@@ -1,16 +1,23 @@
 #include "xml/libxml/libxml_resources.h"
 
-#include <libxml/parser.h>
+#include <fcntl.h>
+#include <libxml/catalog.h>
+#include <libxml/parserInternals.h>
 #include <libxml/uri.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <climits>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <cstring>
+#include <memory>
 #include <string_view>
 
 #include "text/ascii.h"
 #include "text/host_path.h"
+#include "xml/libxml/libxml_diagnostics.h"
+#include "xml/libxml/libxml_http.h"
 #include "xml/libxml/libxml_owners.h"
 
 namespace tarnweld::xml {
@@ -20,96 +27,266 @@ constexpr std::size_t kReadChunkBytes = 64 * 1024;
 
 constexpr std::string_view kHttpScheme = "http:";
 constexpr std::string_view kFileScheme = "file:";
-constexpr int kHttpOkFirst = 200;
-constexpr int kHttpOkLast = 299;
+constexpr std::string_view kLocalHostAuthority = "//localhost/";
+constexpr int kHttpNotFound = 404;
+constexpr int kHttpGone = 410;
 
-std::optional<std::string> readRegularFile(const std::string& path) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return std::nullopt;
-  std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  if (file.bad()) return std::nullopt;
-  return bytes;
+constexpr std::string_view kNotRegularReason = "it is not a regular file (a device, FIFO or socket)";
+constexpr std::string_view kDirectoryReason = "it is a directory";
+constexpr std::string_view kEscapedNulReason = "its name holds an escaped NUL character";
+constexpr std::string_view kTooLargeReason = "it is larger than the limit of 32 MiB";
+constexpr std::string_view kNetworkRefusedReason = "it would be read from the network, which only a stylesheet may be";
+constexpr std::string_view kSchemeReason = "its URI scheme is not read";
+
+bool isHttp(std::string_view location) { return startsWithIgnoringAsciiCase(location, kHttpScheme); }
+
+ResourceRead failure(std::string_view location, std::string_view why, bool notFound = false) {
+  ResourceRead read;
+  read.notFound = notFound;
+  read.reason.append("Cannot read ").append(location).append(": ").append(why);
+  return read;
 }
 
-// A path as given, or else URI-escaped ("%20"): locations of resources that a
-// document names are resolved against the document's escaped location.
-std::optional<std::string> readLocalFile(const std::string& path) {
-  if (std::optional<std::string> bytes = readRegularFile(path)) return bytes;
-  if (path.find('%') == std::string::npos) return std::nullopt;
-  XmlCharPtr unescaped(reinterpret_cast<xmlChar*>(xmlURIUnescapeString(path.c_str(), 0, nullptr)));
-  if (!unescaped) return std::nullopt;
-  return readRegularFile(reinterpret_cast<const char*>(unescaped.get()));
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
 }
 
-// Everything `readChunk` gives until it reports the end (0); nothing when it
-// reports a failure (a negative count) first.
-template <typename ReadChunk>
-std::optional<std::string> readToEnd(ReadChunk readChunk) {
-  std::string body;
+// `%XX` escapes decoded; a broken escape is kept as it stands. The result may
+// hold NUL, which the caller must see rather than have a C string cut at it.
+std::string percentDecoded(std::string_view text) {
+  std::string decoded;
+  decoded.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const int high = text[i] == '%' && i + 2 < text.size() ? hexValue(text[i + 1]) : -1;
+    const int low = high >= 0 ? hexValue(text[i + 2]) : -1;
+    if (low < 0) {
+      decoded.push_back(text[i]);
+      continue;
+    }
+    decoded.push_back(static_cast<char>(high * 16 + low));
+    i += 2;
+  }
+  return decoded;
+}
+
+// A local file opened without waiting, or why it cannot be read.
+struct OpenedFile {
+  FileDescriptor fd;
+  ResourceRead failed;
+};
+
+// O_NONBLOCK keeps the open of a FIFO or a device from waiting for a peer;
+// only a regular file is read at all, so nothing afterwards can block.
+OpenedFile openRegularFile(const std::string& path, std::string_view location) {
+  OpenedFile opened;
+  if (path.find('\0') != std::string::npos) {
+    opened.failed = failure(location, kEscapedNulReason, true);
+    return opened;
+  }
+  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (!fd) {
+    const int error = errno;
+    opened.failed = failure(location, std::strerror(error), error == ENOENT || error == ENOTDIR);
+    return opened;
+  }
+  struct stat status {};
+  if (::fstat(fd.get(), &status) != 0) {
+    opened.failed = failure(location, std::strerror(errno));
+  } else if (S_ISDIR(status.st_mode)) {
+    opened.failed = failure(location, kDirectoryReason);
+  } else if (!S_ISREG(status.st_mode)) {
+    opened.failed = failure(location, kNotRegularReason);
+  } else {
+    opened.fd = std::move(fd);
+  }
+  return opened;
+}
+
+// The local file a location names: a path as given, or else URI-escaped
+// ("%20", as references resolved against an escaped base are); a file: URI
+// unescaped. An escape never shortens the name: a NUL in it is refused.
+OpenedFile openLocal(const std::string& location) {
+  if (hasUriScheme(location)) {
+    if (!startsWithIgnoringAsciiCase(std::string_view(location), kFileScheme)) {
+      OpenedFile refused;
+      refused.failed = failure(location, isHttp(location) ? kNetworkRefusedReason : kSchemeReason);
+      return refused;
+    }
+    std::string_view rest = std::string_view(location).substr(kFileScheme.size());
+    if (startsWithIgnoringAsciiCase(rest, kLocalHostAuthority)) {
+      rest.remove_prefix(kLocalHostAuthority.size() - 1);
+    } else if (rest.starts_with("///")) {
+      rest.remove_prefix(2);
+    }
+    return openRegularFile(percentDecoded(rest), location);
+  }
+  OpenedFile opened = openRegularFile(location, location);
+  if (opened.fd || !opened.failed.notFound || location.find('%') == std::string::npos) return opened;
+  return openRegularFile(percentDecoded(location), location);
+}
+
+// Reads an open file for libxml2 as it parses: nothing is held whole.
+class FileReader {
+ public:
+  explicit FileReader(FileDescriptor fd) : fd_(std::move(fd)) {}
+
+  static int read(void* context, char* buffer, int length) {
+    if (!context || length < 0) return -1;
+    ssize_t count = 0;
+    do {
+      count = ::read(static_cast<FileReader*>(context)->fd_.get(), buffer, static_cast<std::size_t>(length));
+    } while (count < 0 && errno == EINTR);
+    return count < 0 ? -1 : static_cast<int>(count);
+  }
+  // For an input libxml2 owns: it hands the reader back here.
+  static int close(void* context) {
+    delete static_cast<FileReader*>(context);
+    return 0;
+  }
+
+ private:
+  FileDescriptor fd_;
+};
+
+ResourceRead readLocalFile(const std::string& location) {
+  OpenedFile opened = openLocal(location);
+  if (!opened.fd) return std::move(opened.failed);
+  FileReader reader(std::move(opened.fd));
+  std::string bytes;
   char chunk[kReadChunkBytes];
   int count = 0;
-  while ((count = readChunk(chunk, static_cast<int>(sizeof chunk))) > 0) body.append(chunk, count);
-  if (count != 0) return std::nullopt;
-  return body;
+  while ((count = FileReader::read(&reader, chunk, static_cast<int>(sizeof chunk))) > 0) {
+    if (bytes.size() + static_cast<std::size_t>(count) > kMaxResourceBytes) return failure(location, kTooLargeReason);
+    bytes.append(chunk, static_cast<std::size_t>(count));
+  }
+  if (count < 0) return failure(location, std::strerror(errno));
+  ResourceRead read;
+  read.bytes = std::move(bytes);
+  return read;
 }
 
-// HTTP goes through libxml2's client directly so that an error status is a
-// missing resource rather than an error page parsed as the document.
-std::optional<std::string> readHttp(const std::string& uri) {
-  HttpSessionPtr session(xmlNanoHTTPOpen(uri.c_str(), nullptr));
-  if (!session) return std::nullopt;
-  const int status = xmlNanoHTTPReturnCode(session.get());
-  if (status < kHttpOkFirst || status > kHttpOkLast) return std::nullopt;
-  return readToEnd([&](char* chunk, int size) { return xmlNanoHTTPRead(session.get(), chunk, size); });
+ResourceRead readHttp(const std::string& uri) {
+  HttpAnswer answer = httpGet(uri, kNetworkDeadline, kMaxResourceBytes);
+  if (!answer.body) {
+    return failure(uri, answer.failure, answer.status == kHttpNotFound || answer.status == kHttpGone);
+  }
+  ResourceRead read;
+  read.bytes = std::move(answer.body);
+  return read;
 }
 
-// Any other URI is opened through libxml2's input handlers, as it would open it.
-std::optional<std::string> readUri(const std::string& uri) {
-  ParserInputBufferPtr input(xmlParserInputBufferCreateFilename(uri.c_str(), XML_CHAR_ENCODING_NONE));
-  if (!input || !input->readcallback) return std::nullopt;
-  return readToEnd([&](char* chunk, int size) { return input->readcallback(input->context, chunk, size); });
+void report(const ResourceRead& failed, const std::string& location) {
+  Diagnostic diagnostic;
+  diagnostic.message = failed.reason;
+  diagnostic.file = location;
+  reportResourceFailure(std::move(diagnostic));
+}
+
+std::string textOf(const XmlCharPtr& text) { return reinterpret_cast<const char*>(text.get()); }
+
+// What a DTD or an entity names, found through the catalogs (the document's
+// own, from an oasis-xml-catalog instruction, first), and read from a local
+// file as the parser goes; never from the network.
+xmlParserInputPtr loadEntity(const char* url, const char* id, xmlParserCtxtPtr ctxt) {
+  try {
+    const auto* publicId = reinterpret_cast<const xmlChar*>(id);
+    const auto* systemId = reinterpret_cast<const xmlChar*>(url);
+    XmlCharPtr mapped;
+    if (ctxt && ctxt->catalogs) mapped.reset(xmlCatalogLocalResolve(ctxt->catalogs, publicId, systemId));
+    if (!mapped) mapped.reset(xmlCatalogResolve(publicId, systemId));
+    if (!mapped && systemId && ctxt && ctxt->catalogs)
+      mapped.reset(xmlCatalogLocalResolveURI(ctxt->catalogs, systemId));
+    if (!mapped && systemId) mapped.reset(xmlCatalogResolveURI(systemId));
+    if (!mapped && !url) return nullptr;
+    const std::string location = mapped ? textOf(mapped) : std::string(url);
+
+    OpenedFile opened = openLocal(location);
+    if (!opened.fd) {
+      report(opened.failed, location);
+      return nullptr;
+    }
+    auto reader = std::make_unique<FileReader>(std::move(opened.fd));
+    ParserInputBufferPtr buffer(
+        xmlParserInputBufferCreateIO(&FileReader::read, &FileReader::close, reader.get(), XML_CHAR_ENCODING_NONE));
+    if (!buffer) return nullptr;
+    static_cast<void>(reader.release());
+    xmlParserInputPtr input = xmlNewIOInputStream(ctxt, buffer.get(), XML_CHAR_ENCODING_NONE);
+    if (!input) return nullptr;
+    static_cast<void>(buffer.release());
+    // The name relative references inside the resource resolve against.
+    input->filename = reinterpret_cast<char*>(xmlCanonicPath(reinterpret_cast<const xmlChar*>(location.c_str())));
+    return input;
+  } catch (...) {
+    return nullptr;
+  }
 }
 
 // Loads what a stylesheet includes or imports, and what document() names,
-// like libxslt's own loader but under the same rules as our loads: a URI is
-// fetched as one, while DTDs and entities it names never come from the network.
-xmlDocPtr loadForTransformation(const xmlChar* uri, xmlDictPtr dict, int options, void*, xsltLoadType) {
-  if (!uri) return nullptr;
-  const std::string location(reinterpret_cast<const char*>(uri));
-  std::optional<std::string> bytes = readResource(location, true);
-  if (!bytes || bytes->size() > static_cast<std::size_t>(INT_MAX)) return nullptr;
-  ParserCtxtPtr ctxt(xmlNewParserCtxt());
-  if (!ctxt) return nullptr;
-  // libxslt needs what it loads for a stylesheet to share its dictionary.
-  if (dict) {
-    if (ctxt->dict) xmlDictFree(ctxt->dict);
-    ctxt->dict = dict;
-    xmlDictReference(dict);
+// like libxslt's own loader but under the backend's rules: a local file is
+// parsed as it is read, and only the stylesheet tree may come over HTTP.
+xmlDocPtr loadForTransformation(const xmlChar* uri, xmlDictPtr dict, int options, void*, xsltLoadType type) {
+  try {
+    if (!uri) return nullptr;
+    const std::string location = resolveThroughCatalogs(reinterpret_cast<const char*>(uri));
+    ParserCtxtPtr ctxt(xmlNewParserCtxt());
+    if (!ctxt) return nullptr;
+    // libxslt needs what it loads for a stylesheet to share its dictionary.
+    if (dict) {
+      if (ctxt->dict) xmlDictFree(ctxt->dict);
+      ctxt->dict = dict;
+      xmlDictReference(dict);
+    }
+    const int parseOptions = (options | XML_PARSE_NONET) & ~XML_PARSE_HUGE;
+    DocPtr doc;
+    if (isHttp(location) && type != XSLT_LOAD_DOCUMENT) {
+      const ResourceRead read = readHttp(location);
+      if (!read.bytes || read.bytes->size() > static_cast<std::size_t>(INT_MAX)) {
+        report(read, location);
+        return nullptr;
+      }
+      doc.reset(xmlCtxtReadMemory(ctxt.get(), read.bytes->data(), static_cast<int>(read.bytes->size()),
+                                  location.c_str(), nullptr, parseOptions));
+    } else {
+      OpenedFile opened = openLocal(location);
+      if (!opened.fd) {
+        report(opened.failed, location);
+        return nullptr;
+      }
+      FileReader reader(std::move(opened.fd));
+      doc.reset(xmlCtxtReadIO(ctxt.get(), &FileReader::read, nullptr, &reader, baseOf(location).c_str(), nullptr,
+                              parseOptions));
+    }
+    if (!ctxt->wellFormed) return nullptr;
+    return doc.release();
+  } catch (...) {
+    return nullptr;
   }
-  DocPtr doc(xmlCtxtReadMemory(ctxt.get(), bytes->data(), static_cast<int>(bytes->size()), location.c_str(), nullptr,
-                               (options | XML_PARSE_NONET) & ~XML_PARSE_HUGE));
-  if (!ctxt->wellFormed) return nullptr;
-  return doc.release();
 }
 
 }  // namespace
 
-std::optional<std::string> readResource(const std::string& location, bool allowNetwork) {
-  if (!hasUriScheme(location)) return readLocalFile(location);
-  if (startsWithIgnoringAsciiCase(std::string_view(location), kHttpScheme)) {
-    return allowNetwork ? readHttp(location) : std::nullopt;
-  }
-  if (!allowNetwork && !startsWithIgnoringAsciiCase(std::string_view(location), kFileScheme)) return std::nullopt;
-  return readUri(location);
+std::string resolveThroughCatalogs(const std::string& location) {
+  const auto* name = reinterpret_cast<const xmlChar*>(location.c_str());
+  XmlCharPtr mapped(xmlCatalogResolveURI(name));
+  if (!mapped) mapped.reset(xmlCatalogResolve(nullptr, name));
+  return mapped ? textOf(mapped) : location;
+}
+
+ResourceRead readResource(const std::string& location, Reach reach) {
+  if (isHttp(location) && reach == Reach::kNetwork) return readHttp(location);
+  return readLocalFile(location);
 }
 
 std::string baseOf(const std::string& location) {
   if (hasUriScheme(location)) return location;
   XmlCharPtr uri(xmlPathToURI(reinterpret_cast<const xmlChar*>(location.c_str())));
-  return uri ? std::string(reinterpret_cast<const char*>(uri.get())) : location;
+  return uri ? textOf(uri) : location;
 }
+
+void installEntityLoader() { xmlSetExternalEntityLoader(&loadEntity); }
 
 LoaderGuard::LoaderGuard() : saved_(xsltDocDefaultLoader) { xsltSetLoaderFunc(&loadForTransformation); }
 

@@ -92,7 +92,7 @@ std::u16string decodeBytes(std::string_view bytes, std::string_view encoding) {
   if (!encoding.empty() && !isNamed(encoding, kUtf8Encoding) && !isNamed(encoding, "UTF8")) {
     const std::string name(encoding);
     const EncodingHandlerPtr handler(xmlFindCharEncodingHandler(name.c_str()));
-    if (handler && !isNamed(handler->name, kUtf8Encoding)) return decodeWithLibxml(bytes, *handler);
+    if (handler && (!handler->name || !isNamed(handler->name, kUtf8Encoding))) return decodeWithLibxml(bytes, *handler);
   }
   return withoutByteOrderMark(fromUtf8Lenient(bytes));
 }
