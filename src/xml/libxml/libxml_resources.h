@@ -20,8 +20,9 @@
 
 namespace tarnweld::xml {
 
-// The longest an HTTP read may take, from connecting to the last byte.
-inline constexpr std::chrono::seconds kNetworkDeadline{20};
+// The longest an HTTP read may take, from connecting to the last byte: short
+// enough that a server trickling its answer ends the run within ten seconds.
+inline constexpr std::chrono::seconds kNetworkDeadline{8};
 // The most bytes a resource read whole may hold (a stylesheet, an HTTP body).
 inline constexpr std::size_t kMaxResourceBytes = 32 * 1024 * 1024;
 
