@@ -6,9 +6,6 @@
 //
 //   tarnweld-bench [--runs N] [--sizes 1k,1m,50m] [--host PATH] [--keep DIR]
 #include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -23,6 +20,10 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "posix/child_process.h"
+#include "posix/fd.h"
+#include "posix/private_bus.h"
 
 namespace fs = std::filesystem;
 
@@ -81,32 +82,31 @@ void writeCatalog(const fs::path& path, std::size_t bytes) {
 struct Measure {
   double seconds = 0;
   long peakKiB = 0;  // the child's own peak, or what it reported for its plug-in
-  int status = 0;
+  int status = 0;    // the exit status; 128 + the signal when killed; 127 when not started
 };
 
-// Runs `argv` with stdout and stderr sent to files; measures wall time and
-// the child's peak resident set.
-Measure runCommand(const std::vector<std::string>& argv, const fs::path& out, const fs::path& err) {
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(outFd, 1);
-    dup2(errFd, 2);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
+// Runs `argv` (argv[0] a path) in `environment` with stdout and stderr sent
+// to files; measures wall time and the child's peak resident set.
+Measure runCommand(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+                   const fs::path& out, const fs::path& err) {
+  const tarnweld::posix::Fd outFd(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  const tarnweld::posix::Fd errFd(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  tarnweld::posix::SpawnRequest request;
+  request.program = argv.at(0);
+  request.arguments = argv;
+  request.environment = environment;
+  request.standardOutput = outFd.get();
+  request.standardError = errFd.get();
+  tarnweld::posix::SpawnResult spawned = tarnweld::posix::spawnChild(request);
   Measure m;
-  m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  m.peakKiB = usage.ru_maxrss;
-  m.status = status;
+  if (!outFd || !errFd || !spawned.child) {
+    m.status = 127;
+    return m;
+  }
+  const tarnweld::posix::ChildOutcome outcome = spawned.child.wait();
+  m.seconds = std::chrono::duration<double>(outcome.wallTime).count();
+  m.peakKiB = outcome.peakRssKiB;
+  m.status = outcome.end == tarnweld::posix::ChildOutcome::End::Exited ? outcome.code : 128 + outcome.code;
   return m;
 }
 
@@ -126,34 +126,6 @@ double median(std::vector<double> values) {
   const std::size_t n = values.size();
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
-
-// A session bus for the whole benchmark, so that no run pays for starting one.
-struct Bus {
-  pid_t pid = -1;
-  std::string address;
-  Bus() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid = fork();
-    if (pid == 0) {
-      dup2(fds[1], 1);
-      close(fds[0]);
-      execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--print-address=1", nullptr);
-      _exit(127);
-    }
-    close(fds[1]);
-    char buffer[512];
-    std::string line;
-    ssize_t n;
-    while (line.find('\n') == std::string::npos && (n = read(fds[0], buffer, sizeof buffer)) > 0)
-      line.append(buffer, n);
-    close(fds[0]);
-    address = line.substr(0, line.find('\n'));
-  }
-  ~Bus() {
-    if (pid > 0) kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
-  }
-};
 
 }  // namespace
 
@@ -182,12 +154,20 @@ int main(int argc, char** argv) {
   const fs::path dir = keep ? *keep : fs::path(mkdtemp(pattern));
   fs::create_directories(dir);
 
-  Bus bus;
-  if (bus.address.empty()) {
-    std::fprintf(stderr, "tarnweld-bench: could not start dbus-daemon\n");
+  const auto xsltproc = tarnweld::posix::findOnPath("xsltproc");
+  if (!xsltproc) {
+    std::fprintf(stderr, "tarnweld-bench: no xsltproc on PATH\n");
     return 1;
   }
-  setenv("DBUS_SESSION_BUS_ADDRESS", bus.address.c_str(), 1);
+  // A session bus for the whole benchmark, so that no run pays for starting one.
+  std::string error;
+  const auto bus = tarnweld::posix::PrivateBus::start(error);
+  if (!bus) {
+    std::fprintf(stderr, "tarnweld-bench: %s\n", error.c_str());
+    return 1;
+  }
+  const std::vector<std::string> environment =
+      tarnweld::posix::environmentWith(tarnweld::posix::kBusAddressVariable, bus->address());
 
   bool allMet = true, allSame = true;
   std::printf("%-5s %4s  %10s %10s %7s %7s  %11s %11s %7s %7s  %s\n", "size", "runs", "ours s", "xsltproc s", "ratio",
@@ -204,9 +184,9 @@ int main(int argc, char** argv) {
     std::vector<double> oursTime, theirTime, oursMem, theirMem;
     bool same = true, failed = false;
     for (int run = 0; run < runs; ++run) {
-      const Measure ours =
-          runCommand({host.string(), "--stats", "run", document.string()}, dir / "ours.out", dir / "ours.err");
-      const Measure theirs = runCommand({"xsltproc", "--nonet", stylesheet.string(), document.string()},
+      const Measure ours = runCommand({host.string(), "--stats", "run", document.string()}, environment,
+                                      dir / "ours.out", dir / "ours.err");
+      const Measure theirs = runCommand({*xsltproc, "--nonet", stylesheet.string(), document.string()}, environment,
                                         dir / "theirs.out", dir / "theirs.err");
       if (ours.status != 0 || theirs.status != 0) {
         std::fprintf(stderr, "%s: a run failed: ours %d, xsltproc %d\n%s", size.name.c_str(), ours.status,

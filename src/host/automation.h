@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -35,6 +36,15 @@ class AutomationObject {
   // the connection was lost, no reply came in time); every by-reference
   // argument then keeps its earlier value.
   virtual bool invoke(std::u16string_view name, std::span<const AutomationArg> args) = 0;
+
+  // Returns why `text` cannot reach the host whole as one argument (its size
+  // and the limit it passes), or nothing when it can. Asked before a large
+  // text is handed over, so that it is not lost without a word. Makes no
+  // host call. By default there is no limit.
+  virtual std::optional<std::u16string> refusesText(std::u16string_view text) const {
+    static_cast<void>(text);
+    return std::nullopt;
+  }
 };
 
 // Creates automation objects.

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,12 @@ class PluginHost {
   // Reads a record into `value`; when the host supplies nothing, or the call
   // fails, `value` stays as it was.
   bool dataGet(std::u16string_view key, std::u16string& value);
+
+  // Returns why `text` cannot be handed to the host whole, or nothing when it
+  // can (or when the session is empty, where every call fails anyway).
+  std::optional<std::u16string> refusesText(std::u16string_view text) const {
+    return object_ ? object_->refusesText(text) : std::nullopt;
+  }
 
   // Drops the reference to the host object; releasing an empty session does nothing.
   void release() { object_.reset(); }

@@ -5,6 +5,9 @@
 
 namespace tarnweld {
 
-PlatformBackends makePlatformBackends() { return {makeDbusAutomationBackend(), xml::makeLibxmlParser()}; }
+PlatformBackends makePlatformBackends() {
+  // The plug-in never outlives its host editor.
+  return {makeDbusAutomationBackend(WhenHostLeaves::EndProcess), xml::makeLibxmlParser()};
+}
 
 }  // namespace tarnweld

@@ -8,7 +8,6 @@
 namespace tarnweld {
 namespace {
 
-
 // Finds the stylesheet: the document's own instruction when it names one,
 // placed against the document's directory; else the default path beside the
 // document, taken as it stands (so a network-share or POSIX path keeps its
@@ -37,6 +36,15 @@ void runTransformation(RunContext& context, Backends backends) {
     // so a copy would only cost a large document's size once more.
     locateStylesheet(host, request);
     transformWithStylesheet(request, backends.parser, context.xmlDocument, context.stylesheetDocument);
+  }
+
+  // A text too large for the host to take whole would be lost without a
+  // word; the transform report says why in its place.
+  std::optional<std::u16string> refusal;
+  runStep(refusal, [&] { return host.refusesText(request.outputText); });
+  if (refusal) {
+    writeReport(request.outputText, ReportKind::Transform, request.stylesheetPath,
+                ParseErrorValues{std::move(refusal), u"", 0, 0});
   }
 
   // Both records go back on every run, whatever the output text holds.

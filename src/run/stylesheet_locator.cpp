@@ -51,22 +51,20 @@ void StylesheetLocator::deriveDefaultPath(RunRequest& request) {
   request.stylesheetPath = request.directoryPart + request.baseName + std::u16string(kStylesheetExtension);
 }
 
+namespace {
+
+constexpr std::u16string_view kType = u"type";
+constexpr std::u16string_view kCssType = u"text/css";
+
 // Positions below are 0-based; `end` is one past the last character the
 // value may occupy. Every search is bounded by the text, so the scan ends
 // and reads nothing outside it for any text.
-std::optional<std::u16string_view> StylesheetLocator::scanInstruction(std::u16string_view text) {
+//
+// Reads the value that follows the "=" at `equals`: double-quoted,
+// single-quoted or unquoted, up to the next "?>" (else the next CR LF, else
+// the end of the text).
+std::optional<std::u16string_view> valueAfter(std::u16string_view text, std::size_t equals) {
   const std::size_t length = text.size();
-
-  const std::size_t name = findIgnoringAsciiCase(text, kInstructionName, 0);
-  if (name == npos || name + kInstructionName.size() >= length) return std::nullopt;
-
-  // "href" is searched on past the end of the instruction and may stand
-  // inside a longer word.
-  const std::size_t href = findIgnoringAsciiCase(text, kHref, name + kInstructionName.size());
-  if (href == npos || href + kHref.size() >= length) return std::nullopt;
-
-  // Whatever stands between "href" and the next "=" is passed over.
-  const std::size_t equals = text.find(u'=', href + kHref.size());
   if (equals == npos || equals + 1 >= length) return std::nullopt;
 
   std::size_t start = equals + 1;
@@ -92,6 +90,50 @@ std::optional<std::u16string_view> StylesheetLocator::scanInstruction(std::u16st
   // runs to the first space or to the end position.
   const std::size_t space = text.substr(0, end).find(kSpace, first + 1);
   return text.substr(first, (space == npos ? end : space) - first);
+}
+
+bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+
+// Whether the instruction whose name ends at `nameEnd` declares a CSS
+// stylesheet: a "type" pseudo-attribute (a word of its own, then "=") inside
+// the instruction, up to its "?>", whose value is "text/css" in any ASCII
+// case. An instruction without a closing "?>" declares nothing.
+bool declaresCss(std::u16string_view text, std::size_t nameEnd) {
+  const std::size_t instructionEnd = text.find(kInstructionEnd, nameEnd);
+  if (instructionEnd == npos) return false;
+  const std::u16string_view body = text.substr(0, instructionEnd);
+  for (std::size_t type = findIgnoringAsciiCase(body, kType, nameEnd); type != npos;
+       type = findIgnoringAsciiCase(body, kType, type + 1)) {
+    if (!isBlank(text[type - 1])) continue;
+    std::size_t equals = type + kType.size();
+    while (equals < instructionEnd && text[equals] == kSpace) ++equals;
+    if (equals >= instructionEnd || text[equals] != u'=') continue;
+    const auto value = valueAfter(text, equals);
+    return value && equalsIgnoringAsciiCase(*value, kCssType);
+  }
+  return false;
+}
+
+}  // namespace
+
+std::optional<std::u16string_view> StylesheetLocator::scanInstruction(std::u16string_view text) {
+  const std::size_t length = text.size();
+
+  // An instruction that declares a CSS stylesheet is for a browser, not for
+  // this transformation: the next instruction is taken in its place.
+  std::size_t name = findIgnoringAsciiCase(text, kInstructionName, 0);
+  while (name != npos && declaresCss(text, name + kInstructionName.size())) {
+    name = findIgnoringAsciiCase(text, kInstructionName, text.find(kInstructionEnd, name) + kInstructionEnd.size());
+  }
+  if (name == npos || name + kInstructionName.size() >= length) return std::nullopt;
+
+  // "href" is searched on past the end of the instruction and may stand
+  // inside a longer word.
+  const std::size_t href = findIgnoringAsciiCase(text, kHref, name + kInstructionName.size());
+  if (href == npos || href + kHref.size() >= length) return std::nullopt;
+
+  // Whatever stands between "href" and the next "=" is passed over.
+  return valueAfter(text, text.find(u'=', href + kHref.size()));
 }
 
 std::u16string StylesheetLocator::resolvePath(std::u16string_view directoryPart, std::u16string_view reference) {

@@ -43,40 +43,69 @@ xml::XmlDocument& orMissing(const std::unique_ptr<xml::XmlDocument>& document) {
 
 }  // namespace
 
-std::u16string composeReport(ReportKind kind, std::u16string_view stylesheetPath, const ParseErrorValues& values) {
-  std::u16string report;
-  switch (kind) {
-    case ReportKind::Xml:
-      report.append(kXmlHeader);
-      break;
-    case ReportKind::Stylesheet:
-      report.append(kStylesheetHeaderStart).append(stylesheetPath).append(kStylesheetHeaderEnd);
-      break;
-    case ReportKind::Transform:
-      report.append(kTransformHeaderStart).append(stylesheetPath).append(kTransformHeaderEnd);
-      break;
-  }
-  report.append(kLineBreak).append(kLineBreak);
+void writeReport(std::u16string& out, ReportKind kind, std::u16string_view stylesheetPath,
+                 const ParseErrorValues& values) noexcept {
+  // Each piece is built apart and then added in one go, so a step that runs
+  // out of memory leaves the report as the earlier steps wrote it.
+  runStep([&] {
+    std::u16string header;
+    switch (kind) {
+      case ReportKind::Xml:
+        header.append(kXmlHeader);
+        break;
+      case ReportKind::Stylesheet:
+        header.append(kStylesheetHeaderStart).append(stylesheetPath).append(kStylesheetHeaderEnd);
+        break;
+      case ReportKind::Transform:
+        header.append(kTransformHeaderStart).append(stylesheetPath).append(kTransformHeaderEnd);
+        break;
+    }
+    out = header.append(kLineBreak).append(kLineBreak);
+    return true;
+  });
 
-  // The platform parser's only sign of a missing stylesheet file is its
-  // object-not-found code inside the reason; an unreadable reason counts too.
-  if (kind == ReportKind::Stylesheet &&
-      (!values.reason || values.reason->find(xml::kObjectNotFoundCode) != std::u16string::npos)) {
-    report.append(kFileNotFound).append(kLineBreak).append(kLineBreak);
-  } else if (values.reason) {
-    report.append(kReasonLabel).append(*values.reason).append(kLineBreak);
-  }
+  runStep([&] {
+    std::u16string piece;
+    // The platform parser's only sign of a missing stylesheet file is its
+    // object-not-found code inside the reason; an unreadable reason counts too.
+    if (kind == ReportKind::Stylesheet &&
+        (!values.reason || values.reason->find(xml::kObjectNotFoundCode) != std::u16string::npos)) {
+      piece.append(kFileNotFound).append(kLineBreak).append(kLineBreak);
+    } else if (values.reason) {
+      piece.append(kReasonLabel).append(*values.reason).append(kLineBreak);
+    }
+    out.append(piece);
+    return true;
+  });
 
   // The line is written whole or not at all.
-  if (values.line && values.linepos) {
-    report.append(kLineLabel);
-    appendNumber(report, *values.line);
-    report.append(kColumnLabel);
-    appendNumber(report, *values.linepos);
-    report.append(kLineBreak).append(kLineBreak);
-  }
+  runStep([&] {
+    if (!values.line || !values.linepos) return false;
+    std::u16string piece(kLineLabel);
+    appendNumber(piece, *values.line);
+    piece.append(kColumnLabel);
+    appendNumber(piece, *values.linepos);
+    out.append(piece.append(kLineBreak).append(kLineBreak));
+    return true;
+  });
 
-  if (values.srcText) report.append(kTextLabel).append(*values.srcText);
+  runStep([&] {
+    if (!values.srcText) return false;
+    const std::u16string_view source = *values.srcText;
+    std::u16string piece(kTextLabel);
+    if (source.size() > kMaxSourceTextLength) {
+      piece.append(source.substr(0, kMaxSourceTextLength)).append(kSourceTextCutMarker);
+    } else {
+      piece.append(source);
+    }
+    out.append(piece);
+    return true;
+  });
+}
+
+std::u16string composeReport(ReportKind kind, std::u16string_view stylesheetPath, const ParseErrorValues& values) {
+  std::u16string report;
+  writeReport(report, kind, stylesheetPath, values);
   return report;
 }
 
@@ -113,7 +142,7 @@ void transformWithStylesheet(RunRequest& request, xml::XmlParser& parser,
   // now rather than kept beside its parsed tree through the transformation.
   std::u16string().swap(request.inputText);
   if (!loaded) {
-    request.outputText = composeReport(ReportKind::Xml, request.stylesheetPath, readParseError(source));
+    writeReport(request.outputText, ReportKind::Xml, request.stylesheetPath, readParseError(source));
     return;
   }
 
@@ -121,7 +150,7 @@ void transformWithStylesheet(RunRequest& request, xml::XmlParser& parser,
   runStep([&] { return stylesheet.setAsync(false); });
   runStep(loaded, [&] { return stylesheet.load(request.stylesheetPath); });
   if (!loaded) {
-    request.outputText = composeReport(ReportKind::Stylesheet, request.stylesheetPath, readParseError(stylesheet));
+    writeReport(request.outputText, ReportKind::Stylesheet, request.stylesheetPath, readParseError(stylesheet));
     return;
   }
 
@@ -132,7 +161,7 @@ void transformWithStylesheet(RunRequest& request, xml::XmlParser& parser,
   if (result && !result->empty()) {
     request.outputText = std::move(*result);
   } else {
-    request.outputText = composeReport(ReportKind::Transform, request.stylesheetPath, readParseError(source));
+    writeReport(request.outputText, ReportKind::Transform, request.stylesheetPath, readParseError(source));
   }
 }
 

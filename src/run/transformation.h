@@ -24,10 +24,23 @@ struct ParseErrorValues {
 
 enum class ReportKind { Xml, Stylesheet, Transform };
 
-// Composes the report of `kind` for the stylesheet at `stylesheetPath`. Each
-// piece whose value is missing from `values` is left out; the rest stand as
-// usual. Lines end in CR LF; the report ends after the source text, with no
-// line break.
+// A report quotes at most this many characters of the source line, then the
+// cut marker: a document whose one line runs to megabytes must not flood the
+// editor with it.
+inline constexpr std::size_t kMaxSourceTextLength = 1000;
+inline constexpr std::u16string_view kSourceTextCutMarker = u" [...]";
+
+// Writes the report of `kind` for the stylesheet at `stylesheetPath` into
+// `out` in four steps, each under the failure policy: the header replaces
+// `out`, then the reason, the line and column, and the source text are
+// appended. A step that fails (memory ran out) leaves its piece out and the
+// next one still runs; a step whose value is missing from `values` leaves its
+// piece out too. Lines end in CR LF; the report ends after the source text,
+// with no line break. Never throws.
+void writeReport(std::u16string& out, ReportKind kind, std::u16string_view stylesheetPath,
+                 const ParseErrorValues& values) noexcept;
+
+// The report that writeReport would write into an empty text.
 std::u16string composeReport(ReportKind kind, std::u16string_view stylesheetPath, const ParseErrorValues& values);
 
 // Reads what can be read of a document's parse-error record.

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "private_bus.h"
+#include "posix/private_bus.h"
 #include "process_runner.h"
 
 namespace tarnweld::e2e {
@@ -109,7 +109,7 @@ TEST(Run, OneBlankGoesThroughTheWholeRunToTheXmlReport) {
 TEST(Plugin, WithoutAHostEndsAtOnceSilently) {
   TempDir dir;
   std::string error;
-  const auto hostlessBus = host::PrivateBus::start(error);
+  const auto hostlessBus = posix::PrivateBus::start(error);
   ASSERT_TRUE(hostlessBus) << error;
   struct Row {
     const char* what;
@@ -173,6 +173,13 @@ TEST(Run, RefusedFileNameLeavesTheStylesheetBesideTheWorkingDirectory) {
   EXPECT_TRUE(r.out.starts_with(stylesheetReportStart(".xsl") + kFileNotFound)) << describe(r);
 }
 
+std::string repeated(std::string_view piece, std::size_t times) {
+  std::string text;
+  text.reserve(piece.size() * times);
+  for (std::size_t i = 0; i < times; ++i) text.append(piece);
+  return text;
+}
+
 TEST(Run, UndecodableDocumentIsRefusedWithoutStartingThePlugin) {
   struct Row {
     const char* what;
@@ -184,8 +191,10 @@ TEST(Run, UndecodableDocumentIsRefusedWithoutStartingThePlugin) {
       {"US-ASCII with a high byte", "<?xml version=\"1.0\" encoding=\"US-ASCII\"?><a>\xE9</a>", "not valid US-ASCII"},
       {"odd UTF-16", std::string("\xFF\xFE<\0a", 5), "half a code unit"},
       {"unknown encoding", "<?xml version=\"1.0\" encoding=\"x-no-such\"?><a/>", "not supported"},
-      // 44 MiB of NUL goes on the bus as 132 MiB of U+FFFD: more than one message holds.
-      {"too large for one bus message", std::string(std::size_t{44} << 20, '\0'), "at most 128 MiB per message"},
+      {"NUL", std::string("<a>\nx\0</a>", 9), "NUL character (line 2, column 2)"},
+      // 43 Mi characters of U+4E2D are 86 MiB as UTF-16 and 129 MiB on the bus.
+      {"too large for one bus message", "\xFF\xFE" + repeated("\x2D\x4E", std::size_t{43} << 20),
+       "at most 128 MiB per message"},
   };
   for (const Row& row : rows) {
     TempDir dir;
@@ -211,10 +220,9 @@ TEST(Run, DocumentTextArrivesAsTheEditorDecodedIt) {
       {"UTF-8 with mark", "\xEF\xBB\xBF<a>\xC3\xA9</a>", "\xC3\xA9"},
       {"ISO-8859-1 declaration", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>\xE9</a>", "\xC3\xA9"},
       {"windows-1252 declaration", "<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\x80</a>", "\xE2\x82\xAC"},
-      // NUL and a lone surrogate cannot cross the bus; they arrive as U+FFFD
-      // and the hand-back goes through.
-      {"NUL and lone surrogate", std::string("\xFF\xFE<\0a\0>\0x\0\0\0y\0\x00\xD8z\0<\0/\0a\0>\0", 26),
-       "x\xEF\xBF\xBDy\xEF\xBF\xBDz"},
+      // A lone surrogate cannot cross the bus; it arrives as U+FFFD and the
+      // hand-back goes through.
+      {"lone surrogate", std::string("\xFF\xFE<\0a\0>\0x\0\x00\xD8z\0<\0/\0a\0>\0", 22), "x\xEF\xBF\xBDz"},
   };
   for (const Row& row : rows) {
     TempDir dir;
@@ -330,6 +338,10 @@ TEST(Run, StylesheetInstructionIsPlacedAgainstTheDocumentsDirectory) {
   const std::vector<Row> rows = {
       {"parent directory", "<?xml-stylesheet type=\"text/xsl\" href=\"../styles/x.xsl\"?><a>up</a>", "up"},
       {"beside, single quotes", "<?xml-stylesheet type='text/xsl' href='x.xsl'?><a>beside</a>", "beside"},
+      {"CSS instruction first",
+       "<?xml-stylesheet type=\"text/css\" href=\"screen.css\"?>"
+       "<?xml-stylesheet type=\"text/xsl\" href=\"x.xsl\"?><a>styled</a>",
+       "styled"},
       {"missing", "<?xml-stylesheet href=\"missing.xsl\"?><a/>",
        stylesheetReportStart(hostPath(dir.path() / "sub" / "missing.xsl")) + kFileNotFound},
   };

@@ -34,6 +34,12 @@ class FakeObject : public AutomationObject {
     return true;
   }
 
+  std::optional<std::u16string> refusesText(std::u16string_view text) const override {
+    if (!host_.textLimit || text.size() <= *host_.textLimit) return std::nullopt;
+    return fromAscii(std::to_string(text.size()) + " characters, over the limit of " +
+                     std::to_string(*host_.textLimit));
+  }
+
  private:
   FakeHost& host_;
   CallLog& log_;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,9 @@ class FakeHost : public AutomationBackend {
   // Every call on an object, in order, failed ones included.
   std::vector<RecordedCall> calls;
   std::u16string createdProgId;
+  // The most characters one text argument may hold; longer texts are refused
+  // (refusesText) with a reason that names both sizes. No limit when unset.
+  std::optional<std::size_t> textLimit;
 
  private:
   CallLog& log_;

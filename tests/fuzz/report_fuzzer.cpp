@@ -1,5 +1,6 @@
 // Report composition on any values: the header comes first, the path stands
-// in it exactly, and the source text closes the report with nothing after it.
+// in it exactly, and the source text (cut at its limit, with the marker)
+// closes the report with nothing after it.
 #include "fuzz_input.h"
 #include "run/transformation.h"
 
@@ -23,7 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::u16string report = composeReport(kind, path, values);
   fuzz::require(report.starts_with(u"Tarnweld Error - "));
   if (kind != ReportKind::Xml) fuzz::require(report.find(u"(" + path + u")") != std::u16string::npos);
-  if (values.srcText) fuzz::require(report.ends_with(u"Text: " + *values.srcText));
+  if (values.srcText) {
+    const bool cut = values.srcText->size() > kMaxSourceTextLength;
+    fuzz::require(report.ends_with(u"Text: " + values.srcText->substr(0, kMaxSourceTextLength) +
+                                   std::u16string(cut ? kSourceTextCutMarker : u"")));
+  }
   if (values.line && values.linepos) {
     fuzz::require(report.find(u"Line: " + fromAscii(std::to_string(line)) + u" Column: " +
                               fromAscii(std::to_string(linepos)) + u"\r\n\r\n") != std::u16string::npos);

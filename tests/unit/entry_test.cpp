@@ -121,6 +121,29 @@ TEST(RunDriverTest, ReadsTransformsAndHandsBackInOrder) {
   EXPECT_EQ(tail, (std::vector<std::string>{"xsl.release", "xml.release", "host.release"}));
 }
 
+TEST(RunDriverTest, AnOutputTheHostCannotTakeWholeIsReplacedByAReportThatSaysWhy) {
+  const std::u16string result(11, u'r');
+  const struct {
+    std::size_t limit;
+    std::u16string expected;
+  } cases[] = {
+      {11, result},
+      {10,
+       u"Tarnweld Error - The XML Source Did Not Transform With XSL File (C:\\d\\doc.xsl)!\r\n\r\n"
+       u"Reason: 11 characters, over the limit of 10\r\nLine: 0 Column: 0\r\n\r\nText: "},
+  };
+  for (const auto& row : cases) {
+    Program program;
+    program.host.records = {{u"INPUT", u"<doc/>"}, {u"FILE_NAME", u"C:\\d\\doc.xml"}};
+    program.host.textLimit = row.limit;
+    program.parser.xml.transformResult = result;
+    program.start(u"/hkprun");
+    ASSERT_NE(program.output(), nullptr) << row.limit;
+    EXPECT_EQ(toUtf8(*program.output()), toUtf8(row.expected)) << row.limit;
+    EXPECT_EQ(program.host.calls.back().args, (std::vector{stringArg(u"MODE_OUTPUT"), intArg(7)})) << row.limit;
+  }
+}
+
 TEST(RunDriverTest, EmptyInputGivesTheMessageAndLooksForNoStylesheet) {
   Program program;
   program.host.records = {{u"INPUT", u""}, {u"FILE_NAME", u"C:\\a.xml"}};

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <map>
 
+#include "core/failure_policy.h"
 #include "fakes/fake_host.h"
 #include "fakes/fake_parser.h"
-#include "core/failure_policy.h"
 #include "main/mod_main.h"
 #include "text/utf.h"
 

@@ -92,6 +92,16 @@ TEST(InstructionScanTest, TakesTheFirstHrefValueByPlainTextRules) {
       // Only the ASCII letters fold: a dotless capital I is not an "i".
       {u"<?xml-stylesheet hrEf=\"a.xsl\"?>", u"a.xsl"},
       {u"<?xml-stylesheet hre\u0130=\"a.xsl\"?>", kNone},
+      // An instruction that declares CSS is passed over for the next one.
+      {u"<?xml-stylesheet type=\"text/css\" href=\"screen.css\"?><?xml-stylesheet href=\"a.xsl\"?>", u"a.xsl"},
+      {u"<?xml-stylesheet type=\"text/css\" href=\"screen.css\"?>\r\n<a href=\"x.xsl\"/>", kNone},
+      {u"<?xml-stylesheet type=\"TEXT/CSS\" href=\"s.css\"?><?xml-stylesheet href='a.xsl'?>", u"a.xsl"},
+      {u"<?xml-stylesheet type=text/css href=s.css?><?xml-stylesheet href=a.xsl?>", u"a.xsl"},
+      {u"<?xml-stylesheet type='text/xsl' href='a.xsl'?><?xml-stylesheet type='text/css' href='s.css'?>", u"a.xsl"},
+      {u"<?xml-stylesheet href=\"s.css\" type=\"text/css\"?><?xml-stylesheet href=\"a.xsl\"?>", u"a.xsl"},
+      {u"<?xml-stylesheet href=\"a.xsl\" ctype=\"text/css\"?>", u"a.xsl"},
+      {u"<?xml-stylesheet href=\"a.xsl\" type=\"text/css\"", u"a.xsl"},
+      {u"<?xml-stylesheet href=a.xsl?> <doc/>", u"a.xsl"},
   };
   for (const auto& row : cases) {
     SCOPED_TRACE(show(row.text));

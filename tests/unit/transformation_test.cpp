@@ -60,6 +60,24 @@ TEST(ReportTest, ComposesTheThreeReportsExactly) {
   }
 }
 
+TEST(ReportTest, CutsTheSourceTextAtAThousandCharacters) {
+  const std::u16string thousand(1000, u'x');
+  const struct {
+    std::size_t length;
+    std::u16string text;
+  } cases[] = {
+      {999, std::u16string(999, u'x')},
+      {1000, thousand},
+      {1001, thousand + u" [...]"},
+      {10'000'000, thousand + u" [...]"},
+  };
+  for (const auto& row : cases) {
+    const std::u16string report = composeReport(ReportKind::Xml, u"", {u"r", std::u16string(row.length, u'x'), 1, 2});
+    EXPECT_TRUE(report.ends_with(u"\r\n\r\nText: " + row.text)) << row.length;
+    EXPECT_EQ(report.size(), report.find(u"Text: ") + 6 + row.text.size()) << row.length;
+  }
+}
+
 struct Transformation {
   fakes::CallLog log;
   fakes::FakeParser parser{log};

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "text/ascii.h"
@@ -57,9 +58,23 @@ DecodedDocument decodeWithIconv(std::string_view bytes, const std::string& encod
   return decodeUtf8(utf8, encoding);
 }
 
-}  // namespace
+// The host connection cannot carry NUL, and handing the plug-in a text with
+// a character silently replaced is worse than refusing it: the user is told
+// where it stands.
+DecodedDocument refuseNul(DecodedDocument decoded) {
+  if (!decoded.text) return decoded;
+  const std::u16string_view text = *decoded.text;
+  const std::size_t nul = text.find(u'\0');
+  if (nul == std::u16string_view::npos) return decoded;
+  const std::u16string_view before = text.substr(0, nul);
+  const std::size_t lineStart = before.rfind(u'\n');
+  const std::size_t line = static_cast<std::size_t>(std::count(before.begin(), before.end(), u'\n')) + 1;
+  const std::size_t column = nul - (lineStart == std::u16string_view::npos ? 0 : lineStart + 1) + 1;
+  return failure(decoded.encoding, "the text holds a NUL character (line " + std::to_string(line) + ", column " +
+                                       std::to_string(column) + "), which the host connection cannot carry");
+}
 
-DecodedDocument decodeDocument(std::string_view bytes) {
+DecodedDocument decodeText(std::string_view bytes) {
   const SniffedEncoding sniffed = sniffEncoding(bytes);
   if (!sniffed.declared) {
     // A mark, the UTF-16 shape, or nothing at all: the mark is not text.
@@ -77,5 +92,9 @@ DecodedDocument decodeDocument(std::string_view bytes) {
   }
   return decodeWithIconv(bytes, name);
 }
+
+}  // namespace
+
+DecodedDocument decodeDocument(std::string_view bytes) { return refuseNul(decodeText(bytes)); }
 
 }  // namespace tarnweld::host

@@ -22,6 +22,7 @@ struct DecodedDocument {
 // knows: UTF-8, ISO-8859-1, US-ASCII, windows-1252 ...); else UTF-8. Bytes
 // that do not decode are an error, never replaced. UTF-16 is taken code unit
 // by code unit, as an editor's buffer holds it: an unpaired surrogate stays.
+// A text holding NUL is refused, with the line and column of the first one.
 DecodedDocument decodeDocument(std::string_view bytes);
 
 // D-Bus carries at most 128 MiB in one message; INPUT travels in one reply

@@ -5,11 +5,13 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/names.h"
+
 namespace tarnweld::host {
 namespace {
 
-constexpr std::array<std::string_view, 4> kOperations{"hkp_DataSetGlobalSuffix", "hkp_DataAdd", "hkp_DataAddInt",
-                                                      "hkp_DataGet"};
+constexpr std::array<std::string_view, 4> kOperations{host_op::kDataSetGlobalSuffix.ascii(), host_op::kDataAdd.ascii(),
+                                                      host_op::kDataAddInt.ascii(), host_op::kDataGet.ascii()};
 // A day: longer is surely a typing slip, and it keeps the wait representable.
 constexpr double kMaxTimeoutSeconds = 86400;
 
@@ -17,45 +19,79 @@ constexpr std::string_view kUsage =
     "usage: tarnweld-host [OPTIONS] register\n"
     "       tarnweld-host [OPTIONS] run DOCUMENT\n";
 
-constexpr std::string_view kHelp =
-    "usage: tarnweld-host [OPTIONS] register\n"
-    "       tarnweld-host [OPTIONS] run DOCUMENT\n"
-    "\n"
-    "Stands in for the host editor: owns htmlkit.HTMLKitPluginsCore on the session\n"
-    "bus, serves the plug-in's host calls, starts the plug-in and reports.\n"
-    "Without DBUS_SESSION_BUS_ADDRESS it runs a private dbus-daemon for its own\n"
-    "lifetime and gives the plug-in that bus.\n"
-    "\n"
-    "register       start the plug-in with /hkpreg and print every host call it\n"
-    "               made, in order, one a line:\n"
-    "                 (suffix \"_1\")             hkp_DataSetGlobalSuffix\n"
-    "                 NAME_1 = \"Tarnweld\"       a string record, key as stored\n"
-    "                 MODE_SHOW_STATUS_1 = 1 (int16)   an int16 record\n"
-    "                 (get \"KEY\")               hkp_DataGet\n"
-    "               A refused call ends in \" (rejected)\". Strings are quoted with\n"
-    "               \\\\ \\\" \\r \\n \\t and \\u00XX escapes.\n"
-    "run DOCUMENT   decode DOCUMENT as an editor would (byte-order mark, else the\n"
-    "               XML declaration's encoding, else UTF-8), serve it as INPUT and\n"
-    "               its absolute path with \"\\\" separators as FILE_NAME, start the\n"
-    "               plug-in with /hkprun in the document's directory, and print\n"
-    "               OUTPUT to stdout exactly as received. DOCUMENT \"-\" reads\n"
-    "               standard input; FILE_NAME is then --file-name or empty, and\n"
-    "               the plug-in runs in the current directory.\n"
-    "\n"
-    "options:\n"
-    "  --plugin PATH        the plug-in to start (default: tarnweld beside this program)\n"
-    "  --timeout SECONDS    kill the plug-in after this long (default 60)\n"
-    "  --file-name TEXT     serve TEXT as FILE_NAME, verbatim\n"
-    "  --reject OP[:KEY]    answer the operation OP (with first argument KEY) with a\n"
-    "                       D-Bus error; may be repeated. OP is hkp_DataSetGlobalSuffix,\n"
-    "                       hkp_DataAdd, hkp_DataAddInt or hkp_DataGet\n"
-    "  --stats              print the plug-in's wall time and peak RSS to stderr\n"
-    "  --help               print this text\n"
-    "\n"
-    "exit status: 0 the plug-in ran and handed back what it must (run: OUTPUT and\n"
-    "MODE_OUTPUT 7); 1 it crashed, timed out, failed or handed back too little (one\n"
-    "line on stderr says which; OUTPUT is still printed when it arrived); 2 bad\n"
-    "usage or a document that cannot be served; 3 no bus, name or plug-in to work with.\n";
+// The help text names the switches, operations and records by their shared
+// names (core/names.h), so it cannot drift from what is served.
+std::string composeHelp() {
+  const std::string registerSwitch(kRegisterSwitch.ascii()), runSwitch(kRunSwitch.ascii());
+  const std::string suffixOp(host_op::kDataSetGlobalSuffix.ascii()), addOp(host_op::kDataAdd.ascii()),
+      addIntOp(host_op::kDataAddInt.ascii()), getOp(host_op::kDataGet.ascii());
+  const std::string input(run_key::kInput.ascii()), fileName(run_key::kFileName.ascii()),
+      output(run_key::kOutput.ascii()), outputMode(run_key::kOutputMode.ascii());
+  return std::string(kUsage) +
+         "\n"
+         "Stands in for the host editor: owns " +
+         std::string(kPluginsCoreProgId.ascii()) +
+         " on the session\n"
+         "bus, serves the plug-in's host calls, starts the plug-in and reports.\n"
+         "Without DBUS_SESSION_BUS_ADDRESS it runs a private dbus-daemon for its own\n"
+         "lifetime and gives the plug-in that bus.\n"
+         "\n"
+         "register       start the plug-in with " +
+         registerSwitch +
+         " and print every host call it\n"
+         "               made, in order, one a line:\n"
+         "                 (suffix \"_1\")             " +
+         suffixOp +
+         "\n"
+         "                 NAME_1 = \"Tarnweld\"       a string record, key as stored\n"
+         "                 MODE_SHOW_STATUS_1 = 1 (int16)   an int16 record\n"
+         "                 (get \"KEY\")               " +
+         getOp +
+         "\n"
+         "               A refused call ends in \" (rejected)\". Strings are quoted with\n"
+         "               \\\\ \\\" \\r \\n \\t and \\u00XX escapes.\n"
+         "run DOCUMENT   decode DOCUMENT as an editor would (byte-order mark, else the\n"
+         "               XML declaration's encoding, else UTF-8), serve it as " +
+         input +
+         " and\n"
+         "               its absolute path with \"\\\" separators as " +
+         fileName +
+         ", start the\n"
+         "               plug-in with " +
+         runSwitch +
+         " in the document's directory, and print\n"
+         "               " +
+         output +
+         " to stdout exactly as received. DOCUMENT \"-\" reads\n"
+         "               standard input; " +
+         fileName +
+         " is then --file-name or empty, and\n"
+         "               the plug-in runs in the current directory.\n"
+         "\n"
+         "options:\n"
+         "  --plugin PATH        the plug-in to start (default: tarnweld beside this program)\n"
+         "  --timeout SECONDS    kill the plug-in after this long (default 60)\n"
+         "  --file-name TEXT     serve TEXT as " +
+         fileName +
+         ", verbatim\n"
+         "  --reject OP[:KEY]    answer the operation OP (with first argument KEY) with a\n"
+         "                       D-Bus error; may be repeated. OP is " +
+         suffixOp +
+         ",\n"
+         "                       " +
+         addOp + ", " + addIntOp + " or " + getOp +
+         "\n"
+         "  --stats              print the plug-in's wall time and peak RSS to stderr\n"
+         "  --help               print this text\n"
+         "\n"
+         "exit status: 0 the plug-in ran and handed back what it must (run: " +
+         output + " and\n" + outputMode + " " + std::to_string(kOutputMode) +
+         "); 1 it crashed, timed out, failed or handed back too little (one\n"
+         "line on stderr says which; " +
+         output +
+         " is still printed when it arrived); 2 bad\n"
+         "usage or a document that cannot be served; 3 no bus, name or plug-in to work with.\n";
+}
 
 std::optional<double> parseSeconds(std::string_view text) {
   double value = 0;
@@ -155,6 +191,9 @@ bool rejects(const RejectRule& rule, std::string_view operation, std::string_vie
 }
 
 std::string_view usageText() { return kUsage; }
-std::string_view helpText() { return kHelp; }
+std::string_view helpText() {
+  static const std::string help = composeHelp();
+  return help;
+}
 
 }  // namespace tarnweld::host

@@ -106,12 +106,15 @@ Verdict judgeRun(const PluginEnd& end, double timeoutSeconds, const RecordValue*
   if (!endedNormally(end)) return {kExitPluginFailed, describeEnd(end, timeoutSeconds)};
   const bool hasOutput = output && std::holds_alternative<std::string>(*output);
   const auto* mode = outputMode ? std::get_if<std::int16_t>(outputMode) : nullptr;
-  if (!hasOutput && !mode) return {kExitPluginFailed, "the plug-in exited without sending OUTPUT or MODE_OUTPUT"};
-  if (!hasOutput) return {kExitPluginFailed, "the plug-in exited without sending OUTPUT"};
-  if (!mode) return {kExitPluginFailed, "the plug-in exited without sending MODE_OUTPUT"};
+  const std::string outputKey(run_key::kOutput.ascii()), modeKey(run_key::kOutputMode.ascii());
+  if (!hasOutput && !mode) {
+    return {kExitPluginFailed, "the plug-in exited without sending " + outputKey + " or " + modeKey};
+  }
+  if (!hasOutput) return {kExitPluginFailed, "the plug-in exited without sending " + outputKey};
+  if (!mode) return {kExitPluginFailed, "the plug-in exited without sending " + modeKey};
   if (*mode != kOutputMode) {
     return {kExitPluginFailed,
-            "the plug-in sent MODE_OUTPUT " + std::to_string(*mode) + ", not " + std::to_string(kOutputMode)};
+            "the plug-in sent " + modeKey + " " + std::to_string(*mode) + ", not " + std::to_string(kOutputMode)};
   }
   return {};
 }

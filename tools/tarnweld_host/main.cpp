@@ -1,11 +1,11 @@
 // tarnweld-host: a stand-in for the host editor. It decodes a document as the
-// editor would, owns the host's bus name (on a private bus when there is no
-// session bus), starts the plug-in, serves its calls, waits for it within a
-// time limit, and reports what came back. See --help for the output formats
-// and exit statuses.
+// editor would, serves the host object (plugin_session.h: on Linux the host's
+// bus name, on a private bus when there is no session bus), starts the
+// plug-in, serves its calls, waits for it within a time limit, and reports
+// what came back. See --help for the output formats and exit statuses. This
+// file is the same on every platform.
 #include <errno.h>
 #include <string.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -17,14 +17,11 @@
 #include <sstream>
 #include <vector>
 
-#include "child_process.h"
+#include "core/names.h"
 #include "document_text.h"
-#include "host/plugin_host.h"
-#include "host_bus.h"
 #include "host_options.h"
 #include "host_records.h"
-#include "core/names.h"
-#include "private_bus.h"
+#include "plugin_session.h"
 #include "text/host_path.h"
 #include "text/utf.h"
 
@@ -32,17 +29,8 @@ namespace tarnweld::host {
 namespace {
 
 constexpr std::string_view kProgramName = "tarnweld-host";
-constexpr std::string_view kDefaultPluginName = "tarnweld";
-constexpr const char* kBusAddressVariable = "DBUS_SESSION_BUS_ADDRESS";
 
 void complain(std::string_view message) { std::cerr << kProgramName << ": " << message << '\n'; }
-
-std::string defaultPluginPath() {
-  std::error_code error;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return std::string(kDefaultPluginName);
-  return (self.parent_path() / kDefaultPluginName).string();
-}
 
 std::optional<std::string> readBytes(const std::string& document, std::string& error) {
   std::string bytes;
@@ -109,7 +97,7 @@ std::optional<ServedDocument> prepareDocument(const Options& options, std::strin
   return served;
 }
 
-void printStats(const ChildOutcome& outcome) {
+void printStats(const PluginRun& outcome) {
   const double seconds = std::chrono::duration<double>(outcome.wallTime).count();
   std::fprintf(stderr, "%s: plug-in wall time %.3f s, peak RSS %ld KiB\n", kProgramName.data(), seconds,
                outcome.peakRssKiB);
@@ -117,9 +105,10 @@ void printStats(const ChildOutcome& outcome) {
 
 int hostMain(const Options& options) {
   RecordStore store(options.command == Command::Register);
-  SpawnRequest plugin;
+  PluginLaunch plugin;
   plugin.program = options.plugin.value_or(defaultPluginPath());
-  plugin.ownProcessGroup = true;
+  plugin.timeout = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+      std::chrono::duration<double>(options.timeoutSeconds));
 
   if (options.command == Command::Run) {
     std::string error;
@@ -131,53 +120,27 @@ int hostMain(const Options& options) {
     store.add(std::string(run_key::kInput.ascii()), std::move(served->input));
     store.add(std::string(run_key::kFileName.ascii()), std::move(served->fileName));
     plugin.directory = served->directory;
-    plugin.arguments = {plugin.program, std::string(kRunSwitch.ascii())};
+    plugin.switchText = kRunSwitch.ascii();
   } else {
-    plugin.arguments = {plugin.program, std::string(kRegisterSwitch.ascii())};
-  }
-
-  // Without a session bus the host brings its own; the plug-in gets its address.
-  std::unique_ptr<PrivateBus> privateBus;
-  std::string address;
-  if (const char* existing = std::getenv(kBusAddressVariable); existing && *existing) {
-    address = existing;
-  } else {
-    std::string error;
-    privateBus = PrivateBus::start(error);
-    if (!privateBus) {
-      complain(error);
-      return kExitSetup;
-    }
-    address = privateBus->address();
+    plugin.switchText = kRegisterSwitch.ascii();
   }
 
   std::string error;
-  std::unique_ptr<HostBus> bus = HostBus::open(privateBus ? address : std::string(), store, options.rejects, error);
-  if (!bus) {
+  const std::optional<PluginRun> outcome = runPlugin(plugin, store, options.rejects, error);
+  if (!outcome) {
     complain(error);
     return kExitSetup;
   }
-
-  plugin.environment = environmentWith(kBusAddressVariable, address);
-  const auto started = std::chrono::steady_clock::now();
-  const SpawnResult spawned = spawnChild(plugin);
-  if (spawned.pid < 0) {
-    complain("cannot start the plug-in: " + spawned.error);
-    return kExitSetup;
-  }
-  const auto timeout = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-      std::chrono::duration<double>(options.timeoutSeconds));
-  const ChildOutcome outcome = waitForChild(spawned.pid, started, timeout, plugin.ownProcessGroup);
-  bus->stop();
 
   Verdict verdict;
   if (options.command == Command::Register) {
     for (const HostCall& call : store.calls()) std::cout << formatCall(call) << '\n';
     std::cout.flush();
-    verdict = judgeRegistration(outcome.end, options.timeoutSeconds);
+    verdict = judgeRegistration(outcome->end, options.timeoutSeconds);
   } else {
     std::optional<RecordValue> output = store.take(run_key::kOutput.ascii());
-    verdict = judgeRun(outcome.end, options.timeoutSeconds, output ? &*output : nullptr, store.find(run_key::kOutputMode.ascii()));
+    verdict = judgeRun(outcome->end, options.timeoutSeconds, output ? &*output : nullptr,
+                       store.find(run_key::kOutputMode.ascii()));
     // OUTPUT is printed whenever it arrived, exactly as received; the exit
     // status says whether the whole hand-back happened.
     if (output) {
@@ -187,7 +150,7 @@ int hostMain(const Options& options) {
       }
     }
   }
-  if (options.stats) printStats(outcome);
+  if (options.stats) printStats(*outcome);
   if (!verdict.reason.empty()) complain(verdict.reason);
   return verdict.exitStatus;
 }

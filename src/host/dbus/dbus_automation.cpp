@@ -3,10 +3,19 @@
 // becomes a null object or a failed call, so nothing reaches the caller.
 #include "host/dbus/dbus_automation.h"
 
+#include <poll.h>
 #include <sdbus-c++/sdbus-c++.h>
+#include <sys/eventfd.h>
+#include <systemd/sd-bus.h>
+#include <time.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <limits>
+#include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -20,14 +29,161 @@ constexpr const char* kBusDaemonName = "org.freedesktop.DBus";
 constexpr const char* kBusDaemonPath = "/org/freedesktop/DBus";
 constexpr const char* kBusDaemonInterface = "org.freedesktop.DBus";
 constexpr const char* kNameHasOwner = "NameHasOwner";
+constexpr const char* kNameOwnerChanged = "NameOwnerChanged";
 
 // Variant contents for the two kinds of value the host understands.
 const std::string kStringSignature = "s";
 const std::string kInt16Signature = "n";
 
-std::uint64_t callTimeoutMicroseconds() {
-  return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(kDbusCallTimeout).count());
+// A host call waits for its answer as long as the host is there: a host that
+// leaves fails the call at once (the bus daemon answers for it), and the
+// watcher ends the process besides.
+constexpr std::uint64_t kNoTimeout = std::numeric_limits<std::uint64_t>::max();
+
+// The UTF-8 size of `text` as appendString sends it: NUL and unpaired
+// surrogates go out as U+FFFD.
+std::size_t utf8Size(std::u16string_view text) {
+  std::size_t bytes = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (unit != 0 && unit < 0x80) {
+      bytes += 1;
+    } else if (unit != 0 && unit < 0x800) {
+      bytes += 2;
+    } else if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+               text[i + 1] < 0xE000) {
+      bytes += 4;
+      ++i;
+    } else {
+      bytes += 3;
+    }
+  }
+  return bytes;
 }
+
+struct BusCloser {
+  void operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
+};
+struct SlotCloser {
+  void operator()(sd_bus_slot* slot) const { sd_bus_slot_unref(slot); }
+};
+using BusPtr = std::unique_ptr<sd_bus, BusCloser>;
+using SlotPtr = std::unique_ptr<sd_bus_slot, SlotCloser>;
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (fd_ >= 0) close(fd_);
+  }
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
+
+// The plug-in has no business once its host has gone: ending the process at
+// once is the only way to stop a transformation that is under way.
+[[noreturn]] void hostLeft() { _exit(0); }
+
+// Watches the host from a thread and a bus connection of its own, so that it
+// sees the host leave whatever the program's thread is doing (inside a long
+// transformation, or waiting for a call's answer). When the host's bus name
+// loses its owner, or the connection closes, it ends the process.
+class HostWatcher {
+ public:
+  // Starts watching `busName`. Returns nullptr when the watch cannot be set
+  // up, or when the name has no owner once it is in place.
+  static std::unique_ptr<HostWatcher> start(const std::string& busName) {
+    sd_bus* raw = nullptr;
+    if (sd_bus_open_user(&raw) < 0) return nullptr;
+    BusPtr bus(raw);
+
+    FileDescriptor stop(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (stop.get() < 0) return nullptr;
+
+    const std::string rule = std::string("type='signal',sender='") + kBusDaemonName + "',path='" + kBusDaemonPath +
+                             "',interface='" + kBusDaemonInterface + "',member='" + kNameOwnerChanged + "',arg0='" +
+                             busName + "'";
+    sd_bus_slot* rawSlot = nullptr;
+    if (sd_bus_add_match(bus.get(), &rawSlot, rule.c_str(), &onOwnerChanged, nullptr) < 0) return nullptr;
+    SlotPtr match(rawSlot);
+
+    // The match is in place before this check, so an owner that leaves after
+    // it is seen by the thread; one that left before it is seen here.
+    sd_bus_message* rawReply = nullptr;
+    if (sd_bus_call_method(bus.get(), kBusDaemonName, kBusDaemonPath, kBusDaemonInterface, kNameHasOwner, nullptr,
+                           &rawReply, "s", busName.c_str()) < 0) {
+      return nullptr;
+    }
+    const std::unique_ptr<sd_bus_message, decltype(&sd_bus_message_unref)> reply(rawReply, &sd_bus_message_unref);
+    int hasOwner = 0;
+    if (sd_bus_message_read(reply.get(), "b", &hasOwner) < 0 || !hasOwner) return nullptr;
+
+    return std::unique_ptr<HostWatcher>(new HostWatcher(std::move(bus), std::move(match), std::move(stop)));
+  }
+
+  HostWatcher(const HostWatcher&) = delete;
+  HostWatcher& operator=(const HostWatcher&) = delete;
+
+  ~HostWatcher() {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t written = write(stop_.get(), &one, sizeof one);
+    thread_.join();
+  }
+
+ private:
+  HostWatcher(BusPtr bus, SlotPtr match, FileDescriptor&& stop)
+      : bus_(std::move(bus)), match_(std::move(match)), stop_(stop.release()) {
+    thread_ = std::thread([this] { watch(); });
+  }
+
+  static int onOwnerChanged(sd_bus_message* message, void*, sd_bus_error*) {
+    const char* name = nullptr;
+    const char* oldOwner = nullptr;
+    const char* newOwner = nullptr;
+    if (sd_bus_message_read(message, "sss", &name, &oldOwner, &newOwner) >= 0 && newOwner && *newOwner == '\0') {
+      hostLeft();
+    }
+    return 0;
+  }
+
+  // Milliseconds until the bus connection next needs attention, for poll.
+  int pollTimeout() {
+    std::uint64_t due = 0;
+    if (sd_bus_get_timeout(bus_.get(), &due) < 0 || due == std::numeric_limits<std::uint64_t>::max()) return -1;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const std::uint64_t nowUs =
+        static_cast<std::uint64_t>(now.tv_sec) * 1'000'000 + static_cast<std::uint64_t>(now.tv_nsec) / 1000;
+    if (due <= nowUs) return 0;
+    const std::uint64_t ms = (due - nowUs + 999) / 1000;
+    return ms > 1'000'000 ? 1'000'000 : static_cast<int>(ms);
+  }
+
+  void watch() noexcept {
+    for (;;) {
+      int processed = 0;
+      while ((processed = sd_bus_process(bus_.get(), nullptr)) > 0) {
+      }
+      if (processed < 0 || sd_bus_is_open(bus_.get()) <= 0) hostLeft();
+
+      const int events = sd_bus_get_events(bus_.get());
+      if (events < 0) hostLeft();
+      pollfd fds[2] = {{sd_bus_get_fd(bus_.get()), static_cast<short>(events), 0}, {stop_.get(), POLLIN, 0}};
+      if (poll(fds, 2, pollTimeout()) < 0 && errno != EINTR) return;
+      if (fds[1].revents != 0) return;
+    }
+  }
+
+  BusPtr bus_;
+  SlotPtr match_;
+  FileDescriptor stop_;
+  std::thread thread_;
+};
 
 template <class... Ts>
 struct Overloaded : Ts... {
@@ -59,8 +215,17 @@ void appendArgument(sdbus::MethodCall& call, const AutomationArg& arg) {
 
 class DbusAutomationObject final : public AutomationObject {
  public:
-  DbusAutomationObject(std::unique_ptr<sdbus::IConnection> connection, std::unique_ptr<sdbus::IProxy> proxy)
-      : connection_(std::move(connection)), proxy_(std::move(proxy)) {}
+  DbusAutomationObject(std::unique_ptr<sdbus::IConnection> connection, std::unique_ptr<sdbus::IProxy> proxy,
+                       std::unique_ptr<HostWatcher> watcher)
+      : connection_(std::move(connection)), proxy_(std::move(proxy)), watcher_(std::move(watcher)) {}
+
+  std::optional<std::u16string> refusesText(std::u16string_view text) const override {
+    const std::size_t bytes = utf8Size(text);
+    if (bytes <= kDbusMaxTextBytes) return std::nullopt;
+    return fromAscii("The text is " + std::to_string(bytes) +
+                     " bytes as UTF-8; one message to the host carries at most " + std::to_string(kDbusMaxTextBytes) +
+                     ".");
+  }
 
   bool invoke(std::u16string_view name, std::span<const AutomationArg> args) override {
     try {
@@ -70,7 +235,7 @@ class DbusAutomationObject final : public AutomationObject {
         appendArgument(call, arg);
         if (std::holds_alternative<StringRef>(arg)) ++refCount;
       }
-      auto reply = proxy_->callMethod(call, callTimeoutMicroseconds());
+      auto reply = proxy_->callMethod(call, kNoTimeout);
 
       // The reply holds one variant per by-reference argument the host wrote,
       // in argument order. All are read before any is stored, so a reply that
@@ -112,10 +277,14 @@ class DbusAutomationObject final : public AutomationObject {
   // Declared first so that it outlives the proxy that borrows it.
   std::unique_ptr<sdbus::IConnection> connection_;
   std::unique_ptr<sdbus::IProxy> proxy_;
+  // Declared last, so it stops first when the object is released.
+  std::unique_ptr<HostWatcher> watcher_;
 };
 
 class DbusAutomationBackend final : public AutomationBackend {
  public:
+  explicit DbusAutomationBackend(WhenHostLeaves whenHostLeaves) : whenHostLeaves_(whenHostLeaves) {}
+
   std::unique_ptr<AutomationObject> create(std::u16string_view progId) override {
     try {
       const std::string busName = toUtf8WithoutNul(progId);
@@ -128,21 +297,33 @@ class DbusAutomationBackend final : public AutomationBackend {
         auto daemon = sdbus::createProxy(*connection, kBusDaemonName, kBusDaemonPath);
         auto query = daemon->createMethodCall(kBusDaemonInterface, kNameHasOwner);
         query << busName;
-        auto reply = daemon->callMethod(query, callTimeoutMicroseconds());
+        auto reply = daemon->callMethod(query);
         reply >> hasOwner;
       }
       if (!hasOwner) return nullptr;
 
+      // No object without the watcher: the plug-in must never outlive its host.
+      std::unique_ptr<HostWatcher> watcher;
+      if (whenHostLeaves_ == WhenHostLeaves::EndProcess) {
+        watcher = HostWatcher::start(busName);
+        if (!watcher) return nullptr;
+      }
+
       auto proxy = sdbus::createProxy(*connection, busName, kDbusObjectPath);
-      return std::make_unique<DbusAutomationObject>(std::move(connection), std::move(proxy));
+      return std::make_unique<DbusAutomationObject>(std::move(connection), std::move(proxy), std::move(watcher));
     } catch (...) {
       return nullptr;
     }
   }
+
+ private:
+  WhenHostLeaves whenHostLeaves_;
 };
 
 }  // namespace
 
-std::unique_ptr<AutomationBackend> makeDbusAutomationBackend() { return std::make_unique<DbusAutomationBackend>(); }
+std::unique_ptr<AutomationBackend> makeDbusAutomationBackend(WhenHostLeaves whenHostLeaves) {
+  return std::make_unique<DbusAutomationBackend>(whenHostLeaves);
+}
 
 }  // namespace tarnweld

@@ -1,11 +1,12 @@
 // The host editor's plug-in core object on the session bus: the bus name is
 // the ProgID, the object and its interface are named after it, and each host
 // operation is a method call whose arguments are variants. The wire contract
-// is written down in htmlkit.HTMLKitPluginsCore.xml beside this file; the
-// host stand-in (tools/tarnweld_host) serves the same contract.
+// is written down beside this file, in CONTRACT.md and as introspection data
+// in htmlkit.HTMLKitPluginsCore.xml; the host stand-in (tools/tarnweld_host)
+// serves the same contract.
 #pragma once
 
-#include <chrono>
+#include <cstddef>
 #include <memory>
 
 #include "host/automation.h"
@@ -16,14 +17,29 @@ namespace tarnweld {
 inline constexpr const char* kDbusObjectPath = "/htmlkit/HTMLKitPluginsCore";
 inline constexpr const char* kDbusInterface = "htmlkit.HTMLKitPluginsCore";
 
-// How long one host call (and the check that the host is on the bus) may take
-// before it counts as failed.
-inline constexpr std::chrono::seconds kDbusCallTimeout{25};
+// The most bytes one bus message carries, and the part of it kept for the
+// message's header and the call's other arguments: a text argument may take
+// the rest, as UTF-8.
+inline constexpr std::size_t kDbusMaxMessageBytes = std::size_t{128} << 20;
+inline constexpr std::size_t kDbusMessageFramingBytes = 4096;
+inline constexpr std::size_t kDbusMaxTextBytes = kDbusMaxMessageBytes - kDbusMessageFramingBytes;
 
 // Returns the session-bus backend. It connects to the bus named by
 // DBUS_SESSION_BUS_ADDRESS (or, when that is unset, the per-user bus the
 // system library defaults to). It never prints, never throws, and never
 // starts a service: a ProgID whose bus name has no owner yields no object.
-std::unique_ptr<AutomationBackend> makeDbusAutomationBackend();
+//
+// A host call waits for its answer as long as the host is on the bus; there
+// is no fixed bound. A host that leaves fails the call at once.
+//
+// With WhenHostLeaves::EndProcess (the plug-in's choice) the process never
+// outlives its host: while an object lives, a watcher on a bus connection of
+// its own ends the process at once (status 0, nothing printed) when the
+// host's bus name loses its owner or that connection closes, whatever the
+// program's thread is doing. Releasing the object stops and joins the
+// watcher. A process that serves the host object itself (a test) keeps
+// running instead: only its calls fail.
+enum class WhenHostLeaves { CarryOn, EndProcess };
+std::unique_ptr<AutomationBackend> makeDbusAutomationBackend(WhenHostLeaves whenHostLeaves = WhenHostLeaves::CarryOn);
 
 }  // namespace tarnweld

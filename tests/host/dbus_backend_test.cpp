@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
+#include "dbus/host_bus.h"
 #include "host/dbus/dbus_automation.h"
 #include "host/plugin_host.h"
-#include "host_bus.h"
-#include "private_bus.h"
+#include "posix/private_bus.h"
 
 namespace tarnweld {
 namespace {
@@ -18,11 +18,11 @@ namespace {
 using host::RecordStore;
 using host::RecordValue;
 
-class BusBackendTest : public ::testing::Test {
+class DbusBackendTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string error;
-    bus_ = host::PrivateBus::start(error);
+    bus_ = posix::PrivateBus::start(error);
     ASSERT_TRUE(bus_) << error;
     setenv("DBUS_SESSION_BUS_ADDRESS", bus_->address().c_str(), 1);
   }
@@ -44,13 +44,13 @@ class BusBackendTest : public ::testing::Test {
     return store_.find(key);
   }
 
-  std::unique_ptr<host::PrivateBus> bus_;
+  std::unique_ptr<posix::PrivateBus> bus_;
   RecordStore store_{true};
   std::unique_ptr<host::HostBus> hostBus_;
   std::unique_ptr<AutomationBackend> backend_ = makeDbusAutomationBackend();
 };
 
-TEST_F(BusBackendTest, NoObjectWhileTheNameHasNoOwner) {
+TEST_F(DbusBackendTest, NoObjectWhileTheNameHasNoOwner) {
   EXPECT_EQ(backend_->create(kPluginsCoreProgId.text()), nullptr);
   serve();
   EXPECT_NE(backend_->create(kPluginsCoreProgId.text()), nullptr);
@@ -58,7 +58,7 @@ TEST_F(BusBackendTest, NoObjectWhileTheNameHasNoOwner) {
   EXPECT_EQ(backend_->create(u"not a bus name"), nullptr);
 }
 
-TEST_F(BusBackendTest, TextTheBusCannotCarryArrivesAsReplacementCharacters) {
+TEST_F(DbusBackendTest, TextTheBusCannotCarryArrivesAsReplacementCharacters) {
   serve();
   PluginHost session;
   ASSERT_TRUE(session.create(*backend_));
@@ -72,7 +72,7 @@ TEST_F(BusBackendTest, TextTheBusCannotCarryArrivesAsReplacementCharacters) {
             "c\xEF\xBF\xBD");
 }
 
-TEST_F(BusBackendTest, StoredTextComesBackUnchanged) {
+TEST_F(DbusBackendTest, StoredTextComesBackUnchanged) {
   serve();
   PluginHost session;
   ASSERT_TRUE(session.create(*backend_));
@@ -86,7 +86,7 @@ TEST_F(BusBackendTest, StoredTextComesBackUnchanged) {
   EXPECT_EQ(byRef, u"kept") << "the host wrote nothing back";
 }
 
-TEST_F(BusBackendTest, AFailedOrOddCallLeavesTheByReferenceTextAlone) {
+TEST_F(DbusBackendTest, AFailedOrOddCallLeavesTheByReferenceTextAlone) {
   serve({{"hkp_DataGet", "REFUSED"}});
   PluginHost session;
   ASSERT_TRUE(session.create(*backend_));
@@ -107,7 +107,7 @@ TEST_F(BusBackendTest, AFailedOrOddCallLeavesTheByReferenceTextAlone) {
   }
 }
 
-TEST_F(BusBackendTest, CallsFailOnceTheHostHasGone) {
+TEST_F(DbusBackendTest, CallsFailOnceTheHostHasGone) {
   serve();
   PluginHost session;
   ASSERT_TRUE(session.create(*backend_));

@@ -3,7 +3,7 @@
 // vary (hkp_DataGet answers with one variant, or with none when the record
 // does not exist), so the object takes its messages unfiltered and answers
 // each one itself.
-#include "host_bus.h"
+#include "dbus/host_bus.h"
 
 #include <errno.h>
 #include <poll.h>
@@ -14,13 +14,13 @@
 #include <unistd.h>
 
 #include <array>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 
 #include "host/dbus/dbus_automation.h"
-#include "host/plugin_host.h"
-#include "text/utf.h"
+#include "posix/fd.h"
 
 namespace tarnweld::host {
 namespace {
@@ -46,6 +46,20 @@ struct CallError {
 };
 
 std::string errnoText(int negativeErrno) { return strerror(-negativeErrno); }
+
+// Owners for the sd-bus objects, each taken the moment sd-bus hands it out.
+struct BusCloser {
+  void operator()(sd_bus* bus) const { sd_bus_flush_close_unref(bus); }
+};
+struct SlotUnref {
+  void operator()(sd_bus_slot* slot) const { sd_bus_slot_unref(slot); }
+};
+struct MessageUnref {
+  void operator()(sd_bus_message* message) const { sd_bus_message_unref(message); }
+};
+using BusPtr = std::unique_ptr<sd_bus, BusCloser>;
+using SlotPtr = std::unique_ptr<sd_bus_slot, SlotUnref>;
+using MessagePtr = std::unique_ptr<sd_bus_message, MessageUnref>;
 
 // Reads one variant argument holding a string ("s") or a 16-bit integer ("n").
 RecordValue readArgument(sd_bus_message* message) {
@@ -84,25 +98,23 @@ class SdBusHost final : public HostBus {
  public:
   SdBusHost(RecordStore& store, std::vector<RejectRule> rejects) : store_(store), rejects_(std::move(rejects)) {}
 
-  ~SdBusHost() override {
-    stop();
-    sd_bus_slot_unref(slot_);
-    sd_bus_flush_close_unref(bus_);
-    if (stopFd_ >= 0) close(stopFd_);
-  }
+  // The loop ends before the slot, the bus and the stop descriptor go.
+  ~SdBusHost() override { stop(); }
 
   // Returns an empty string on success, else why it failed.
   std::string open(const std::string& address) {
-    int r = address.empty() ? sd_bus_open_user(&bus_) : openAt(address);
+    int r = address.empty() ? openUser() : openAt(address);
     if (r < 0) return "cannot connect to the bus: " + errnoText(r);
-    r = sd_bus_add_object(bus_, &slot_, kDbusObjectPath, &SdBusHost::onMessage, this);
+    sd_bus_slot* slot = nullptr;
+    r = sd_bus_add_object(bus_.get(), &slot, kDbusObjectPath, &SdBusHost::onMessage, this);
+    slot_.reset(slot);
     if (r < 0) return "cannot export the host object: " + errnoText(r);
     const std::string name = std::string(kPluginsCoreProgId.ascii());
-    r = sd_bus_request_name(bus_, name.c_str(), 0);
+    r = sd_bus_request_name(bus_.get(), name.c_str(), 0);
     if (r == -EEXIST) return name + " already has an owner on this bus (is another host running?)";
     if (r < 0) return "cannot own " + name + " on the bus: " + errnoText(r);
-    stopFd_ = eventfd(0, EFD_CLOEXEC);
-    if (stopFd_ < 0) return std::string("cannot create an event descriptor: ") + strerror(errno);
+    stopFd_.reset(eventfd(0, EFD_CLOEXEC));
+    if (!stopFd_) return std::string("cannot create an event descriptor: ") + strerror(errno);
     loop_ = std::thread([this] { serve(); });
     return {};
   }
@@ -110,16 +122,25 @@ class SdBusHost final : public HostBus {
   void stop() override {
     if (!loop_.joinable()) return;
     const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = write(stopFd_, &one, sizeof one);
+    [[maybe_unused]] const ssize_t written = write(stopFd_.get(), &one, sizeof one);
     loop_.join();
   }
 
  private:
+  int openUser() {
+    sd_bus* bus = nullptr;
+    const int r = sd_bus_open_user(&bus);
+    bus_.reset(bus);
+    return r;
+  }
+
   int openAt(const std::string& address) {
-    int r = sd_bus_new(&bus_);
-    if (r >= 0) r = sd_bus_set_address(bus_, address.c_str());
-    if (r >= 0) r = sd_bus_set_bus_client(bus_, 1);
-    if (r >= 0) r = sd_bus_start(bus_);
+    sd_bus* bus = nullptr;
+    int r = sd_bus_new(&bus);
+    bus_.reset(bus);
+    if (r >= 0) r = sd_bus_set_address(bus_.get(), address.c_str());
+    if (r >= 0) r = sd_bus_set_bus_client(bus_.get(), 1);
+    if (r >= 0) r = sd_bus_start(bus_.get());
     return r;
   }
 
@@ -127,19 +148,20 @@ class SdBusHost final : public HostBus {
   // stop descriptor has something.
   void serve() {
     for (;;) {
-      const int r = sd_bus_process(bus_, nullptr);
+      const int r = sd_bus_process(bus_.get(), nullptr);
       if (r < 0) return;  // the connection is gone; the plug-in's calls fail
       if (r > 0) continue;
 
       std::uint64_t deadline = 0;
       int timeoutMs = -1;
-      if (sd_bus_get_timeout(bus_, &deadline) >= 0 && deadline != UINT64_MAX) {
+      if (sd_bus_get_timeout(bus_.get(), &deadline) >= 0 && deadline != UINT64_MAX) {
         timespec now{};
         clock_gettime(CLOCK_MONOTONIC, &now);
         const std::uint64_t nowUs = static_cast<std::uint64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
         timeoutMs = deadline <= nowUs ? 0 : static_cast<int>((deadline - nowUs + 999) / 1000);
       }
-      pollfd fds[2] = {{sd_bus_get_fd(bus_), static_cast<short>(sd_bus_get_events(bus_)), 0}, {stopFd_, POLLIN, 0}};
+      pollfd fds[2] = {{sd_bus_get_fd(bus_.get()), static_cast<short>(sd_bus_get_events(bus_.get())), 0},
+                       {stopFd_.get(), POLLIN, 0}};
       if (poll(fds, 2, timeoutMs) < 0 && errno != EINTR) return;
       if (fds[1].revents) return;
     }
@@ -187,23 +209,24 @@ class SdBusHost final : public HostBus {
       }
     }
     if (operation == kOpDataAddInt && !std::holds_alternative<std::int16_t>(second)) {
-      throw CallError{SD_BUS_ERROR_INVALID_ARGS, "the value of hkp_DataAddInt must be a 16-bit integer variant"};
+      throw CallError{SD_BUS_ERROR_INVALID_ARGS,
+                      "the value of " + std::string(kOpDataAddInt) + " must be a 16-bit integer variant"};
     }
 
-    sd_bus_message* reply = nullptr;
-    int r = sd_bus_message_new_method_return(message, &reply);
+    sd_bus_message* newReply = nullptr;
+    int r = sd_bus_message_new_method_return(message, &newReply);
+    const MessagePtr reply(newReply);
     if (r >= 0 && operation == kOpDataGet) {
       // The record's value as the host holds it; no variant when there is none.
       if (const RecordValue* value = store_.find(logged.key)) {
         if (const auto* text = std::get_if<std::string>(value)) {
-          r = sd_bus_message_append(reply, "v", "s", text->c_str());
+          r = sd_bus_message_append(reply.get(), "v", "s", text->c_str());
         } else {
-          r = sd_bus_message_append(reply, "v", "n", std::get<std::int16_t>(*value));
+          r = sd_bus_message_append(reply.get(), "v", "n", std::get<std::int16_t>(*value));
         }
       }
     }
-    if (r >= 0) r = sd_bus_send(nullptr, reply, nullptr);
-    sd_bus_message_unref(reply);
+    if (r >= 0) r = sd_bus_send(nullptr, reply.get(), nullptr);
     if (r < 0) throw CallError{SD_BUS_ERROR_FAILED, "cannot reply: " + errnoText(r)};
 
     if (isSuffix) {
@@ -217,9 +240,10 @@ class SdBusHost final : public HostBus {
   RecordStore& store_;
   const std::vector<RejectRule> rejects_;
   std::mutex mutex_;
-  sd_bus* bus_ = nullptr;
-  sd_bus_slot* slot_ = nullptr;
-  int stopFd_ = -1;
+  // Declared in the order they are made, so that they go in reverse.
+  BusPtr bus_;
+  SlotPtr slot_;
+  posix::Fd stopFd_;
   std::thread loop_;
 };
 

@@ -1,4 +1,4 @@
-#include "private_bus.h"
+#include "posix/private_bus.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -6,24 +6,27 @@
 #include <signal.h>
 #include <string.h>
 #include <sys/mman.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string_view>
 
-#include "child_process.h"
+#include "posix/fd.h"
 
-namespace tarnweld::host {
+namespace tarnweld::posix {
 namespace {
 
 // Message limits as on a desktop session bus: well above the largest
-// document the host serves (the protocol itself stops at 128 MiB).
+// document the host serves (the protocol itself stops at 128 MiB). The
+// socket is abstract, so it leaves nothing on disk even when the daemon is
+// killed; LISTEN below is replaced by a name of this start's own.
+constexpr std::string_view kListenPlaceholder = "LISTEN";
 constexpr std::string_view kBusConfiguration =
     R"(<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
   <type>session</type>
-  <listen>unix:tmpdir=/tmp</listen>
+  <listen>LISTEN</listen>
   <auth>EXTERNAL</auth>
   <policy context="default">
     <allow send_destination="*" eavesdrop="true"/>
@@ -38,22 +41,6 @@ constexpr std::string_view kBusConfiguration =
 
 // A daemon that has not printed its address by then is not going to.
 constexpr int kStartupTimeoutMs = 10000;
-
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() { reset(); }
-  int get() const { return fd_; }
-  void reset() {
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
-  }
-
- private:
-  int fd_;
-};
 
 bool writeAll(int fd, std::string_view data) {
   while (!data.empty()) {
@@ -76,10 +63,10 @@ std::string readAll(int fd) {
   return text;
 }
 
-void stopDaemon(pid_t pid) {
-  kill(pid, SIGTERM);
-  while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-  }
+// An abstract socket name no other start on this machine uses.
+std::string listenAddress() {
+  const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+  return "unix:abstract=tarnweld-host-" + std::to_string(getpid()) + "-" + std::to_string(now);
 }
 
 }  // namespace
@@ -93,14 +80,14 @@ std::unique_ptr<PrivateBus> PrivateBus::start(std::string& error) {
 
   Fd config(memfd_create("tarnweld-host-bus.conf", MFD_CLOEXEC));
   Fd log(memfd_create("tarnweld-host-bus.log", MFD_CLOEXEC));
-  int addressPipe[2];
-  if (config.get() < 0 || log.get() < 0 || pipe2(addressPipe, O_CLOEXEC) != 0) {
+  Pipe addressPipe;
+  if (!config || !log || !openPipe(addressPipe)) {
     error = std::string("cannot prepare a private bus: ") + strerror(errno);
     return nullptr;
   }
-  Fd addressRead(addressPipe[0]);
-  Fd addressWrite(addressPipe[1]);
-  if (!writeAll(config.get(), kBusConfiguration)) {
+  std::string configuration(kBusConfiguration);
+  configuration.replace(configuration.find(kListenPlaceholder), kListenPlaceholder.size(), listenAddress());
+  if (!writeAll(config.get(), configuration)) {
     error = std::string("cannot prepare a private bus: ") + strerror(errno);
     return nullptr;
   }
@@ -108,14 +95,14 @@ std::unique_ptr<PrivateBus> PrivateBus::start(std::string& error) {
   SpawnRequest request;
   request.program = *daemon;
   request.arguments = {*daemon, "--config-file=/proc/self/fd/" + std::to_string(config.get()),
-                       "--print-address=" + std::to_string(addressWrite.get()), "--nofork", "--nopidfile"};
-  request.environment = environmentWith("DBUS_SESSION_BUS_ADDRESS", "");
+                       "--print-address=" + std::to_string(addressPipe.write.get()), "--nofork", "--nopidfile"};
+  request.environment = environmentWith(kBusAddressVariable, "");
   request.standardOutput = log.get();
   request.standardError = log.get();
-  request.inheritedFds = {config.get(), addressWrite.get()};
-  const SpawnResult spawned = spawnChild(request);
-  addressWrite.reset();
-  if (spawned.pid < 0) {
+  request.inheritedFds = {config.get(), addressPipe.write.get()};
+  SpawnResult spawned = spawnChild(request);
+  addressPipe.write.reset();
+  if (!spawned.child) {
     error = "cannot start a private bus: " + spawned.error;
     return nullptr;
   }
@@ -123,11 +110,11 @@ std::unique_ptr<PrivateBus> PrivateBus::start(std::string& error) {
   // The address comes as one line; end of file first means the daemon gave up.
   std::string address;
   for (;;) {
-    pollfd ready{addressRead.get(), POLLIN, 0};
+    pollfd ready{addressPipe.read.get(), POLLIN, 0};
     const int polled = poll(&ready, 1, kStartupTimeoutMs);
     if (polled < 0 && errno == EINTR) continue;
     char buffer[512];
-    const ssize_t got = polled > 0 ? read(addressRead.get(), buffer, sizeof buffer) : 0;
+    const ssize_t got = polled > 0 ? read(addressPipe.read.get(), buffer, sizeof buffer) : 0;
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
     address.append(buffer, static_cast<std::size_t>(got));
@@ -135,15 +122,15 @@ std::unique_ptr<PrivateBus> PrivateBus::start(std::string& error) {
   }
   const std::size_t lineEnd = address.find('\n');
   if (lineEnd == std::string::npos) {
-    stopDaemon(spawned.pid);
+    spawned.child.stop(SIGTERM);
     const std::string complaint = readAll(log.get());
     error = "the private dbus-daemon did not start" + (complaint.empty() ? std::string() : ": " + complaint);
     return nullptr;
   }
   address.resize(lineEnd);
-  return std::unique_ptr<PrivateBus>(new PrivateBus(spawned.pid, std::move(address)));
+  return std::unique_ptr<PrivateBus>(new PrivateBus(std::move(spawned.child), std::move(address)));
 }
 
-PrivateBus::~PrivateBus() { stopDaemon(pid_); }
+PrivateBus::~PrivateBus() { daemon_.stop(SIGTERM); }
 
-}  // namespace tarnweld::host
+}  // namespace tarnweld::posix

@@ -1,7 +1,7 @@
 // The host stand-in's side of the bus: owns the host's bus name, serves the
 // plug-in core object from an event-loop thread of its own, and records every
-// call in a RecordStore. The wire contract is the one in
-// src/host/dbus/htmlkit.HTMLKitPluginsCore.xml.
+// call in a RecordStore. The wire contract is the one in src/host/dbus/
+// (CONTRACT.md, htmlkit.HTMLKitPluginsCore.xml).
 #pragma once
 
 #include <memory>

@@ -1,0 +1,57 @@
+// Memory running out while a report is composed: the piece being added is
+// lost, the others stand, and the run still hands its output back.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <new>
+
+#include "fakes/fake_host.h"
+#include "fakes/fake_parser.h"
+#include "main/mod_main.h"
+#include "text/utf.h"
+
+namespace {
+// While non-zero, every allocation of at least this many bytes fails.
+std::size_t gFailingFrom = 0;
+}  // namespace
+
+void* operator new(std::size_t size) {
+  if (gFailingFrom != 0 && size >= gFailingFrom) throw std::bad_alloc();
+  if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
+  throw std::bad_alloc();
+}
+// This pair is the replacement of the global allocation functions: its
+// blocks come from malloc, so free is the matching release.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+#pragma GCC diagnostic pop
+
+namespace tarnweld {
+namespace {
+
+TEST(ReportMemoryTest, APieceThatCannotBeAddedIsLeftOutAndTheOutputStillGoesBack) {
+  fakes::CallLog log;
+  fakes::FakeHost host(log);
+  fakes::FakeParser parser(log);
+  host.records = {{u"INPUT", u"<doc/>"}};
+  const std::size_t reasonLength = 100'000;
+  parser.xml = {false, std::u16string(reasonLength, u'r'), u"src", 2, 3, std::nullopt};
+
+  // The reason and its line fit, but not the report once the reason line is
+  // added to it.
+  gFailingFrom = (reasonLength + 32) * sizeof(char16_t);
+  modMain::entry(u"/hkprun", {host, parser});
+  gFailingFrom = 0;
+
+  ASSERT_GE(host.calls.size(), 2u);
+  const auto& output = host.calls[host.calls.size() - 2];
+  ASSERT_EQ(output.name, "hkp_DataAdd");
+  EXPECT_EQ(toUtf8(output.args.at(1).text),
+            "Tarnweld Error - The XML Source Did Not Validate!\r\n\r\nLine: 2 Column: 3\r\n\r\nText: src");
+  EXPECT_EQ(host.calls.back().args, (std::vector{fakes::stringArg(u"MODE_OUTPUT"), fakes::intArg(7)}));
+}
+
+}  // namespace
+}  // namespace tarnweld

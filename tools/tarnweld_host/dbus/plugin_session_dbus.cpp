@@ -1,0 +1,72 @@
+// The plug-in session on Linux: the host object on the session bus (a private
+// one when the environment names none), the plug-in a child process that
+// gets the bus's address.
+#include <stdlib.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "dbus/host_bus.h"
+#include "plugin_session.h"
+#include "posix/child_process.h"
+#include "posix/private_bus.h"
+
+namespace tarnweld::host {
+namespace {
+
+constexpr std::string_view kDefaultPluginName = "tarnweld";
+
+PluginEnd pluginEnd(const posix::ChildOutcome& outcome) {
+  switch (outcome.end) {
+    case posix::ChildOutcome::End::Signaled:
+      return {PluginEnd::Kind::Signaled, outcome.code};
+    case posix::ChildOutcome::End::TimedOut:
+      return {PluginEnd::Kind::TimedOut, outcome.code};
+    case posix::ChildOutcome::End::Exited:
+      break;
+  }
+  return {PluginEnd::Kind::Exited, outcome.code};
+}
+
+}  // namespace
+
+std::optional<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store,
+                                   const std::vector<RejectRule>& rejects, std::string& error) {
+  // Without a session bus the host brings its own; the plug-in gets its address.
+  std::unique_ptr<posix::PrivateBus> privateBus;
+  std::string address;
+  if (const char* existing = getenv(posix::kBusAddressVariable); existing && *existing) {
+    address = existing;
+  } else {
+    privateBus = posix::PrivateBus::start(error);
+    if (!privateBus) return std::nullopt;
+    address = privateBus->address();
+  }
+
+  std::unique_ptr<HostBus> bus = HostBus::open(privateBus ? address : std::string(), store, rejects, error);
+  if (!bus) return std::nullopt;
+
+  posix::SpawnRequest plugin;
+  plugin.program = launch.program;
+  plugin.arguments = {launch.program, launch.switchText};
+  plugin.directory = launch.directory;
+  plugin.environment = posix::environmentWith(posix::kBusAddressVariable, address);
+  plugin.ownProcessGroup = true;
+  posix::SpawnResult spawned = posix::spawnChild(plugin);
+  if (!spawned.child) {
+    error = "cannot start the plug-in: " + spawned.error;
+    return std::nullopt;
+  }
+  const posix::ChildOutcome outcome = spawned.child.wait(launch.timeout);
+  bus->stop();
+  return PluginRun{pluginEnd(outcome), outcome.wallTime, outcome.peakRssKiB};
+}
+
+std::string defaultPluginPath() {
+  std::error_code error;
+  const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return std::string(kDefaultPluginName);
+  return (self.parent_path() / kDefaultPluginName).string();
+}
+
+}  // namespace tarnweld::host

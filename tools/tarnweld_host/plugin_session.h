@@ -1,0 +1,43 @@
+// Serving the host object and running the plug-in against it: the one part of
+// the host stand-in that depends on the platform. On Linux the object is
+// served on the session bus (dbus/); the options, the decoding, the records,
+// the verdicts and the printing are the same on every platform.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host_options.h"
+#include "host_records.h"
+
+namespace tarnweld::host {
+
+struct PluginLaunch {
+  std::string program;                   // the plug-in's path
+  std::string switchText;                // its one argument: the register or run switch
+  std::optional<std::string> directory;  // where it runs; nothing: the current directory
+  std::chrono::steady_clock::duration timeout{};
+};
+
+// What became of the plug-in.
+struct PluginRun {
+  PluginEnd end;
+  std::chrono::steady_clock::duration wallTime{};
+  long peakRssKiB = 0;
+};
+
+// Serves the host object, answering from and recording into `store` and
+// refusing the calls that match `rejects`; starts the plug-in, waits for it
+// (killing it past its timeout) and stops serving, so that afterwards `store`
+// holds everything the plug-in handed over and may be read without a lock.
+// When the object cannot be served or the plug-in not started, returns
+// nothing and says why in `error`.
+std::optional<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store,
+                                   const std::vector<RejectRule>& rejects, std::string& error);
+
+// The plug-in started when none is named: the one beside this program.
+std::string defaultPluginPath();
+
+}  // namespace tarnweld::host
