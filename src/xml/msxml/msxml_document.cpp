@@ -1,5 +1,8 @@
-#include <msxml2.h>
+// windows.h comes before the headers that build on it.
+// clang-format off
 #include <windows.h>
+#include <msxml2.h>
+// clang-format on
 
 #include "win/com.h"
 #include "xml/msxml/msxml_guids.h"
@@ -69,7 +72,8 @@ class MsxmlDocument final : public XmlDocument {
   std::optional<bool> loadXML(std::u16string_view text) override try {
     const Bstr source(text);
     VARIANT_BOOL loaded = VARIANT_FALSE;
-    return loadedFlag(doc_->loadXML(source.get(), &loaded), loaded);
+    const HRESULT status = doc_->loadXML(source.get(), &loaded);
+    return loadedFlag(status, loaded);
   } catch (...) {
     return std::nullopt;
   }
@@ -79,7 +83,8 @@ class MsxmlDocument final : public XmlDocument {
   std::optional<bool> load(std::u16string_view path) override try {
     const Variant source = Variant::string(path);
     VARIANT_BOOL loaded = VARIANT_FALSE;
-    return loadedFlag(doc_->load(*source.get(), &loaded), loaded);
+    const HRESULT status = doc_->load(*source.get(), &loaded);
+    return loadedFlag(status, loaded);
   } catch (...) {
     return std::nullopt;
   }
