@@ -3,8 +3,11 @@
 // holds when destroyed, so no raw resource lives across a call that can throw.
 #pragma once
 
-#include <oleauto.h>
+// windows.h comes before the headers that build on it.
+// clang-format off
 #include <windows.h>
+#include <oleauto.h>
+// clang-format on
 
 #include <new>
 #include <string>

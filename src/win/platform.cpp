@@ -1,7 +1,10 @@
 #include "win/platform.h"
 
-#include <shellapi.h>
+// windows.h comes before the headers that build on it.
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
 
 #include <memory>
 
