@@ -35,8 +35,11 @@ TEST(DocumentDecoding, FollowsMarkThenDeclarationThenUtf8) {
       {"no declaration, so UTF-8", "\xE9", u"", "not valid UTF-8"},
       {"declaration not at the start", " <?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\xE9", u"", "not valid UTF-8"},
       {"UTF-16 declared in 8-bit bytes", "<?xml version=\"1.0\" encoding=\"UTF-16\"?><a/>", u"", "byte-order mark"},
+#ifndef _WIN32
+      // iconv's verdicts; Windows' code pages decode 0x81 and name no offset.
       {"undefined windows-1252 byte", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\x81", u"", "byte offset 45"},
       {"truncated Shift_JIS", "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\x82", u"", "incomplete"},
+#endif
   };
   for (const Row& row : rows) {
     const DecodedDocument decoded = decodeDocument(row.bytes);
@@ -104,7 +107,9 @@ TEST(HostRecords, RunSucceedsOnlyWithOutputAndModeSevenAfterANormalEnd) {
       {"no mode", normal, &text, nullptr, kExitPluginFailed, "without sending MODE_OUTPUT"},
       {"wrong mode", normal, &text, &three, kExitPluginFailed, "MODE_OUTPUT 3, not 7"},
       {"output not text", normal, &seven, &seven, kExitPluginFailed, "without sending OUTPUT"},
+#ifndef _WIN32  // signal names are POSIX's
       {"crash after the hand-back", {PluginEnd::Kind::Signaled, 6}, &text, &seven, kExitPluginFailed, "SIGABRT"},
+#endif
       {"timeout", {PluginEnd::Kind::TimedOut, 9}, &text, &seven, kExitPluginFailed, "within 1.5 s"},
       {"failure status", {PluginEnd::Kind::Exited, 4}, &text, &seven, kExitPluginFailed, "status 4"},
   };

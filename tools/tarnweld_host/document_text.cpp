@@ -1,9 +1,15 @@
 #include "document_text.h"
 
 #include <errno.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 #include <algorithm>
+#include <climits>
 #include <memory>
 
 #include "text/ascii.h"
@@ -34,6 +40,34 @@ DecodedDocument decodeUtf8(std::string_view bytes, std::string encoding) {
   return {std::move(text), std::move(encoding), {}};
 }
 
+#ifdef _WIN32
+// Windows has no iconv: the declared encodings that name a code page of the
+// system are decoded by it; others are refused.
+DecodedDocument decodeWithIconv(std::string_view bytes, const std::string& encoding) {
+  struct CodePage {
+    std::string_view name;
+    UINT id;
+  };
+  static constexpr CodePage kCodePages[] = {
+      {"US-ASCII", 20127},    {"ASCII", 20127},       {"ISO-8859-1", 28591},  {"LATIN1", 28591},
+      {"ISO-8859-2", 28592},  {"ISO-8859-15", 28605}, {"WINDOWS-1250", 1250}, {"WINDOWS-1251", 1251},
+      {"WINDOWS-1252", 1252}, {"CP1252", 1252},       {"KOI8-R", 20866},      {"SHIFT_JIS", 932},
+      {"EUC-JP", 20932},      {"GB2312", 936},        {"GBK", 936},           {"BIG5", 950},
+  };
+  const auto page = std::ranges::find(kCodePages, encoding, &CodePage::name);
+  if (page == std::end(kCodePages) || bytes.size() > INT_MAX) {
+    return failure(encoding, "the declared encoding \"" + encoding + "\" is not supported");
+  }
+  if (bytes.empty()) return {std::u16string(), encoding, {}};
+  const int size = static_cast<int>(bytes.size());
+  const int length = MultiByteToWideChar(page->id, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+  if (length <= 0) return failure(encoding, "the bytes are not valid " + encoding);
+  std::u16string text(static_cast<std::size_t>(length), u'\0');
+  MultiByteToWideChar(page->id, MB_ERR_INVALID_CHARS, bytes.data(), size, reinterpret_cast<wchar_t*>(text.data()),
+                      length);
+  return {std::move(text), encoding, {}};
+}
+#else
 // Any other declared encoding goes through iconv, to UTF-8 first.
 DecodedDocument decodeWithIconv(std::string_view bytes, const std::string& encoding) {
   const iconv_t converter = iconv_open("UTF-8", encoding.c_str());
@@ -57,6 +91,7 @@ DecodedDocument decodeWithIconv(std::string_view bytes, const std::string& encod
   utf8.resize(utf8.size() - outLeft);
   return decodeUtf8(utf8, encoding);
 }
+#endif
 
 // The host connection cannot carry NUL, and handing the plug-in a text with
 // a character silently replaced is worse than refusing it: the user is told

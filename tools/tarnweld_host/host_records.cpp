@@ -14,11 +14,16 @@ std::string describeEnd(const PluginEnd& end, double timeoutSeconds) {
     case PluginEnd::Kind::TimedOut:
       return std::string("the plug-in did not finish within ") + seconds + " s and was killed";
     case PluginEnd::Kind::Signaled: {
+#ifdef _WIN32
+      // Windows has no signals: a crashed plug-in exits with its exception code.
+      return "the plug-in crashed: killed by signal " + std::to_string(end.code);
+#else
       const char* abbreviation = sigabbrev_np(end.code);
       const char* description = strsignal(end.code);
       return "the plug-in crashed: killed by signal " + std::to_string(end.code) +
              (abbreviation ? std::string(" (SIG") + abbreviation + ", " + (description ? description : "") + ")"
                            : std::string());
+#endif
     }
     case PluginEnd::Kind::Exited:
       return "the plug-in exited with status " + std::to_string(end.code);

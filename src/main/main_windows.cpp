@@ -1,0 +1,36 @@
+// The process entry on Windows: enters a COM apartment before anything else,
+// takes the argument text from the wide command line and runs the entry
+// procedure with the platform's backends. The apartment is made first and
+// left last, after every COM object of the run has been released. The
+// program is built for the GUI subsystem, so it has no console and opens no
+// window; it writes nothing and sets no exit status of its own.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "main/mod_main.h"
+#include "main/platform.h"
+#include "win/com.h"
+#include "win/platform.h"
+
+int main() {
+  const tarnweld::win::ComApartment apartment(COINIT_APARTMENTTHREADED);
+  // Arguments handed over one by one are joined with one space, so the
+  // argument text is everything after the program's own name.
+  std::u16string argumentText;
+  const std::vector<std::u16string> args = tarnweld::win::commandLineArgs();
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (i > 1) argumentText.push_back(u' ');
+    argumentText.append(args[i]);
+  }
+
+  // Every step already contains its own failures; this only keeps anything
+  // thrown between steps from ending the process abnormally.
+  try {
+    const tarnweld::PlatformBackends backends = tarnweld::makePlatformBackends();
+    tarnweld::modMain::entry(argumentText, backends.view());
+  } catch (...) {
+  }
+  return 0;
+}

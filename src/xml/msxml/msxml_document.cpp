@@ -1,0 +1,133 @@
+// windows.h comes before the headers that build on it.
+// clang-format off
+#include <windows.h>
+#include <msxml2.h>
+// clang-format on
+
+#include "win/com.h"
+#include "xml/msxml/msxml_guids.h"
+#include "xml/msxml/msxml_parser.h"
+
+namespace tarnweld::xml {
+namespace {
+
+using win::Bstr;
+using win::ComPtr;
+using win::Variant;
+
+VARIANT_BOOL toVariantBool(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
+
+// A load's answer: a failing status is a failed step; otherwise the flag
+// decides. A parser may answer a load that did not happen with S_FALSE, a
+// success status, and the flag false: that is a load that returned false.
+std::optional<bool> loadedFlag(HRESULT status, VARIANT_BOOL loaded) {
+  if (FAILED(status)) return std::nullopt;
+  return loaded == VARIANT_TRUE;
+}
+
+template <class Get>
+std::optional<std::u16string> readText(Get get) {
+  Bstr text;
+  if (FAILED(get(text.put()))) return std::nullopt;
+  return text.str();
+}
+
+template <class Get>
+std::optional<std::int32_t> readNumber(Get get) {
+  long n = 0;
+  if (FAILED(get(&n))) return std::nullopt;
+  return static_cast<std::int32_t>(n);
+}
+
+class MsxmlParseError final : public ParseError {
+ public:
+  explicit MsxmlParseError(ComPtr<IXMLDOMParseError> error) : error_(std::move(error)) {}
+
+  std::optional<std::u16string> reason() const override {
+    return readText([this](BSTR* b) { return error_->get_reason(b); });
+  }
+  std::optional<std::u16string> srcText() const override {
+    return readText([this](BSTR* b) { return error_->get_srcText(b); });
+  }
+  std::optional<std::int32_t> line() const override {
+    return readNumber([this](long* n) { return error_->get_line(n); });
+  }
+  std::optional<std::int32_t> linepos() const override {
+    return readNumber([this](long* n) { return error_->get_linepos(n); });
+  }
+
+ private:
+  ComPtr<IXMLDOMParseError> error_;
+};
+
+class MsxmlDocument final : public XmlDocument {
+ public:
+  explicit MsxmlDocument(ComPtr<IXMLDOMDocument2> doc) : doc_(std::move(doc)) {}
+
+  bool setValidateOnParse(bool validate) override {
+    return SUCCEEDED(doc_->put_validateOnParse(toVariantBool(validate)));
+  }
+  bool setAsync(bool async) override { return SUCCEEDED(doc_->put_async(toVariantBool(async))); }
+
+  std::optional<bool> loadXML(std::u16string_view text) override try {
+    const Bstr source(text);
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    const HRESULT status = doc_->loadXML(source.get(), &loaded);
+    return loadedFlag(status, loaded);
+  } catch (...) {
+    return std::nullopt;
+  }
+
+  // The path goes to the parser exactly as the run composed it: the parser
+  // reads "\" and "/" paths, drive letters, shares and URLs itself.
+  std::optional<bool> load(std::u16string_view path) override try {
+    const Variant source = Variant::string(path);
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    const HRESULT status = doc_->load(*source.get(), &loaded);
+    return loadedFlag(status, loaded);
+  } catch (...) {
+    return std::nullopt;
+  }
+
+  std::unique_ptr<ParseError> parseError() const override try {
+    ComPtr<IXMLDOMParseError> error;
+    if (FAILED(doc_->get_parseError(error.put())) || !error) return nullptr;
+    return std::make_unique<MsxmlParseError>(std::move(error));
+  } catch (...) {
+    return nullptr;
+  }
+
+  std::optional<std::u16string> transformNode(XmlDocument& stylesheet) override try {
+    const auto* sheet = dynamic_cast<MsxmlDocument*>(&stylesheet);
+    if (!sheet) return std::nullopt;
+    ComPtr<IXMLDOMNode> node;
+    if (FAILED(sheet->doc_.queryInterface(IID_IXMLDOMNode, node))) return std::nullopt;
+    Bstr output;
+    if (FAILED(doc_->transformNode(node.get(), output.put()))) return std::nullopt;
+    return output.str();
+  } catch (...) {
+    return std::nullopt;
+  }
+
+ private:
+  ComPtr<IXMLDOMDocument2> doc_;
+};
+
+class MsxmlParser final : public XmlParser {
+ public:
+  std::unique_ptr<XmlDocument> createDocument() override try {
+    ComPtr<IXMLDOMDocument2> doc;
+    if (FAILED(
+            CoCreateInstance(kClsidDomDocument30, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument2, doc.putVoid())))
+      return nullptr;
+    return std::make_unique<MsxmlDocument>(std::move(doc));
+  } catch (...) {
+    return nullptr;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<XmlParser> makeMsxmlParser() { return std::make_unique<MsxmlParser>(); }
+
+}  // namespace tarnweld::xml

@@ -1,0 +1,93 @@
+// The real tarnweld.exe through tarnweld-host.exe, each a process of its own,
+// the host object reached across processes through COM: what a run hands
+// back for the examples and for each kind of report.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "text/utf.h"
+#include "win_test_support.h"
+
+namespace tarnweld {
+namespace {
+
+std::string readFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
+
+// The text a reader sees: tags dropped, whitespace runs as one blank.
+std::string textContent(const std::string& html) {
+  std::string text = std::regex_replace(html, std::regex("<[^>]*>"), " ");
+  text = std::regex_replace(text, std::regex("\\s+"), " ");
+  const auto first = text.find_first_not_of(' ');
+  return first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+test::ProcessEnd runHost(const std::u16string& document) {
+  return test::runProcess(u"\"" + test::programPath(u"tarnweld-host.exe") + u"\" run \"" + document + u"\"");
+}
+
+TEST(StandIn, TransformsTheExamples) {
+  const test::ProcessEnd catalog = runHost(test::sourcePath("examples/catalog.xml"));
+  EXPECT_EQ(catalog.exitCode, 0u);
+  const std::string expected = readFile(std::filesystem::path(test::sourcePath("tests/windows/catalog.expected.txt")));
+  EXPECT_EQ(textContent(catalog.output), textContent(expected));
+
+  const test::ProcessEnd notes = runHost(test::sourcePath("examples/site/pages/notes.xml"));
+  EXPECT_EQ(notes.exitCode, 0u);
+  EXPECT_NE(notes.output, "");
+  EXPECT_FALSE(notes.output.starts_with("Tarnweld Error")) << notes.output;
+}
+
+TEST(StandIn, HandsBackTheTransformOrTheRightReport) {
+  const std::filesystem::path dir = std::filesystem::path(test::programPath(u"e2e"));
+  std::filesystem::create_directories(dir);
+  const auto write = [&dir](const char* name, std::string_view bytes) {
+    std::ofstream(dir / name, std::ios::binary) << bytes;
+    return (dir / name).u16string();
+  };
+  const std::u16string dirText = dir.u16string() + u"\\";
+  write("text.xsl",
+        "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'><xsl:output method='text'/>"
+        "<xsl:template match='/'>[<xsl:value-of select='.'/>]</xsl:template></xsl:stylesheet>");
+  write("stop.xsl",
+        "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+        "<xsl:template match='/'><xsl:message terminate='yes'>stop</xsl:message></xsl:template></xsl:stylesheet>");
+  struct Case {
+    const char* name;
+    const char* document;
+    std::string_view bytes;
+    std::u16string expectedStart;  // the whole output, or its report header
+  };
+  const Case cases[] = {
+      {"empty", "empty.xml", "", u"Tarnweld Error - Empty XML File Provided!"},
+      {"malformed", "malformed.xml", "<?xml-stylesheet href='text.xsl'?><a><b></a>",
+       u"Tarnweld Error - The XML Source Did Not Validate!\r\n\r\nReason: "},
+      {"missing stylesheet", "alone.xml", "<a/>",
+       u"Tarnweld Error - The XSL File (" + dirText + u"alone.xsl) Did Not Validate!\r\n\r\nReason: "},
+      {"terminating message", "stopped.xml", "<?xml-stylesheet href='stop.xsl'?><a/>",
+       u"Tarnweld Error - The XML Source Did Not Transform With XSL File (" + dirText + u"stop.xsl)!\r\n\r\nReason: "},
+      {"non-ASCII text", "text.xml", "<?xml-stylesheet href='text.xsl'?><a>é € 中 𝄞</a>", u"[é € 中 𝄞]"},
+  };
+  for (const Case& c : cases) {
+    const test::ProcessEnd end = runHost(write(c.document, c.bytes));
+    EXPECT_EQ(end.exitCode, 0u) << c.name;
+    const std::u16string output = fromUtf8Lenient(end.output);
+    EXPECT_TRUE(output.starts_with(c.expectedStart)) << c.name << ": " << end.output;
+    if (output != c.expectedStart) {
+      // A report's layout: the line and column, then the source text last.
+      EXPECT_NE(output.find(u"\r\nLine: "), std::u16string::npos) << c.name;
+      EXPECT_NE(output.find(u" Column: "), std::u16string::npos) << c.name;
+      EXPECT_NE(output.find(u"\r\n\r\nText: "), std::u16string::npos) << c.name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tarnweld
