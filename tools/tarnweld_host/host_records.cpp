@@ -52,6 +52,37 @@ void RecordStore::logCall(HostCall call) {
   if (keepCalls_) calls_.push_back(std::move(call));
 }
 
+ServedCall::ServedCall(RecordStore& store, std::string_view operation, const std::string& first, RecordValue second)
+    : store_(store), first_(first), second_(std::move(second)) {
+  const bool isSuffix = operation == kOpSetGlobalSuffix;
+  logged_ = {std::string(operation), isSuffix ? std::string() : store_.storedKey(first), RecordValue{}};
+  // The log copies a value only when it keeps calls at all, so a large
+  // OUTPUT is moved into the store and never copied.
+  if (store_.keepsCalls() && operation != kOpDataGet) logged_.value = isSuffix ? RecordValue{first} : second_;
+}
+
+bool ServedCall::refusedBy(const std::vector<RejectRule>& rules) {
+  for (const RejectRule& rule : rules) {
+    if (rejects(rule, logged_.operation, first_)) {
+      logged_.rejected = true;
+      store_.logCall(std::move(logged_));
+      return true;
+    }
+  }
+  return false;
+}
+
+const RecordValue* ServedCall::answer() const { return store_.find(logged_.key); }
+
+void ServedCall::commit() {
+  if (logged_.operation == kOpSetGlobalSuffix) {
+    store_.setSuffix(first_);
+  } else if (logged_.operation != kOpDataGet) {
+    store_.add(logged_.key, std::move(second_));
+  }
+  store_.logCall(std::move(logged_));
+}
+
 std::string quoted(std::string_view text) {
   std::string out = "\"";
   for (const char c : text) {

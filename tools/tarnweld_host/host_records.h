@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/names.h"
+#include "host_options.h"
 
 namespace tarnweld::host {
 
@@ -56,6 +57,31 @@ class RecordStore {
   std::string suffix_;
   std::map<std::string, RecordValue, std::less<>> records_;
   std::vector<HostCall> calls_;
+};
+
+// One host call as every host service handles it, whatever carries it: made
+// from the call's arguments, perhaps refused by a --reject rule, answered (a
+// read), and once its reply has gone out, committed: the record or suffix is
+// stored and the call logged. A refused call is logged at once and stores
+// nothing.
+class ServedCall {
+ public:
+  // `first` is the key, or the suffix of a suffix call; `second` the value
+  // (ignored for a suffix call).
+  ServedCall(RecordStore& store, std::string_view operation, const std::string& first, RecordValue second);
+
+  // True, with the call logged as refused, when one of `rules` refuses it.
+  bool refusedBy(const std::vector<RejectRule>& rules);
+  // For a read: the record the host holds under the key, or nullptr.
+  const RecordValue* answer() const;
+  // Stores what the call hands over and logs it.
+  void commit();
+
+ private:
+  RecordStore& store_;
+  std::string first_;
+  RecordValue second_;
+  HostCall logged_;
 };
 
 // `text` in double quotes, with \\ \" \r \n \t and \u00XX for other control characters.

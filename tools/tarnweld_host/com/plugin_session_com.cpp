@@ -96,18 +96,10 @@ class HostObject final : public ComObject<IDispatch> {
     if (!key || !second) return DISP_E_TYPEMISMATCH;
     if (op.name == kOpDataAddInt && !std::holds_alternative<std::int16_t>(*second)) return DISP_E_TYPEMISMATCH;
 
-    const bool isSuffix = op.name == kOpSetGlobalSuffix;
-    HostCall logged{std::string(op.name), isSuffix ? std::string() : store_.storedKey(*key), RecordValue{}};
-    // The log copies a value only when it keeps calls at all, so a large
-    // OUTPUT is moved into the store and never copied.
-    if (store_.keepsCalls() && op.name != kOpDataGet) logged.value = isSuffix ? *first : *second;
-    if (std::ranges::any_of(rejects_, [&](const RejectRule& rule) { return rejects(rule, op.name, *key); })) {
-      logged.rejected = true;
-      store_.logCall(std::move(logged));
-      return reject(op, *key, exception);
-    }
+    ServedCall call(store_, op.name, *key, std::move(*second));
+    if (call.refusedBy(rejects_)) return reject(op, *key, exception);
     if (op.name == kOpDataGet) {
-      if (const RecordValue* value = store_.find(logged.key)) {
+      if (const RecordValue* value = call.answer()) {
         const auto* text = std::get_if<std::string>(value);
         Variant answer =
             text ? Variant::string(fromUtf8Lenient(*text)) : Variant::int16(std::get<std::int16_t>(*value));
@@ -117,12 +109,8 @@ class HostObject final : public ComObject<IDispatch> {
         SysFreeString(*target.pbstrVal);
         *target.pbstrVal = answer.release().bstrVal;
       }
-    } else if (isSuffix) {
-      store_.setSuffix(*key);
-    } else {
-      store_.add(logged.key, std::move(*second));
     }
-    store_.logCall(std::move(logged));
+    call.commit();
     return S_OK;
   } catch (...) {
     return E_OUTOFMEMORY;

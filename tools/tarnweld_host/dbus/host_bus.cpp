@@ -186,20 +186,13 @@ class SdBusHost final : public HostBus {
     RecordValue second = isSuffix ? RecordValue{} : readArgument(message);
     const std::string& key = requireString(first, isSuffix ? "the suffix" : "the key");
 
+    const bool secondIsInt16 = std::holds_alternative<std::int16_t>(second);
     const std::lock_guard lock(mutex_);
-    HostCall logged{std::string(operation), isSuffix ? std::string() : store_.storedKey(key), RecordValue{}};
-    // The log copies a value only when it keeps calls at all, so a large
-    // OUTPUT is moved into the store and never copied.
-    if (store_.keepsCalls() && operation != kOpDataGet) logged.value = isSuffix ? first : second;
-
-    for (const RejectRule& rule : rejects_) {
-      if (rejects(rule, operation, key)) {
-        logged.rejected = true;
-        store_.logCall(std::move(logged));
-        throw CallError{kRejectedError, "the host refuses " + std::string(operation) + "(" + key + ")"};
-      }
+    ServedCall call(store_, operation, key, std::move(second));
+    if (call.refusedBy(rejects_)) {
+      throw CallError{kRejectedError, "the host refuses " + std::string(operation) + "(" + key + ")"};
     }
-    if (operation == kOpDataAddInt && !std::holds_alternative<std::int16_t>(second)) {
+    if (operation == kOpDataAddInt && !secondIsInt16) {
       throw CallError{SD_BUS_ERROR_INVALID_ARGS,
                       "the value of " + std::string(kOpDataAddInt) + " must be a 16-bit integer variant"};
     }
@@ -209,7 +202,7 @@ class SdBusHost final : public HostBus {
     const MessagePtr reply(newReply);
     if (r >= 0 && operation == kOpDataGet) {
       // The record's value as the host holds it; no variant when there is none.
-      if (const RecordValue* value = store_.find(logged.key)) {
+      if (const RecordValue* value = call.answer()) {
         if (const auto* text = std::get_if<std::string>(value)) {
           r = sd_bus_message_append(reply.get(), "v", "s", text->c_str());
         } else {
@@ -219,13 +212,9 @@ class SdBusHost final : public HostBus {
     }
     if (r >= 0) r = sd_bus_send(nullptr, reply.get(), nullptr);
     if (r < 0) throw CallError{SD_BUS_ERROR_FAILED, "cannot reply: " + errnoText(r)};
-
-    if (isSuffix) {
-      store_.setSuffix(key);
-    } else if (operation != kOpDataGet) {
-      store_.add(logged.key, std::move(second));
-    }
-    store_.logCall(std::move(logged));
+    // Stored only once the reply has gone out, so a plug-in that saw its call
+    // fail never finds the record stored.
+    call.commit();
   }
 
   RecordStore& store_;
