@@ -131,6 +131,16 @@ std::string toUtf8WithoutNul(std::u16string_view text) { return encode(text, tru
 
 std::optional<std::u16string> fromUtf8(std::string_view bytes) { return decode(bytes, false); }
 
+std::size_t firstInvalidUtf8(std::string_view bytes) {
+  char32_t cp;
+  for (std::size_t i = 0; i < bytes.size();) {
+    const std::size_t n = decodeOne(bytes, i, cp);
+    if (n == 0) return i;
+    i += n;
+  }
+  return std::string_view::npos;
+}
+
 std::u16string fromUtf8Lenient(std::string_view bytes) { return *decode(bytes, true); }
 
 std::u16string fromAscii(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }

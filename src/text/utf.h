@@ -20,6 +20,10 @@ std::string toUtf8WithoutNul(std::u16string_view text);
 // (overlong forms, surrogates and code points above U+10FFFF included).
 std::optional<std::u16string> fromUtf8(std::string_view bytes);
 
+// The offset of the first byte that starts an ill-formed UTF-8 sequence, or
+// npos when `bytes` is well-formed: where fromUtf8 gives up.
+std::size_t firstInvalidUtf8(std::string_view bytes);
+
 // Decodes UTF-8, replacing each ill-formed sequence with U+FFFD.
 std::u16string fromUtf8Lenient(std::string_view bytes);
 

@@ -93,7 +93,7 @@ TEST(Registration, RefusedCallsAreSkippedAndTheRestStillCome) {
 TEST(Run, EmptyDocumentHandsBackTheEmptyInputMessage) {
   TempDir dir;
   const ProcessResult r = runHost({"run", dir.write("empty.xml", "").string()});
-  EXPECT_EQ(r.exitStatus, 0) << describe(r);
+  EXPECT_EQ(r.exitStatus, 4) << describe(r);
   EXPECT_EQ(r.out, kEmptyInputMessage);
   EXPECT_EQ(r.err, "");
 }
@@ -101,7 +101,7 @@ TEST(Run, EmptyDocumentHandsBackTheEmptyInputMessage) {
 TEST(Run, OneBlankGoesThroughTheWholeRunToTheXmlReport) {
   TempDir dir;
   const ProcessResult r = runHost({"run", dir.write("blank.xml", " ").string()});
-  EXPECT_EQ(r.exitStatus, 0) << describe(r);
+  EXPECT_EQ(r.exitStatus, 4) << describe(r);
   EXPECT_TRUE(r.out.starts_with(kXmlReportHeader)) << describe(r);
   EXPECT_EQ(r.err, "");
 }
@@ -141,10 +141,10 @@ TEST(Run, RefusedHostCallsEndAsTheFailurePolicySays) {
     std::string errPart;
   };
   const std::vector<Row> rows = {
-      {"hkp_DataGet:INPUT", 0, kEmptyInputMessage, ""},
+      {"hkp_DataGet:INPUT", 4, kEmptyInputMessage, ""},
       {"hkp_DataAdd:OUTPUT", 1, "", "without sending OUTPUT\n"},
       {"hkp_DataAddInt", 1, kXmlReportHeader, "without sending MODE_OUTPUT\n"},
-      {"hkp_DataSetGlobalSuffix", 0, kXmlReportHeader, ""},
+      {"hkp_DataSetGlobalSuffix", 4, kXmlReportHeader, ""},
   };
   TempDir dir;
   // Not well-formed, so every run that reaches the parser ends in the XML report.
@@ -169,7 +169,7 @@ TEST(Run, RefusedHostCallsEndAsTheFailurePolicySays) {
 TEST(Run, RefusedFileNameLeavesTheStylesheetBesideTheWorkingDirectory) {
   TempDir dir;
   const ProcessResult r = runHost({"--reject", "hkp_DataGet:FILE_NAME", "run", dir.write("doc.xml", "<a/>").string()});
-  EXPECT_EQ(r.exitStatus, 0) << describe(r);
+  EXPECT_EQ(r.exitStatus, 4) << describe(r);
   EXPECT_TRUE(r.out.starts_with(stylesheetReportStart(".xsl") + kFileNotFound)) << describe(r);
 }
 
@@ -187,7 +187,7 @@ TEST(Run, UndecodableDocumentIsRefusedWithoutStartingThePlugin) {
     std::string errPart;
   };
   const std::vector<Row> rows = {
-      {"invalid UTF-8", "<a>\xC3\x28</a>", "not valid UTF-8"},
+      {"invalid UTF-8", "<a>\xC3\x28</a>", "not valid UTF-8 (line 1, column 4, byte offset 3)"},
       {"US-ASCII with a high byte", "<?xml version=\"1.0\" encoding=\"US-ASCII\"?><a>\xE9</a>", "not valid US-ASCII"},
       {"odd UTF-16", std::string("\xFF\xFE<\0a", 5), "half a code unit"},
       {"unknown encoding", "<?xml version=\"1.0\" encoding=\"x-no-such\"?><a/>", "not supported"},
@@ -283,7 +283,7 @@ TEST(Host, BadUsageGetsTheUsageAndStatusTwo) {
 TEST(Host, StatsAddOneLineWithWallTimeAndPeakMemory) {
   TempDir dir;
   const ProcessResult r = runHost({"--stats", "run", dir.write("empty.xml", "").string()});
-  EXPECT_EQ(r.exitStatus, 0) << describe(r);
+  EXPECT_EQ(r.exitStatus, 4) << describe(r);
   EXPECT_EQ(r.out, kEmptyInputMessage);
   EXPECT_TRUE(r.err.starts_with("tarnweld-host: plug-in wall time ")) << r.err;
   EXPECT_NE(r.err.find(" KiB\n"), std::string::npos) << r.err;
@@ -306,7 +306,7 @@ TEST(Run, ReportsNameWhatFailedAndWhere) {
   };
 
   const ProcessResult notWellFormed = run("broken.xml", "<a>\n<b></a>");
-  EXPECT_EQ(notWellFormed.exitStatus, 0) << describe(notWellFormed);
+  EXPECT_EQ(notWellFormed.exitStatus, 4) << describe(notWellFormed);
   EXPECT_TRUE(notWellFormed.out.starts_with(kXmlReportHeader + "Reason: ")) << describe(notWellFormed);
   for (const char* part : {"\r\nLine: 2 Column: ", "\r\n\r\nText: "}) {
     EXPECT_NE(notWellFormed.out.find(part), std::string::npos) << part << "\n" << describe(notWellFormed);
@@ -347,7 +347,7 @@ TEST(Run, StylesheetInstructionIsPlacedAgainstTheDocumentsDirectory) {
   };
   for (const Row& row : rows) {
     const ProcessResult r = runHost({"run", dir.write("sub/doc.xml", row.document).string()});
-    EXPECT_EQ(r.exitStatus, 0) << row.what << "\n" << describe(r);
+    EXPECT_EQ(r.exitStatus, row.out.starts_with("Tarnweld Error - ") ? 4 : 0) << row.what << "\n" << describe(r);
     EXPECT_TRUE(r.out.starts_with(row.out)) << row.what << "\n" << describe(r);
   }
 
@@ -396,6 +396,47 @@ TEST(Run, DocumentIsValidatedAgainstItsOwnDtd) {
       runHost({"run", dir.write("v.xml", "<!DOCTYPE a [<!ELEMENT a EMPTY>]>\n<a><b/></a>").string()});
   EXPECT_TRUE(r.out.starts_with(kXmlReportHeader + "Reason: ")) << describe(r);
   EXPECT_NE(r.out.find("Line: 2 "), std::string::npos) << describe(r);
+}
+
+}  // namespace
+}  // namespace tarnweld::e2e
+
+namespace tarnweld::e2e {
+namespace {
+
+TEST(Host, ScriptsGetDistinctStatusesAndTheBytesTheResultNames) {
+  TempDir dir;
+  const auto stylesheet = [](const std::string& output, const std::string& body) {
+    return "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'><xsl:output " + output +
+           "/><xsl:template match='/'>" + body + "</xsl:template></xsl:stylesheet>";
+  };
+  dir.write("latin.xsl", stylesheet("method='xml' encoding='ISO-8859-1'", "<r><xsl:value-of select='.'/></r>"));
+  dir.write("page.xsl",
+            stylesheet("method='html' encoding='ISO-8859-1'",
+                       "<html><head><title>t</title></head><body><xsl:value-of select='.'/></body></html>"));
+  const std::string latin = dir.write("latin.xml", "<?xml-stylesheet href='latin.xsl'?><a>caf\xC3\xA9</a>").string();
+  const std::string page = dir.write("page.xml", "<?xml-stylesheet href='page.xsl'?><a>caf\xC3\xA9</a>").string();
+  struct Row {
+    std::vector<std::string> args;
+    int exitStatus;
+    std::string outPart;
+    std::string errPart;
+  };
+  const std::vector<Row> rows = {
+      {{"--version"}, 0, "tarnweld-host " TARNWELD_VERSION "\n", ""},
+      {{"run", dir.path().string()}, 2, "", " is a directory; run takes a document file\n"},
+      {{"run", latin}, 0, "encoding=\"ISO-8859-1\"?>\n<r>caf\xE9</r>", ""},
+      {{"run", page}, 0, "charset=ISO-8859-1\">\n<title>t</title>\n</head>\n<body>caf\xE9</body>", ""},
+      {{"--raw-utf8", "run", latin}, 0, "<r>caf\xC3\xA9</r>", ""},
+  };
+  for (const Row& row : rows) {
+    const ProcessResult r = runHost(row.args);
+    const std::string where = row.args.front() + " " + row.args.back() + "\n" + describe(r);
+    EXPECT_EQ(r.exitStatus, row.exitStatus) << where;
+    EXPECT_NE(r.out.find(row.outPart), std::string::npos) << where;
+    EXPECT_EQ(r.out.empty(), row.outPart.empty()) << where;
+    EXPECT_TRUE(r.err.ends_with(row.errPart)) << where;
+  }
 }
 
 }  // namespace

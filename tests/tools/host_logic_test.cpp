@@ -33,6 +33,8 @@ TEST(DocumentDecoding, FollowsMarkThenDeclarationThenUtf8) {
       {"declared utf-8 lower case", "<?xml version=\"1.0\" encoding=\"utf-8\"?>\xC3\xA9",
        u"<?xml version=\"1.0\" encoding=\"utf-8\"?>\u00E9", ""},
       {"no declaration, so UTF-8", "\xE9", u"", "not valid UTF-8"},
+      {"bad UTF-8 is placed", "<a>\n  \xC3\xA9\xC3(</a>", u"", "line 2, column 4, byte offset 8)"},
+      {"a mark counts in the offset only", "\xEF\xBB\xBF\xFF", u"", "line 1, column 1, byte offset 3)"},
       {"declaration not at the start", " <?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\xE9", u"", "not valid UTF-8"},
       {"UTF-16 declared in 8-bit bytes", "<?xml version=\"1.0\" encoding=\"UTF-16\"?><a/>", u"", "byte-order mark"},
 #ifndef _WIN32
@@ -91,6 +93,7 @@ TEST(HostRecords, CallsAreListedWithKeyKindAndEscapes) {
 
 TEST(HostRecords, RunSucceedsOnlyWithOutputAndModeSevenAfterANormalEnd) {
   const RecordValue text = std::string("out");
+  const RecordValue report = std::string("Tarnweld Error - Empty XML File Provided!");
   const RecordValue seven = std::int16_t{7};
   const RecordValue three = std::int16_t{3};
   const PluginEnd normal{PluginEnd::Kind::Exited, 0};
@@ -112,6 +115,8 @@ TEST(HostRecords, RunSucceedsOnlyWithOutputAndModeSevenAfterANormalEnd) {
 #endif
       {"timeout", {PluginEnd::Kind::TimedOut, 9}, &text, &seven, kExitPluginFailed, "within 1.5 s"},
       {"failure status", {PluginEnd::Kind::Exited, 4}, &text, &seven, kExitPluginFailed, "status 4"},
+      {"a report", normal, &report, &seven, kExitReport, ""},
+      {"a report, then a crash", {PluginEnd::Kind::TimedOut, 9}, &report, &seven, kExitPluginFailed, "within"},
   };
   for (const Row& row : rows) {
     const Verdict verdict = judgeRun(row.end, 1.5, row.output, row.mode);
@@ -119,6 +124,56 @@ TEST(HostRecords, RunSucceedsOnlyWithOutputAndModeSevenAfterANormalEnd) {
     EXPECT_NE(verdict.reason.find(row.reasonPart), std::string::npos) << row.what << ": " << verdict.reason;
     EXPECT_EQ(verdict.reason.empty(), row.reasonPart.empty()) << row.what;
   }
+}
+
+TEST(HostOutput, FilesGetTheEncodingTheTextNamesTerminalsAFinalLineBreak) {
+  const std::string latin1Declaration = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n";
+  const std::string asciiDeclaration = "<?xml version=\"1.0\" encoding=\"US-ASCII\"?>";
+  const std::string metaContent =
+      "<html><head><META http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\">";
+  const std::string utf16Declaration = "<?xml version=\"1.0\" encoding=\"UTF-16\"?>";
+  std::string utf16Bytes = "\xFF\xFE";
+  for (const char c : utf16Declaration + "\xE9") utf16Bytes += {c, '\0'};
+  struct Row {
+    const char* what;
+    std::string output;
+    bool terminal;
+    bool raw;
+    std::string bytes;
+  };
+  const std::vector<Row> rows = {
+      {"terminal: a final line break", "Tarnweld Error - x\r\nText: y", true, false, "Tarnweld Error - x\r\nText: y\n"},
+      {"terminal: none added to one", "a\n", true, false, "a\n"},
+      {"terminal: UTF-8 whatever is named", latin1Declaration + "\xC3\xA9", true, false,
+       latin1Declaration + "\xC3\xA9\n"},
+      {"file: XML declaration", latin1Declaration + "\xC3\xA9", false, false, latin1Declaration + "\xE9"},
+      {"file: meta content charset", metaContent + "\xC3\xA9", false, false, metaContent + "\xE9"},
+      {"file: meta charset", "<meta charset='windows-1252'>\xE2\x82\xAC", false, false,
+       "<meta charset='windows-1252'>\x80"},
+      {"file: meta UTF-16 means UTF-8", "<meta charset=\"utf-16\">\xC3\xA9", false, false,
+       "<meta charset=\"utf-16\">\xC3\xA9"},
+      {"file: UTF-16 declaration, with a mark", utf16Declaration + "\xC3\xA9", false, false, utf16Bytes},
+      {"file: a character the encoding lacks", asciiDeclaration + "\xC3\xA9", false, false,
+       asciiDeclaration + "\xC3\xA9"},
+      {"file: an unknown encoding", "<?xml version='1.0' encoding='x-none'?>\xC3\xA9", false, false,
+       "<?xml version='1.0' encoding='x-none'?>\xC3\xA9"},
+      {"file: nothing named, no line break added", "\xC3\xA9", false, false, "\xC3\xA9"},
+      {"file: raw UTF-8 asked for", latin1Declaration + "\xC3\xA9", false, true, latin1Declaration + "\xC3\xA9"},
+  };
+  for (const Row& row : rows) EXPECT_EQ(outputBytes(row.output, row.terminal, row.raw), row.bytes) << row.what;
+}
+
+TEST(HostOptions, VersionAndRawUtf8AreSwitches) {
+  const std::vector<std::string_view> version = {"--version"};
+  const ParsedOptions v = parseOptions(version);
+  ASSERT_TRUE(v.options) << v.error;
+  EXPECT_TRUE(v.options->version);
+  EXPECT_TRUE(versionText().starts_with("tarnweld-host ")) << versionText();
+
+  const std::vector<std::string_view> raw = {"--raw-utf8", "run", "d.xml"};
+  const ParsedOptions r = parseOptions(raw);
+  ASSERT_TRUE(r.options) << r.error;
+  EXPECT_TRUE(r.options->rawUtf8);
 }
 
 }  // namespace

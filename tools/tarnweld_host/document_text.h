@@ -1,5 +1,5 @@
 // How the host stand-in turns a document file into the text an editor holds,
-// and how it names the file in the host's path convention. Pure functions.
+// and a result back into the bytes an editor saves. Pure functions.
 #pragma once
 
 #include <cstddef>
@@ -24,6 +24,24 @@ struct DecodedDocument {
 // by code unit, as an editor's buffer holds it: an unpaired surrogate stays.
 // A text holding NUL is refused, with the line and column of the first one.
 DecodedDocument decodeDocument(std::string_view bytes);
+
+// The encoding a text names for itself: its XML declaration's, else the
+// charset of an HTML <meta> tag in its first 1024 bytes (a meta charset of
+// UTF-16 reads as UTF-8, as in a browser); nothing when it names none.
+std::optional<std::string> namedEncoding(std::string_view text);
+
+// The UTF-8 `utf8` written in `encoding` (any name iconv knows; on Windows
+// UTF-8, UTF-16 and the code pages the decoding knows). "UTF-16" gets a
+// little-endian byte-order mark. Nothing when the encoding is unknown or
+// lacks one of the characters.
+std::optional<std::string> encodeText(std::string_view utf8, std::string_view encoding);
+
+// The bytes tarnweld-host writes for OUTPUT. On a terminal: the UTF-8 text,
+// ending with a line break so the prompt starts on a line of its own.
+// Elsewhere (a file, a pipe): the text in the encoding it names, as a saved
+// file must be for its label to be true; the UTF-8 text as received when it
+// names none or one that cannot hold it, or with `rawUtf8`.
+std::string outputBytes(std::string output, bool toTerminal, bool rawUtf8);
 
 // D-Bus carries at most 128 MiB in one message; INPUT travels in one reply
 // whose header and framing need far less than the margin kept here.

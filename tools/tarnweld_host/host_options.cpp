@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "core/names.h"
+#include "host_records.h"
 
 namespace tarnweld::host {
 namespace {
@@ -62,14 +63,15 @@ std::string composeHelp() {
          " in the document's directory, and print\n"
          "               " +
          output +
-         " to stdout exactly as received. DOCUMENT \"-\" reads\n"
+         " to stdout as received. DOCUMENT \"-\" reads\n"
          "               standard input; " +
          fileName +
          " is then --file-name or empty, and\n"
          "               the plug-in runs in the current directory.\n"
          "\n"
          "options:\n"
-         "  --plugin PATH        the plug-in to start (default: tarnweld beside this program)\n"
+         "  --plugin PATH        the plug-in to start (default: tarnweld beside this program;\n"
+         "                       installed on Linux, ../lib/tarnweld/tarnweld from it)\n"
          "  --timeout SECONDS    kill the plug-in after this long (default 60)\n"
          "  --file-name TEXT     serve TEXT as " +
          fileName +
@@ -82,6 +84,10 @@ std::string composeHelp() {
          addOp + ", " + addIntOp + " or " + getOp +
          "\n"
          "  --stats              print the plug-in's wall time and peak RSS to stderr\n"
+         "  --raw-utf8           write " +
+         output +
+         " as UTF-8 bytes, exactly as received\n"
+         "  --version            print the version\n"
          "  --help               print this text\n"
          "\n"
          "exit status: 0 the plug-in ran and handed back what it must (run: " +
@@ -90,7 +96,9 @@ std::string composeHelp() {
          "line on stderr says which; " +
          output +
          " is still printed when it arrived); 2 bad\n"
-         "usage or a document that cannot be served; 3 no bus, name or plug-in to work with.\n";
+         "usage or a document that cannot be served; 3 no bus, name or plug-in to work with;\n"
+         "4 the plug-in handed back an error report (" +
+         output + " starts with \"" + std::string(kReportStart) + "\"), printed as " + output + " is.\n";
 }
 
 std::optional<double> parseSeconds(std::string_view text) {
@@ -134,8 +142,16 @@ ParsedOptions parseOptions(std::span<const std::string_view> args) {
       help.help = true;
       return {std::move(help), {}};
     }
+    if (arg == "--version") {
+      options.version = true;
+      continue;
+    }
     if (arg == "--stats") {
       options.stats = true;
+      continue;
+    }
+    if (arg == "--raw-utf8") {
+      options.rawUtf8 = true;
       continue;
     }
 
@@ -171,6 +187,7 @@ ParsedOptions parseOptions(std::span<const std::string_view> args) {
     }
   }
 
+  if (options.version) return {std::move(options), {}};
   if (positional.empty()) return {std::nullopt, "no command given"};
   if (positional[0] == "register") {
     if (positional.size() != 1) return {std::nullopt, "register takes no document"};
@@ -191,6 +208,7 @@ bool rejects(const RejectRule& rule, std::string_view operation, std::string_vie
 }
 
 std::string_view usageText() { return kUsage; }
+std::string versionText() { return "tarnweld-host " TARNWELD_VERSION "\n"; }
 std::string_view helpText() {
   static const std::string help = composeHelp();
   return help;

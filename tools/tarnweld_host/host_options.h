@@ -27,12 +27,14 @@ inline constexpr std::string_view kStandardInput = "-";
 struct Options {
   Command command = Command::Run;
   std::string document;               // run only; kStandardInput for stdin
-  std::optional<std::string> plugin;  // default: the tarnweld beside this executable
+  std::optional<std::string> plugin;  // default: defaultPluginPath()
   double timeoutSeconds = kDefaultTimeoutSeconds;
   std::optional<std::string> fileName;  // FILE_NAME served verbatim
   std::vector<RejectRule> rejects;
   bool stats = false;
+  bool rawUtf8 = false;  // write OUTPUT as UTF-8 whatever encoding it names
   bool help = false;
+  bool version = false;
 };
 
 // Either options or the reason the arguments are unusable.
@@ -41,7 +43,8 @@ struct ParsedOptions {
   std::string error;
 };
 
-// Parses the arguments after the program name. "--help" anywhere wins.
+// Parses the arguments after the program name. "--help" anywhere wins, then
+// "--version".
 ParsedOptions parseOptions(std::span<const std::string_view> args);
 
 // True when `rule` refuses the call `operation` whose first argument is `key`.
@@ -50,5 +53,7 @@ bool rejects(const RejectRule& rule, std::string_view operation, std::string_vie
 // The full --help text; its first lines are the usage message for bad usage.
 std::string_view usageText();
 std::string_view helpText();
+// "tarnweld-host VERSION" and a line break, VERSION the project's.
+std::string versionText();
 
 }  // namespace tarnweld::host

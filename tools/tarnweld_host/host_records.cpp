@@ -152,6 +152,7 @@ Verdict judgeRun(const PluginEnd& end, double timeoutSeconds, const RecordValue*
     return {kExitPluginFailed,
             "the plug-in sent " + modeKey + " " + std::to_string(*mode) + ", not " + std::to_string(kOutputMode)};
   }
+  if (std::get<std::string>(*output).starts_with(kReportStart)) return {kExitReport, {}};
   return {};
 }
 

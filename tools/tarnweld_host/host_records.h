@@ -96,6 +96,12 @@ inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitPluginFailed = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitSetup = 3;
+// The plug-in handed back an error report rather than a result.
+inline constexpr int kExitReport = 4;
+
+// How every report of the program begins, the empty-input message included
+// (src/run): the one sign by which a script tells a report from a result.
+inline constexpr std::string_view kReportStart = "Tarnweld Error - ";
 
 // How the plug-in process ended.
 struct PluginEnd {
@@ -114,7 +120,8 @@ struct Verdict {
 Verdict judgeRegistration(const PluginEnd& end, double timeoutSeconds);
 
 // A run succeeds when the plug-in ended normally having stored OUTPUT as a
-// string and MODE_OUTPUT as the integer 7.
+// string and MODE_OUTPUT as the integer 7; an OUTPUT that is an error report
+// then gives kExitReport, with no reason (the report says it).
 Verdict judgeRun(const PluginEnd& end, double timeoutSeconds, const RecordValue* output, const RecordValue* outputMode);
 
 }  // namespace tarnweld::host

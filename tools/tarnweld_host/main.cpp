@@ -6,6 +6,11 @@
 // file is the same on every platform.
 #include <errno.h>
 #include <string.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdio>
@@ -59,6 +64,23 @@ std::optional<std::string> readBytes(const std::string& document, std::string& e
   return bytes;
 }
 
+// A directory opens as a stream on Linux and fails only on reading, with
+// the library's words; say it plainly before reading.
+bool refuseDirectory(const std::string& document, std::string& error) {
+  std::error_code ignored;
+  if (document == kStandardInput || !std::filesystem::is_directory(document, ignored)) return false;
+  error = document + " is a directory; run takes a document file";
+  return true;
+}
+
+bool stdoutIsTerminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stdout)) != 0;
+#else
+  return isatty(STDOUT_FILENO) != 0;
+#endif
+}
+
 // The document's text and name as the host serves them, and where the plug-in runs.
 struct ServedDocument {
   std::string input;     // UTF-8, as sent on the bus
@@ -67,6 +89,7 @@ struct ServedDocument {
 };
 
 std::optional<ServedDocument> prepareDocument(const Options& options, std::string& error) {
+  if (refuseDirectory(options.document, error)) return std::nullopt;
   std::optional<std::string> bytes = readBytes(options.document, error);
   if (!bytes) return std::nullopt;
 
@@ -144,8 +167,9 @@ int hostMain(const Options& options) {
     // OUTPUT is printed whenever it arrived, exactly as received; the exit
     // status says whether the whole hand-back happened.
     if (output) {
-      if (const auto* text = std::get_if<std::string>(&*output)) {
-        std::cout.write(text->data(), static_cast<std::streamsize>(text->size()));
+      if (auto* text = std::get_if<std::string>(&*output)) {
+        const std::string bytes = outputBytes(std::move(*text), stdoutIsTerminal(), options.rawUtf8);
+        std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         std::cout.flush();
       }
     }
@@ -169,6 +193,10 @@ int main(int argc, char** argv) {
   }
   if (parsed.options->help) {
     std::cout << helpText();
+    return kExitSuccess;
+  }
+  if (parsed.options->version) {
+    std::cout << versionText();
     return kExitSuccess;
   }
   try {
