@@ -2,13 +2,17 @@
 // service, both in this process, on a private bus: what crosses the wire, and
 // what a failed or odd reply leaves behind.
 #include <gtest/gtest.h>
+#include <libxml/parser.h>
 #include <stdlib.h>
 
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "dbus/host_bus.h"
 #include "host/dbus/dbus_automation.h"
+#include "host/dbus/sd_bus_owners.h"
 #include "host/plugin_host.h"
 #include "posix/private_bus.h"
 
@@ -115,6 +119,54 @@ TEST_F(DbusBackendTest, CallsFailOnceTheHostHasGone) {
   std::u16string value = u"unchanged";
   EXPECT_FALSE(session.dataGet(u"INPUT", value));
   EXPECT_EQ(value, u"unchanged");
+}
+
+// Each interface of an introspection document, with its methods' names.
+std::map<std::string, std::set<std::string>> interfacesOf(const std::string& xml) {
+  const std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)> doc(
+      xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr, XML_PARSE_NONET), xmlFreeDoc);
+  std::map<std::string, std::set<std::string>> interfaces;
+  if (!doc) return interfaces;
+  const auto name = [](xmlNode* node) {
+    const std::unique_ptr<xmlChar, void (*)(void*)> value(xmlGetProp(node, BAD_CAST "name"), xmlFree);
+    return std::string(value ? reinterpret_cast<const char*>(value.get()) : "");
+  };
+  for (xmlNode* i = xmlDocGetRootElement(doc.get())->children; i; i = i->next) {
+    if (i->type != XML_ELEMENT_NODE || !xmlStrEqual(i->name, BAD_CAST "interface")) continue;
+    auto& methods = interfaces[name(i)];
+    for (xmlNode* m = i->children; m; m = m->next) {
+      if (m->type == XML_ELEMENT_NODE && xmlStrEqual(m->name, BAD_CAST "method")) methods.insert(name(m));
+    }
+  }
+  return interfaces;
+}
+
+TEST_F(DbusBackendTest, HostObjectIntrospectsAsTheContractAndAnswersPing) {
+  serve();
+  sd_bus* raw = nullptr;
+  ASSERT_GE(sd_bus_new(&raw), 0);
+  const sdbus_owners::BusPtr client(raw);
+  ASSERT_GE(sd_bus_set_address(client.get(), bus_->address().c_str()), 0);
+  ASSERT_GE(sd_bus_set_bus_client(client.get(), 1), 0);
+  ASSERT_GE(sd_bus_start(client.get()), 0);
+  const auto call = [&](const char* interface, const char* method) {
+    sd_bus_message* reply = nullptr;
+    const int r = sd_bus_call_method(client.get(), "htmlkit.HTMLKitPluginsCore", "/htmlkit/HTMLKitPluginsCore",
+                                     interface, method, nullptr, &reply, "");
+    return std::make_pair(r, sdbus_owners::MessagePtr(reply));
+  };
+
+  const auto [introspected, reply] = call("org.freedesktop.DBus.Introspectable", "Introspect");
+  ASSERT_GE(introspected, 0);
+  const char* xml = nullptr;
+  ASSERT_GE(sd_bus_message_read(reply.get(), "s", &xml), 0);
+  const std::map<std::string, std::set<std::string>> expected = {
+      {"htmlkit.HTMLKitPluginsCore", {"hkp_DataSetGlobalSuffix", "hkp_DataAdd", "hkp_DataAddInt", "hkp_DataGet"}},
+      {"org.freedesktop.DBus.Introspectable", {"Introspect"}},
+      {"org.freedesktop.DBus.Peer", {"Ping", "GetMachineId"}},
+  };
+  EXPECT_EQ(interfacesOf(xml), expected) << xml;
+  EXPECT_GE(call("org.freedesktop.DBus.Peer", "Ping").first, 0);
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include <optional>
 #include <thread>
 
+#include "contract_xml.h"
 #include "host/dbus/dbus_automation.h"
 #include "host/dbus/sd_bus_owners.h"
 #include "posix/fd.h"
@@ -47,6 +48,32 @@ struct CallError {
 };
 
 std::string errnoText(int negativeErrno) { return strerror(-negativeErrno); }
+
+constexpr const char* kIntrospectableInterface = "org.freedesktop.DBus.Introspectable";
+// The standard interfaces the object answers besides the contract's own:
+// Introspect here, Ping and GetMachineId in sd-bus itself.
+constexpr std::string_view kStandardInterfaces =
+    "  <interface name=\"org.freedesktop.DBus.Introspectable\">\n"
+    "    <method name=\"Introspect\">\n"
+    "      <arg name=\"xml_data\" type=\"s\" direction=\"out\"/>\n"
+    "    </method>\n"
+    "  </interface>\n"
+    "  <interface name=\"org.freedesktop.DBus.Peer\">\n"
+    "    <method name=\"Ping\"/>\n"
+    "    <method name=\"GetMachineId\">\n"
+    "      <arg name=\"machine_uuid\" type=\"s\" direction=\"out\"/>\n"
+    "    </method>\n"
+    "  </interface>\n";
+
+// The contract file with the standard interfaces added to its node.
+const std::string& introspectionXml() {
+  static const std::string xml = [] {
+    std::string text(kContractXml);
+    text.insert(text.rfind("</node>"), kStandardInterfaces);
+    return text;
+  }();
+  return xml;
+}
 
 using sdbus_owners::BusPtr;
 using sdbus_owners::MessagePtr;
@@ -159,6 +186,10 @@ class SdBusHost final : public HostBus {
   }
 
   static int onMessage(sd_bus_message* message, void* self, sd_bus_error*) {
+    if (sd_bus_message_is_method_call(message, kIntrospectableInterface, "Introspect")) {
+      sd_bus_reply_method_return(message, "s", introspectionXml().c_str());
+      return 1;
+    }
     if (!sd_bus_message_is_method_call(message, kDbusInterface, nullptr)) return 0;  // sd-bus answers the rest
     try {
       static_cast<SdBusHost*>(self)->handle(message);
