@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Tarnweld needs to build, test, fuzz and
+# Installs the Debian 12 packages Tarnweld needs to build, test, fuzz, package and
 # benchmark, when any is missing. Run as root, or it prints the command to run.
 set -euo pipefail
 
@@ -8,6 +8,7 @@ packages=(
   libxml2-dev libxslt1-dev libsdbus-c++-dev libsystemd-dev
   libgtest-dev dbus-daemon w3c-sgml-lib xml-core
   xsltproc clang libclang-rt-14-dev docbook-xsl
+  dpkg-dev
 )
 
 missing=()

@@ -37,7 +37,8 @@ struct PluginRun {
 std::optional<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store,
                                    const std::vector<RejectRule>& rejects, std::string& error);
 
-// The plug-in started when none is named: the one beside this program.
+// The plug-in started when none is named: the one beside this program, else
+// (Linux, installed) ../lib/tarnweld/tarnweld from this program's directory.
 std::string defaultPluginPath();
 
 }  // namespace tarnweld::host

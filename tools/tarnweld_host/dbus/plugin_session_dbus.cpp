@@ -15,6 +15,8 @@ namespace tarnweld::host {
 namespace {
 
 constexpr std::string_view kDefaultPluginName = "tarnweld";
+// Where an install puts the plug-in, relative to the prefix (cmake/packaging.cmake).
+constexpr std::string_view kInstalledPluginDirectory = "lib/tarnweld";
 
 PluginEnd pluginEnd(const posix::ChildOutcome& outcome) {
   switch (outcome.end) {
@@ -66,7 +68,12 @@ std::string defaultPluginPath() {
   std::error_code error;
   const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) return std::string(kDefaultPluginName);
-  return (self.parent_path() / kDefaultPluginName).string();
+  // Beside this program in a build tree; in an install, bin/tarnweld-host
+  // finds lib/tarnweld/tarnweld.
+  const auto beside = self.parent_path() / kDefaultPluginName;
+  const auto installed = self.parent_path().parent_path() / kInstalledPluginDirectory / kDefaultPluginName;
+  if (!std::filesystem::exists(beside, error) && std::filesystem::exists(installed, error)) return installed.string();
+  return beside.string();
 }
 
 }  // namespace tarnweld::host

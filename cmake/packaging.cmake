@@ -1,0 +1,64 @@
+# Where an install puts each part, and the packages made from it: a Debian
+# package on Linux (cpack -G DEB), a zip for the host editor's users on
+# Windows (cpack -G ZIP in the cross build).
+include(GNUInstallDirs)
+
+if(WIN32)
+  # What a Windows user installs is the plug-in alone, with a short text on
+  # where to put it.
+  install(TARGETS tarnweld RUNTIME DESTINATION .)
+  configure_file(${PROJECT_SOURCE_DIR}/doc/windows/README.txt.in ${CMAKE_CURRENT_BINARY_DIR}/README.txt @ONLY
+                 NEWLINE_STYLE CRLF)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt DESTINATION .)
+
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_SYSTEM_NAME windows-x64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+else()
+  # tarnweld-host finds the plug-in at ../lib/tarnweld/tarnweld from its own
+  # directory (defaultPluginPath); the plug-in is started by a host, never by
+  # a user, so it stays off the PATH.
+  install(TARGETS tarnweld-host RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS tarnweld RUNTIME DESTINATION lib/tarnweld)
+  install(FILES ${PROJECT_SOURCE_DIR}/src/host/dbus/htmlkit.HTMLKitPluginsCore.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/interfaces)
+  install(FILES README.md src/host/dbus/CONTRACT.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tarnweld)
+  install(DIRECTORY examples DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tarnweld)
+
+  # The manual pages, compressed as Debian keeps them.
+  find_program(GZIP_PROGRAM gzip REQUIRED)
+  foreach(page tarnweld.1 tarnweld-host.1)
+    add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.gz
+                       COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/man
+                       COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/doc/man/${page} ${CMAKE_CURRENT_BINARY_DIR}/man/${page}
+                       COMMAND ${GZIP_PROGRAM} -9nf ${CMAKE_CURRENT_BINARY_DIR}/man/${page}
+                       DEPENDS ${PROJECT_SOURCE_DIR}/doc/man/${page}
+                       VERBATIM)
+    list(APPEND man_pages ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.gz)
+  endforeach()
+  add_custom_target(man_pages ALL DEPENDS ${man_pages})
+  install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION text)
+  # The libraries come from the binaries (dpkg-shlibdeps). The rest is what a
+  # run needs beyond them: the private bus when there is no session bus, and
+  # the XHTML DTDs and the catalogs that let documents validate offline.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "dbus-daemon, w3c-sgml-lib, xml-core")
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "docbook-xsl")
+  set(CPACK_STRIP_FILES ON)
+endif()
+
+set(CPACK_PACKAGE_NAME tarnweld)
+set(CPACK_PACKAGE_VENDOR "The Tarnweld Project")
+set(CPACK_PACKAGE_CONTACT "The Tarnweld Project <tarnweld@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "XSL transformation plug-in for a host HTML editor")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Tarnweld transforms the document open in the host HTML editor with its XSL\n"
+    "stylesheet and hands the result back to the editor. tarnweld-host stands in\n"
+    "for the editor on the command line.")
+string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/packages)
+include(CPack)
