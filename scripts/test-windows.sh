@@ -43,3 +43,25 @@ wine "$build/bin/wine_keepalive.exe" </dev/null >/dev/null 2>&1 &
 
 # One at a time: the tests offer the host's class under one ProgID.
 ctest --test-dir "$build" --output-on-failure --timeout 120 "$@"
+
+# The zip a Windows user installs from: it must hold tarnweld.exe and its
+# README, and the tarnweld.exe unpacked from it must run under the stand-in.
+rm -rf "$build/packages"
+(cd "$build" && cpack -G ZIP >/dev/null)
+zip=$(realpath "$build"/packages/tarnweld-*-windows-x64.zip)
+contents=$(cmake -E tar tf "$zip")
+for member in tarnweld.exe README.txt; do
+  grep -qx "$member" <<<"$contents" || { echo "$zip does not hold $member" >&2; exit 1; }
+done
+unpacked="$PWD/$build/zip-check"
+rm -rf "$unpacked"
+mkdir -p "$unpacked"
+(cd "$unpacked" && cmake -E tar xf "$zip")
+status=0
+output=$(wine "$build/bin/tarnweld-host.exe" --plugin "$(winepath -w "$unpacked/tarnweld.exe")" run examples/catalog.xml) ||
+  status=$?
+if [ "$status" -ne 0 ] || ! grep -q "Night Shelf Records" <<<"$output"; then
+  echo "the zip's tarnweld.exe did not transform examples/catalog.xml (exit $status)" >&2
+  exit 1
+fi
+echo "$(basename "$zip"): tarnweld.exe and README.txt; its tarnweld.exe transforms the example catalog"
