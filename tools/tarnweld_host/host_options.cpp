@@ -63,11 +63,17 @@ std::string composeHelp() {
          " in the document's directory, and print\n"
          "               " +
          output +
-         " to stdout as received. DOCUMENT \"-\" reads\n"
-         "               standard input; " +
+         " to stdout. DOCUMENT \"-\" reads standard input;\n"
+         "               " +
          fileName +
          " is then --file-name or empty, and\n"
          "               the plug-in runs in the current directory.\n"
+         "               Into a file or pipe, " +
+         output +
+         " is written in the encoding its XML\n"
+         "               declaration or HTML meta charset names (UTF-8 when it names\n"
+         "               none, or one that cannot hold all of its characters); on a\n"
+         "               terminal it is UTF-8 and ends with a line break.\n"
          "\n"
          "options:\n"
          "  --plugin PATH        the plug-in to start (default: tarnweld beside this program;\n"
@@ -98,7 +104,7 @@ std::string composeHelp() {
          " is still printed when it arrived); 2 bad\n"
          "usage or a document that cannot be served; 3 no bus, name or plug-in to work with;\n"
          "4 the plug-in handed back an error report (" +
-         output + " starts with \"" + std::string(kReportStart) + "\"), printed as " + output + " is.\n";
+         output + " starts with \"" + std::string(kReportStart) + "\";\nit is printed all the same).\n";
 }
 
 std::optional<double> parseSeconds(std::string_view text) {
