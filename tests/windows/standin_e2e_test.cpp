@@ -29,8 +29,9 @@ std::string textContent(const std::string& html) {
   return first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-test::ProcessEnd runHost(const std::u16string& document) {
-  return test::runProcess(u"\"" + test::programPath(u"tarnweld-host.exe") + u"\" run \"" + document + u"\"");
+test::ProcessEnd runHost(const std::u16string& document, std::u16string_view options = u"") {
+  return test::runProcess(u"\"" + test::programPath(u"tarnweld-host.exe") + u"\" " + std::u16string(options) +
+                          u"run \"" + document + u"\"");
 }
 
 TEST(StandIn, TransformsTheExamples) {
@@ -86,6 +87,39 @@ TEST(StandIn, HandsBackTheTransformOrTheRightReport) {
       EXPECT_NE(output.find(u"\r\nLine: "), std::u16string::npos) << c.name;
       EXPECT_NE(output.find(u" Column: "), std::u16string::npos) << c.name;
       EXPECT_NE(output.find(u"\r\n\r\nText: "), std::u16string::npos) << c.name;
+    }
+  }
+}
+
+// What carries the host calls does not change what a refused call leads to:
+// the same rows end as they do on Linux.
+TEST(StandIn, RefusedHostCallsEndAsOnLinux) {
+  const std::filesystem::path dir = std::filesystem::path(test::programPath(u"e2e"));
+  std::filesystem::create_directories(dir);
+  // Not well-formed, so every run that reaches the parser ends in the XML report.
+  std::ofstream(dir / "refused.xml", std::ios::binary) << "<a>";
+  const std::string xmlReport = "Tarnweld Error - The XML Source Did Not Validate!";
+  struct Case {
+    std::u16string_view reject;
+    unsigned exitCode;
+    std::string outputStart;
+    bool whole;  // the output is exactly outputStart
+  };
+  const Case cases[] = {
+      {u"hkp_DataGet:INPUT", 4, "Tarnweld Error - Empty XML File Provided!", true},
+      {u"hkp_DataAdd:OUTPUT", 1, "", true},
+      {u"hkp_DataAddInt", 1, xmlReport, false},
+      {u"hkp_DataSetGlobalSuffix", 4, xmlReport, false},
+  };
+  for (const Case& c : cases) {
+    const std::string name = toUtf8(c.reject);
+    const test::ProcessEnd end =
+        runHost((dir / "refused.xml").u16string(), u"--reject " + std::u16string(c.reject) + u" ");
+    EXPECT_EQ(end.exitCode, c.exitCode) << name;
+    if (c.whole) {
+      EXPECT_EQ(end.output, c.outputStart) << name;
+    } else {
+      EXPECT_TRUE(end.output.starts_with(c.outputStart)) << name << ": " << end.output;
     }
   }
 }
