@@ -1,7 +1,9 @@
 // The process entry: joins the command-line arguments into the argument text
 // and runs the entry procedure with the platform's backends. The program
 // writes nothing to stdout or stderr and sets no exit status of its own.
-#if __has_include(<malloc.h>)
+#ifdef TARNWELD_MIMALLOC
+#include <mimalloc.h>
+#elif __has_include(<malloc.h>)
 #include <malloc.h>
 #endif
 
@@ -16,7 +18,11 @@ constexpr int kLargeBlockBytes = 1 << 20;
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef M_MMAP_THRESHOLD
+#ifdef TARNWELD_MIMALLOC
+  // mimalloc replaces malloc for the whole process (see CMakeLists.txt); asking
+  // its version keeps the library linked even where unused libraries are dropped.
+  static_cast<void>(mi_version());
+#elif defined(M_MMAP_THRESHOLD)
   // A document's texts run to tens of megabytes and its tree to millions of
   // small blocks. Large blocks are mapped and unmapped directly, and small
   // ones skip the fast bins, which every large allocation or free would
