@@ -12,10 +12,7 @@ std::size_t decodeOne(std::string_view bytes, std::size_t i, char32_t& cp);
 bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-// Documents run to tens of megabytes, so both directions size their output
-// once and write through a pointer rather than growing a string a character
-// at a time.
-std::string encode(std::u16string_view text, bool replaceNul) {
+std::size_t encodedSize(std::u16string_view text, bool replaceNul) {
   std::size_t bytes = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t c = text[i];
@@ -30,9 +27,10 @@ std::string encode(std::u16string_view text, bool replaceNul) {
       bytes += 3;
     }
   }
+  return bytes;
+}
 
-  std::string out(bytes, '\0');
-  char* o = out.data();
+char* encodeInto(std::u16string_view text, bool replaceNul, char* o) {
   auto put = [&o](char32_t cp) {
     if (cp < 0x800) {
       *o++ = static_cast<char>(0xC0 | (cp >> 6));
@@ -61,6 +59,15 @@ std::string encode(std::u16string_view text, bool replaceNul) {
       put(c);
     }
   }
+  return o;
+}
+
+// Documents run to tens of megabytes, so both directions size their output
+// once and write through a pointer rather than growing a string a character
+// at a time.
+std::string encode(std::u16string_view text, bool replaceNul) {
+  std::string out(encodedSize(text, replaceNul), '\0');
+  encodeInto(text, replaceNul, out.data());
   return out;
 }
 
@@ -128,6 +135,20 @@ std::size_t decodeOne(std::string_view bytes, std::size_t i, char32_t& cp) {
 std::string toUtf8(std::u16string_view text) { return encode(text, false); }
 
 std::string toUtf8WithoutNul(std::u16string_view text) { return encode(text, true); }
+
+std::size_t utf8SizeWithoutNul(std::u16string_view text) { return encodedSize(text, true); }
+
+char* writeUtf8WithoutNul(std::u16string_view text, char* out) { return encodeInto(text, true, out); }
+
+bool isUtf8WithoutNul(std::string_view bytes) {
+  for (std::size_t i = 0; i < bytes.size();) {
+    char32_t cp;
+    const std::size_t n = decodeOne(bytes, i, cp);
+    if (n == 0 || cp == 0) return false;
+    i += n;
+  }
+  return true;
+}
 
 std::optional<std::u16string> fromUtf8(std::string_view bytes) { return decode(bytes, false); }
 

@@ -2,7 +2,6 @@
 // and how it names the file in the host's path convention. Pure functions.
 #pragma once
 
-#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,11 +23,5 @@ struct DecodedDocument {
 // by code unit, as an editor's buffer holds it: an unpaired surrogate stays.
 // A text holding NUL is refused, with the line and column of the first one.
 DecodedDocument decodeDocument(std::string_view bytes);
-
-// D-Bus carries at most 128 MiB in one message; INPUT travels in one reply
-// whose header and framing need far less than the margin kept here.
-inline constexpr std::size_t kMaxBusMessageBytes = std::size_t{128} * 1024 * 1024;
-inline constexpr std::size_t kMessageFramingMargin = 64 * 1024;
-inline constexpr std::size_t kMaxInputBytes = kMaxBusMessageBytes - kMessageFramingMargin;
 
 }  // namespace tarnweld::host

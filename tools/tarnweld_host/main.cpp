@@ -81,12 +81,6 @@ std::optional<ServedDocument> prepareDocument(const Options& options, std::strin
   // The bus cannot carry NUL or unpaired surrogates; they go as U+FFFD.
   served.input = toUtf8WithoutNul(*decoded.text);
   decoded.text.reset();
-  if (served.input.size() > kMaxInputBytes) {
-    error = options.document + ": the text is " + std::to_string(served.input.size()) +
-            " bytes as UTF-8, more than the " + std::to_string(kMaxInputBytes) +
-            " that fit in one D-Bus message (the bus carries at most 128 MiB per message)";
-    return std::nullopt;
-  }
 
   if (options.document != kStandardInput) {
     const auto path = std::filesystem::absolute(options.document).lexically_normal();
