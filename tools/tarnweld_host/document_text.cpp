@@ -109,6 +109,11 @@ DecodedDocument refuseNul(DecodedDocument decoded) {
                                        std::to_string(column) + "), which the host connection cannot carry");
 }
 
+bool isUtf8Name(std::string_view declared) {
+  const std::string name = toUpperAscii(declared);
+  return name == "UTF-8" || name == "UTF8";
+}
+
 DecodedDocument decodeText(std::string_view bytes) {
   const SniffedEncoding sniffed = sniffEncoding(bytes);
   if (!sniffed.declared) {
@@ -120,7 +125,7 @@ DecodedDocument decodeText(std::string_view bytes) {
   }
   const std::string& declared = *sniffed.declared;
   const std::string name = toUpperAscii(std::string_view(declared));
-  if (name == "UTF-8" || name == "UTF8") return decodeUtf8(bytes, "UTF-8");
+  if (isUtf8Name(declared)) return decodeUtf8(bytes, "UTF-8");
   if (name.starts_with("UTF-16") || name.starts_with("UCS-2") || name.starts_with("UTF-32")) {
     return failure(name, "the XML declaration names " + declared +
                              ", but the file has no byte-order mark and its declaration is not in that encoding");
@@ -131,5 +136,14 @@ DecodedDocument decodeText(std::string_view bytes) {
 }  // namespace
 
 DecodedDocument decodeDocument(std::string_view bytes) { return refuseNul(decodeText(bytes)); }
+
+std::optional<std::string_view> utf8TextOf(std::string_view bytes) {
+  const SniffedEncoding sniffed = sniffEncoding(bytes);
+  const bool utf8 = sniffed.declared ? isUtf8Name(*sniffed.declared) : sniffed.name == kUtf8Encoding;
+  if (!utf8) return std::nullopt;
+  const std::string_view text = bytes.substr(sniffed.declared ? 0 : sniffed.markLength);
+  if (!isUtf8WithoutNul(text)) return std::nullopt;
+  return text;
+}
 
 }  // namespace tarnweld::host

@@ -24,4 +24,10 @@ struct DecodedDocument {
 // A text holding NUL is refused, with the line and column of the first one.
 DecodedDocument decodeDocument(std::string_view bytes);
 
+// The text of `bytes` as UTF-8, without its byte-order mark, when
+// decodeDocument would read them as UTF-8 and take them as they are (well
+// formed, no NUL); nothing otherwise. A large UTF-8 document is then served
+// as it is, validated but never decoded.
+std::optional<std::string_view> utf8TextOf(std::string_view bytes);
+
 }  // namespace tarnweld::host
