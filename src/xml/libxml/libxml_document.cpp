@@ -127,6 +127,13 @@ std::string outputEncoding(xsltStylesheetPtr style) {
 
 class LibxmlDocument final : public XmlDocument {
  public:
+  explicit LibxmlDocument(TreeRelease treeRelease) : treeRelease_(treeRelease) {}
+  LibxmlDocument(const LibxmlDocument&) = delete;
+  LibxmlDocument& operator=(const LibxmlDocument&) = delete;
+  ~LibxmlDocument() override {
+    if (treeRelease_ == TreeRelease::LeftToProcessEnd) static_cast<void>(tree_.release());
+  }
+
   bool setValidateOnParse(bool validate) override {
     validate_ = validate;
     return true;
@@ -265,6 +272,7 @@ class LibxmlDocument final : public XmlDocument {
         LoadRecord(fromUtf8Lenient(where.message), line, where.line, columnOf(line, error->element, error->occurrence));
   }
 
+  const TreeRelease treeRelease_;
   DocPtr tree_;
   bool validate_ = true;
   LoadRecord record_;
@@ -272,16 +280,23 @@ class LibxmlDocument final : public XmlDocument {
 
 class LibxmlParser final : public XmlParser {
  public:
+  explicit LibxmlParser(TreeRelease treeRelease) : treeRelease_(treeRelease) {}
+
   // The libraries are prepared on the first document, so a start that makes
   // none (registration, no host, an empty document) does not pay for it.
   std::unique_ptr<XmlDocument> createDocument() override {
     prepareLibraries();
-    return std::make_unique<LibxmlDocument>();
+    return std::make_unique<LibxmlDocument>(treeRelease_);
   }
+
+ private:
+  TreeRelease treeRelease_;
 };
 
 }  // namespace
 
-std::unique_ptr<XmlParser> makeLibxmlParser() { return std::make_unique<LibxmlParser>(); }
+std::unique_ptr<XmlParser> makeLibxmlParser(TreeRelease treeRelease) {
+  return std::make_unique<LibxmlParser>(treeRelease);
+}
 
 }  // namespace tarnweld::xml
