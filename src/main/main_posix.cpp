@@ -19,9 +19,12 @@ constexpr int kLargeBlockBytes = 1 << 20;
 
 int main(int argc, char** argv) {
 #ifdef TARNWELD_MIMALLOC
-  // mimalloc replaces malloc for the whole process (see CMakeLists.txt); asking
-  // its version keeps the library linked even where unused libraries are dropped.
-  static_cast<void>(mi_version());
+  // mimalloc replaces malloc for the whole process (see CMakeLists.txt); this
+  // call also keeps the library linked where unused libraries are dropped.
+  // Pages freed by the result tree go back to the system at once, not after
+  // a delay: the result's text is made right after, and would otherwise add
+  // itself to the process's peak rather than take their place.
+  mi_option_set(mi_option_decommit_delay, 0);
 #elif defined(M_MMAP_THRESHOLD)
   // A document's texts run to tens of megabytes and its tree to millions of
   // small blocks. Large blocks are mapped and unmapped directly, and small
