@@ -38,9 +38,10 @@ namespace {
 // What every load asks of libxml2, as xsltproc reads its inputs: entities
 // substituted, the DTD read for defaulted attributes, CDATA as text. Never
 // from the network; never XML_PARSE_HUGE, which would lift the limits on
-// entity expansion and nesting depth.
+// entity expansion and nesting depth. Short texts are kept inside their
+// nodes (XML_PARSE_COMPACT), a block less for each; the tree reads the same.
 constexpr int kParseOptions =
-    XML_PARSE_NOENT | XML_PARSE_DTDLOAD | XML_PARSE_DTDATTR | XML_PARSE_NOCDATA | XML_PARSE_NONET;
+    XML_PARSE_NOENT | XML_PARSE_DTDLOAD | XML_PARSE_DTDATTR | XML_PARSE_NOCDATA | XML_PARSE_NONET | XML_PARSE_COMPACT;
 // The editor's text is already decoded; its encoding declaration is kept in
 // the tree but not applied to the bytes again.
 constexpr int kInMemoryTextOptions = XML_PARSE_IGNORE_ENC;
