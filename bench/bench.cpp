@@ -1,10 +1,15 @@
 // tarnweld-bench: times `tarnweld-host run` against xsltproc on the same
 // generated catalogs with the same stylesheet, alternating the two, and
-// prints medians and the ratios ours/xsltproc for wall time and peak memory
-// (the plug-in's peak, as tarnweld-host reports it, against xsltproc's).
-// It also checks that both produce the same text.
+// prints medians and the medians of the per-run ratios ours/xsltproc for wall
+// time and peak memory (the plug-in's peak, as tarnweld-host reports it,
+// against xsltproc's). It also checks that both produce the same text. The
+// other XSLT processors found installed (Saxon-HE, Xalan-C) run in the same
+// rotation and get a row each, ours against them.
 //
-//   tarnweld-bench [--runs N] [--sizes 1k,1m,50m] [--host PATH] [--keep DIR]
+//   tarnweld-bench [--runs N] [--sizes 1k,1m,65m] [--host PATH] [--keep DIR] [--no-peers]
+//
+// The size 300m (not run unless asked for) shows that a document larger than
+// any one bus message transforms, with the same output as xsltproc.
 #include <fcntl.h>
 
 #include <algorithm>
@@ -31,17 +36,49 @@ namespace {
 
 struct Size {
   std::string name;
-  std::size_t bytes;
+  std::size_t records;
   int runs;
-  double timeTarget;    // ours / xsltproc wall time, at most
+  double timeTarget;    // ours / xsltproc wall time, at most; 0: none
   double memoryTarget;  // ours / xsltproc peak memory, at most; 0: none
 };
 
 const std::vector<Size> kSizes = {
-    {"1k", 1'000, 9, 3.0, 0},
-    {"1m", 1'000'000, 7, 1.3, 0},
-    {"50m", 50'000'000, 3, 1.15, 1.3},
+    {"1k", 8, 21, 2.0, 0},
+    {"1m", 9'000, 11, 1.10, 0},
+    {"65m", 500'000, 5, 0.85, 0.95},
+    {"300m", 1'700'000, 1, 0, 0},
 };
+constexpr const char* kDefaultSizes = "1k,1m,65m";
+
+// Another XSLT processor, when installed: its command for a document and a
+// stylesheet.
+struct Peer {
+  std::string name;
+  std::vector<std::string> (*command)(const std::string& program, const std::string& document,
+                                      const std::string& stylesheet);
+  std::string program;  // found on this machine
+};
+
+std::vector<Peer> findPeers() {
+  std::vector<Peer> peers;
+  const auto java = tarnweld::posix::findOnPath("java");
+  if (java && fs::exists("/usr/share/java/Saxon-HE.jar")) {
+    peers.push_back({"Saxon-HE",
+                     [](const std::string& program, const std::string& document, const std::string& stylesheet) {
+                       return std::vector<std::string>{program, "-jar", "/usr/share/java/Saxon-HE.jar",
+                                                       "-s:" + document, "-xsl:" + stylesheet};
+                     },
+                     *java});
+  }
+  if (const auto xalan = tarnweld::posix::findOnPath("Xalan")) {
+    peers.push_back({"Xalan-C",
+                     [](const std::string& program, const std::string& document, const std::string& stylesheet) {
+                       return std::vector<std::string>{program, document, stylesheet};
+                     },
+                     *xalan});
+  }
+  return peers;
+}
 
 constexpr const char* kStylesheet = R"(<?xml version="1.0" encoding="UTF-8"?>
 <xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
@@ -60,14 +97,14 @@ constexpr const char* kStylesheet = R"(<?xml version="1.0" encoding="UTF-8"?>
 </xsl:stylesheet>
 )";
 
-// A catalog of about `bytes` bytes, with non-ASCII text in every record.
-void writeCatalog(const fs::path& path, std::size_t bytes) {
+// A catalog of `records` records, with non-ASCII text in every one.
+void writeCatalog(const fs::path& path, std::size_t records) {
   static const char* const kTitles[] = {"Lanterns Over Tarn Water", "Café Nocturne",   "Weld &amp; Ember",
                                         "Глубокое озеро",           "Þórsmörk Echoes", "静かな湖"};
   static const char* const kArtists[] = {"The Fell Quartet", "Åsa Lindqvist Trio", "Ironwork Choir",
                                          "Mira Sokolova",    "Ólafur Grímsson",    "Naoko Sato"};
   std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<catalog title=\"Bench Shelf – Ünïcode\">\n";
-  for (std::size_t i = 0; text.size() < bytes; ++i) {
+  for (std::size_t i = 0; i < records; ++i) {
     char record[512];
     std::snprintf(record, sizeof record,
                   "  <record id=\"r%zu\">\n    <title>%s %zu</title>\n    <artist>%s</artist>\n"
@@ -77,6 +114,7 @@ void writeCatalog(const fs::path& path, std::size_t bytes) {
   }
   text += "</catalog>\n";
   std::ofstream(path, std::ios::binary) << text;
+  text.clear();
 }
 
 struct Measure {
@@ -127,13 +165,24 @@ double median(std::vector<double> values) {
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+// The median of the per-run ratios ours[i] / theirs[i]: a run disturbed by
+// other work on the machine moves one pair, not one side of every ratio.
+double medianRatio(const std::vector<double>& ours, const std::vector<double>& theirs) {
+  std::vector<double> ratios;
+  for (std::size_t i = 0; i < ours.size() && i < theirs.size(); ++i) {
+    if (theirs[i] > 0) ratios.push_back(ours[i] / theirs[i]);
+  }
+  return ratios.empty() ? 0 : median(ratios);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int runsOverride = 0;
-  std::string sizesWanted = "1k,1m,50m";
+  std::string sizesWanted = kDefaultSizes;
   fs::path host = fs::canonical("/proc/self/exe").parent_path() / "tarnweld-host";
   std::optional<fs::path> keep;
+  bool withPeers = true;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--runs" && i + 1 < argc) {
@@ -144,8 +193,12 @@ int main(int argc, char** argv) {
       host = argv[++i];
     } else if (arg == "--keep" && i + 1 < argc) {
       keep = argv[++i];
+    } else if (arg == "--no-peers") {
+      withPeers = false;
     } else {
-      std::fprintf(stderr, "usage: tarnweld-bench [--runs N] [--sizes 1k,1m,50m] [--host PATH] [--keep DIR]\n");
+      std::fprintf(
+          stderr,
+          "usage: tarnweld-bench [--runs N] [--sizes 1k,1m,65m,300m] [--host PATH] [--keep DIR] [--no-peers]\n");
       return 2;
     }
   }
@@ -169,21 +222,24 @@ int main(int argc, char** argv) {
   const std::vector<std::string> environment =
       tarnweld::posix::environmentWith(tarnweld::posix::kBusAddressVariable, bus->address());
 
+  const std::vector<Peer> peers = withPeers ? findPeers() : std::vector<Peer>{};
+
   bool allMet = true, allSame = true;
   std::printf("%-5s %4s  %10s %10s %7s %7s  %11s %11s %7s %7s  %s\n", "size", "runs", "ours s", "xsltproc s", "ratio",
               "target", "plug-in MiB", "xsltproc MiB", "ratio", "target", "output");
   for (const Size& size : kSizes) {
     if (("," + sizesWanted + ",").find("," + size.name + ",") == std::string::npos) continue;
     const fs::path document = dir / ("catalog-" + size.name + ".xml");
-    if (!fs::exists(document)) writeCatalog(document, size.bytes);
+    if (!fs::exists(document)) writeCatalog(document, size.records);
     // Beside the document under its base name, where the plug-in looks for it.
     const fs::path stylesheet = dir / ("catalog-" + size.name + ".xsl");
     std::ofstream(stylesheet) << kStylesheet;
     const int runs = runsOverride > 0 ? runsOverride : size.runs;
 
-    std::vector<double> oursTime, theirTime, oursMem, theirMem;
+    // Per run: wall time and peak memory of ours, xsltproc's, then each peer's.
+    std::vector<std::vector<double>> times(2 + peers.size()), memory(2 + peers.size());
     bool same = true, failed = false;
-    for (int run = 0; run < runs; ++run) {
+    for (int run = 0; run < runs && !failed; ++run) {
       const Measure ours = runCommand({host.string(), "--stats", "run", document.string()}, environment,
                                       dir / "ours.out", dir / "ours.err");
       const Measure theirs = runCommand({*xsltproc, "--nonet", stylesheet.string(), document.string()}, environment,
@@ -192,27 +248,43 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: a run failed: ours %d, xsltproc %d\n%s", size.name.c_str(), ours.status,
                      theirs.status, readFile(dir / "ours.err").c_str());
         failed = true;
-        break;
       }
-      oursTime.push_back(ours.seconds);
-      theirTime.push_back(theirs.seconds);
-      oursMem.push_back(static_cast<double>(pluginPeakKiB(readFile(dir / "ours.err"))));
-      theirMem.push_back(static_cast<double>(theirs.peakKiB));
+      times[0].push_back(ours.seconds);
+      times[1].push_back(theirs.seconds);
+      memory[0].push_back(static_cast<double>(pluginPeakKiB(readFile(dir / "ours.err"))));
+      memory[1].push_back(static_cast<double>(theirs.peakKiB));
       if (run == 0) same = readFile(dir / "ours.out") == readFile(dir / "theirs.out");
+      for (std::size_t p = 0; p < peers.size(); ++p) {
+        const Measure peer = runCommand(peers[p].command(peers[p].program, document.string(), stylesheet.string()),
+                                        environment, dir / "peer.out", dir / "peer.err");
+        times[2 + p].push_back(peer.status == 0 ? peer.seconds : 0);
+        memory[2 + p].push_back(static_cast<double>(peer.peakKiB));
+      }
     }
     if (failed) return 1;
 
-    const double timeRatio = median(oursTime) / median(theirTime);
-    const double memRatio = median(oursMem) / median(theirMem);
-    const bool met = timeRatio <= size.timeTarget && (size.memoryTarget == 0 || memRatio <= size.memoryTarget);
+    const double timeRatio = medianRatio(times[0], times[1]);
+    const double memRatio = medianRatio(memory[0], memory[1]);
+    const bool met = (size.timeTarget == 0 || timeRatio <= size.timeTarget) &&
+                     (size.memoryTarget == 0 || memRatio <= size.memoryTarget);
     allMet = allMet && met;
     allSame = allSame && same;
-    char memTarget[16] = "-";
+    char timeTarget[16] = "-", memTarget[16] = "-";
+    if (size.timeTarget > 0) std::snprintf(timeTarget, sizeof timeTarget, "%.2f", size.timeTarget);
     if (size.memoryTarget > 0) std::snprintf(memTarget, sizeof memTarget, "%.2f", size.memoryTarget);
-    std::printf("%-5s %4d  %10.3f %10.3f %7.2f %7.2f  %11.1f %11.1f %7.2f %7s  %s%s\n", size.name.c_str(), runs,
-                median(oursTime), median(theirTime), timeRatio, size.timeTarget, median(oursMem) / 1024,
-                median(theirMem) / 1024, memRatio, memTarget, same ? "same" : "DIFFERENT",
+    std::printf("%-5s %4d  %10.3f %10.3f %7.2f %7s  %11.1f %11.1f %7.2f %7s  %s%s\n", size.name.c_str(), runs,
+                median(times[0]), median(times[1]), timeRatio, timeTarget, median(memory[0]) / 1024,
+                median(memory[1]) / 1024, memRatio, memTarget, same ? "same" : "DIFFERENT",
                 met ? "" : "  (target missed)");
+    for (std::size_t p = 0; p < peers.size(); ++p) {
+      if (std::ranges::find(times[2 + p], 0.0) != times[2 + p].end()) {
+        std::printf("      vs %s: failed\n", peers[p].name.c_str());
+        continue;
+      }
+      std::printf("      vs %-9s %10.3f s, ours/it %.2f; %.1f MiB, ours/it %.2f\n", (peers[p].name + ":").c_str(),
+                  median(times[2 + p]), medianRatio(times[0], times[2 + p]), median(memory[2 + p]) / 1024,
+                  medianRatio(memory[0], memory[2 + p]));
+    }
     std::fflush(stdout);
   }
   if (!keep) fs::remove_all(dir);

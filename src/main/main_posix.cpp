@@ -1,7 +1,9 @@
 // The process entry: joins the command-line arguments into the argument text
 // and runs the entry procedure with the platform's backends. The program
 // writes nothing to stdout or stderr and sets no exit status of its own.
-#if __has_include(<malloc.h>)
+#ifdef TARNWELD_MIMALLOC
+#include <mimalloc.h>
+#elif __has_include(<malloc.h>)
 #include <malloc.h>
 #endif
 
@@ -16,7 +18,14 @@ constexpr int kLargeBlockBytes = 1 << 20;
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef M_MMAP_THRESHOLD
+#ifdef TARNWELD_MIMALLOC
+  // mimalloc replaces malloc for the whole process (see CMakeLists.txt); this
+  // call also keeps the library linked where unused libraries are dropped.
+  // Pages freed by the result tree go back to the system at once, not after
+  // a delay: the result's text is made right after, and would otherwise add
+  // itself to the process's peak rather than take their place.
+  mi_option_set(mi_option_decommit_delay, 0);
+#elif defined(M_MMAP_THRESHOLD)
   // A document's texts run to tens of megabytes and its tree to millions of
   // small blocks. Large blocks are mapped and unmapped directly, and small
   // ones skip the fast bins, which every large allocation or free would

@@ -1,6 +1,7 @@
 #include "text/utf.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace tarnweld {
 namespace {
@@ -12,12 +13,39 @@ std::size_t decodeOne(std::string_view bytes, std::size_t i, char32_t& cp);
 bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-// Documents run to tens of megabytes, so both directions size their output
-// once and write through a pointer rather than growing a string a character
-// at a time.
-std::string encode(std::u16string_view text, bool replaceNul) {
+// Markup is mostly ASCII, so both directions take runs of it a machine word
+// at a time: the length of the ASCII run (without NUL, which the bus
+// replaces) that starts at text[i] / bytes[i], counted in whole words.
+constexpr std::size_t kUnitsPerWord = sizeof(std::uint64_t) / sizeof(char16_t);
+
+std::size_t asciiUnitsAt(std::u16string_view text, std::size_t i) {
+  const std::size_t start = i;
+  for (; i + kUnitsPerWord <= text.size(); i += kUnitsPerWord) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    const bool hasZero = ((word - 0x0001000100010001) & ~word & 0x8000800080008000) != 0;
+    if ((word & 0xFF80FF80FF80FF80) != 0 || hasZero) break;
+  }
+  return i - start;
+}
+
+std::size_t asciiBytesAt(std::string_view bytes, std::size_t i) {
+  const std::size_t start = i;
+  for (; i + sizeof(std::uint64_t) <= bytes.size(); i += sizeof(std::uint64_t)) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes.data() + i, sizeof word);
+    if ((word & 0x8080808080808080) != 0) break;
+  }
+  return i - start;
+}
+
+std::size_t encodedSize(std::u16string_view text, bool replaceNul) {
   std::size_t bytes = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::size_t ascii = asciiUnitsAt(text, i);
+    bytes += ascii;
+    i += ascii;
+    if (i == text.size()) break;
     const char16_t c = text[i];
     if (c < 0x80) {
       bytes += (c == 0 && replaceNul) ? 3 : 1;
@@ -30,9 +58,10 @@ std::string encode(std::u16string_view text, bool replaceNul) {
       bytes += 3;
     }
   }
+  return bytes;
+}
 
-  std::string out(bytes, '\0');
-  char* o = out.data();
+char* encodeInto(std::u16string_view text, bool replaceNul, char* o) {
   auto put = [&o](char32_t cp) {
     if (cp < 0x800) {
       *o++ = static_cast<char>(0xC0 | (cp >> 6));
@@ -47,6 +76,11 @@ std::string encode(std::u16string_view text, bool replaceNul) {
     *o++ = static_cast<char>(0x80 | (cp & 0x3F));
   };
   for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::size_t ascii = asciiUnitsAt(text, i);
+    for (std::size_t k = 0; k < ascii; ++k) o[k] = static_cast<char>(text[i + k]);
+    o += ascii;
+    i += ascii;
+    if (i == text.size()) break;
     const char16_t c = text[i];
     if (c < 0x80 && (c != 0 || !replaceNul)) {
       *o++ = static_cast<char>(c);
@@ -61,6 +95,15 @@ std::string encode(std::u16string_view text, bool replaceNul) {
       put(c);
     }
   }
+  return o;
+}
+
+// Documents run to tens of megabytes, so both directions size their output
+// once and write through a pointer rather than growing a string a character
+// at a time.
+std::string encode(std::u16string_view text, bool replaceNul) {
+  std::string out(encodedSize(text, replaceNul), '\0');
+  encodeInto(text, replaceNul, out.data());
   return out;
 }
 
@@ -71,6 +114,11 @@ std::optional<std::u16string> decode(std::string_view bytes, bool lenient) {
   std::u16string out(bytes.size(), u'\0');
   char16_t* o = out.data();
   for (std::size_t i = 0; i < bytes.size();) {
+    const std::size_t ascii = asciiBytesAt(bytes, i);
+    for (std::size_t k = 0; k < ascii; ++k) o[k] = static_cast<std::uint8_t>(bytes[i + k]);
+    o += ascii;
+    i += ascii;
+    if (i == bytes.size()) break;
     const auto b = static_cast<std::uint8_t>(bytes[i]);
     if (b < 0x80) {
       *o++ = b;
@@ -128,6 +176,25 @@ std::size_t decodeOne(std::string_view bytes, std::size_t i, char32_t& cp) {
 std::string toUtf8(std::u16string_view text) { return encode(text, false); }
 
 std::string toUtf8WithoutNul(std::u16string_view text) { return encode(text, true); }
+
+std::size_t utf8SizeWithoutNul(std::u16string_view text) { return encodedSize(text, true); }
+
+char* writeUtf8WithoutNul(std::u16string_view text, char* out) { return encodeInto(text, true, out); }
+
+bool isUtf8WithoutNul(std::string_view bytes) {
+  for (std::size_t i = 0; i < bytes.size();) {
+    const auto b = static_cast<std::uint8_t>(bytes[i]);
+    if (b != 0 && b < 0x80) {
+      ++i;
+      continue;
+    }
+    char32_t cp;
+    const std::size_t n = decodeOne(bytes, i, cp);
+    if (n == 0 || cp == 0) return false;
+    i += n;
+  }
+  return true;
+}
 
 std::optional<std::u16string> fromUtf8(std::string_view bytes) { return decode(bytes, false); }
 

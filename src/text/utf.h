@@ -16,6 +16,16 @@ std::string toUtf8(std::u16string_view text);
 // carry NUL (the bus, C strings).
 std::string toUtf8WithoutNul(std::u16string_view text);
 
+// The size of toUtf8WithoutNul(text), and the same bytes written to `out`
+// (which has room for that many); returns the end of what it wrote. For
+// writing a large text straight where it goes, with no string in between.
+std::size_t utf8SizeWithoutNul(std::u16string_view text);
+char* writeUtf8WithoutNul(std::u16string_view text, char* out);
+
+// True when `bytes` is well-formed UTF-8 holding no NUL: what the bus and C
+// strings carry.
+bool isUtf8WithoutNul(std::string_view bytes);
+
 // Decodes UTF-8. Returns nothing when `bytes` is not well-formed UTF-8
 // (overlong forms, surrogates and code points above U+10FFFF included).
 std::optional<std::u16string> fromUtf8(std::string_view bytes);

@@ -76,18 +76,24 @@ TEST_F(DbusBackendTest, TextTheBusCannotCarryArrivesAsReplacementCharacters) {
             "c\xEF\xBF\xBD");
 }
 
+// Small texts travel inside the message, large ones as memory files; both
+// must arrive as they left, either way.
 TEST_F(DbusBackendTest, StoredTextComesBackUnchanged) {
   serve();
   PluginHost session;
   ASSERT_TRUE(session.create(*backend_));
-  const std::u16string text = u"caf\u00E9 \U0001F600 \u0434\r\n\t<>&\"'\\";
-  ASSERT_TRUE(session.dataAdd(u"KEY", text));
-  std::u16string back = u"before";
-  EXPECT_TRUE(session.dataGet(u"KEY", back));
-  EXPECT_EQ(back, text);
-  std::u16string byRef = u"kept";
-  EXPECT_TRUE(session.dataAddByRef(u"KEY", byRef));
-  EXPECT_EQ(byRef, u"kept") << "the host wrote nothing back";
+  const std::u16string small = u"caf\u00E9 \U0001F600 \u0434\r\n\t<>&\"'\\";
+  std::u16string large;
+  while (large.size() < kDbusTextByDescriptorBytes) large += small;
+  for (const std::u16string& text : {small, large}) {
+    ASSERT_TRUE(session.dataAdd(u"KEY", text));
+    std::u16string back = u"before";
+    EXPECT_TRUE(session.dataGet(u"KEY", back));
+    EXPECT_TRUE(back == text) << text.size() << " units came back as " << back.size();
+    std::u16string byRef = u"kept";
+    EXPECT_TRUE(session.dataAddByRef(u"KEY", byRef));
+    EXPECT_EQ(byRef, u"kept") << "the host wrote nothing back";
+  }
 }
 
 TEST_F(DbusBackendTest, AFailedOrOddCallLeavesTheByReferenceTextAlone) {

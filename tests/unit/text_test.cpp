@@ -23,9 +23,19 @@ TEST(TextTest, EncodesEveryTextAndReplacesWhatCannotTravel) {
       {u"\xDC00y", "\xEF\xBF\xBDy", "\xEF\xBF\xBDy"},
       {u"\xDBFF\xDFFF", "\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},
   };
+  // Each case also inside runs of ASCII, at every offset within a word, the
+  // way it meets the conversions inside a large document.
   for (const auto& row : cases) {
-    EXPECT_EQ(toUtf8(row.text), row.utf8);
-    EXPECT_EQ(toUtf8WithoutNul(row.text), row.withoutNul);
+    for (std::size_t pad = 0; pad < 9; ++pad) {
+      const std::string before(pad, 'a'), after = "0123456789abcdef";
+      const std::u16string text = std::u16string(pad, u'a') + row.text + u"0123456789abcdef";
+      EXPECT_EQ(toUtf8(text), before + row.utf8 + after) << pad;
+      EXPECT_EQ(toUtf8WithoutNul(text), before + row.withoutNul + after) << pad;
+      EXPECT_EQ(utf8SizeWithoutNul(text), before.size() + row.withoutNul.size() + after.size()) << pad;
+      EXPECT_EQ(fromUtf8Lenient(before + row.withoutNul + after),
+                std::u16string(pad, u'a') + fromUtf8Lenient(row.withoutNul) + u"0123456789abcdef")
+          << pad;
+    }
   }
 }
 

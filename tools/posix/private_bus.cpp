@@ -16,8 +16,8 @@
 namespace tarnweld::posix {
 namespace {
 
-// Message limits as on a desktop session bus: well above the largest
-// document the host serves (the protocol itself stops at 128 MiB). The
+// Message limits as on a desktop session bus; large texts pass as memory
+// file descriptors, which the Unix socket carries, not inside messages. The
 // socket is abstract, so it leaves nothing on disk even when the daemon is
 // killed; LISTEN below is replaced by a name of this start's own.
 constexpr std::string_view kListenPlaceholder = "LISTEN";

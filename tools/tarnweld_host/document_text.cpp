@@ -132,6 +132,12 @@ DecodedDocument refuseNul(DecodedDocument decoded) {
                                        "), which the host connection cannot carry");
 }
 
+// Whether `name` names UTF-8, in any case.
+bool isUtf8Name(std::string_view name) {
+  const std::string upper = toUpperAscii(name);
+  return upper == "UTF-8" || upper == "UTF8";
+}
+
 DecodedDocument decodeText(std::string_view bytes) {
   const SniffedEncoding sniffed = sniffEncoding(bytes);
   if (!sniffed.declared) {
@@ -143,7 +149,7 @@ DecodedDocument decodeText(std::string_view bytes) {
   }
   const std::string& declared = *sniffed.declared;
   const std::string name = toUpperAscii(std::string_view(declared));
-  if (name == "UTF-8" || name == "UTF8") return decodeUtf8(bytes, "UTF-8");
+  if (isUtf8Name(declared)) return decodeUtf8(bytes, "UTF-8");
   if (name.starts_with("UTF-16") || name.starts_with("UCS-2") || name.starts_with("UTF-32")) {
     return failure(name, "the XML declaration names " + declared +
                              ", but the file has no byte-order mark and its declaration is not in that encoding");
@@ -172,8 +178,6 @@ std::optional<std::string> metaCharset(std::string_view text) {
   }
   return std::nullopt;
 }
-
-bool isUtf8Name(std::string_view upper) { return upper == "UTF-8" || upper == "UTF8"; }
 
 // UTF-16 as an XML parser reads it: "UTF-16" with a little-endian mark, the
 // named byte orders without one.
@@ -266,9 +270,18 @@ std::string outputBytes(std::string output, bool toTerminal, bool rawUtf8) {
   }
   if (rawUtf8) return output;
   const std::optional<std::string> name = namedEncoding(output);
-  if (!name || isUtf8Name(toUpperAscii(std::string_view(*name)))) return output;
+  if (!name || isUtf8Name(*name)) return output;
   std::optional<std::string> encoded = encodeText(output, *name);
   return encoded ? std::move(*encoded) : std::move(output);
+}
+
+std::optional<std::string_view> utf8TextOf(std::string_view bytes) {
+  const SniffedEncoding sniffed = sniffEncoding(bytes);
+  const bool utf8 = sniffed.declared ? isUtf8Name(*sniffed.declared) : sniffed.name == kUtf8Encoding;
+  if (!utf8) return std::nullopt;
+  const std::string_view text = bytes.substr(sniffed.declared ? 0 : sniffed.markLength);
+  if (!isUtf8WithoutNul(text)) return std::nullopt;
+  return text;
 }
 
 }  // namespace tarnweld::host

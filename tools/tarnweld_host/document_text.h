@@ -2,7 +2,6 @@
 // and a result back into the bytes an editor saves. Pure functions.
 #pragma once
 
-#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,10 +42,10 @@ std::optional<std::string> encodeText(std::string_view utf8, std::string_view en
 // names none or one that cannot hold it, or with `rawUtf8`.
 std::string outputBytes(std::string output, bool toTerminal, bool rawUtf8);
 
-// D-Bus carries at most 128 MiB in one message; INPUT travels in one reply
-// whose header and framing need far less than the margin kept here.
-inline constexpr std::size_t kMaxBusMessageBytes = std::size_t{128} * 1024 * 1024;
-inline constexpr std::size_t kMessageFramingMargin = 64 * 1024;
-inline constexpr std::size_t kMaxInputBytes = kMaxBusMessageBytes - kMessageFramingMargin;
+// The text of `bytes` as UTF-8, without its byte-order mark, when
+// decodeDocument would read them as UTF-8 and take them as they are (well
+// formed, no NUL); nothing otherwise. A large UTF-8 document is then served
+// as it is, validated but never decoded.
+std::optional<std::string_view> utf8TextOf(std::string_view bytes);
 
 }  // namespace tarnweld::host

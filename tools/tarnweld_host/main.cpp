@@ -93,22 +93,24 @@ std::optional<ServedDocument> prepareDocument(const Options& options, std::strin
   std::optional<std::string> bytes = readBytes(options.document, error);
   if (!bytes) return std::nullopt;
 
-  DecodedDocument decoded = decodeDocument(*bytes);
-  bytes.reset();
-  if (!decoded.text) {
-    error = options.document + ": " + decoded.error;
-    return std::nullopt;
-  }
-
   ServedDocument served;
-  // The bus cannot carry NUL or unpaired surrogates; they go as U+FFFD.
-  served.input = toUtf8WithoutNul(*decoded.text);
-  decoded.text.reset();
-  if (served.input.size() > kMaxInputBytes) {
-    error = options.document + ": the text is " + std::to_string(served.input.size()) +
-            " bytes as UTF-8, more than the " + std::to_string(kMaxInputBytes) +
-            " that fit in one D-Bus message (the bus carries at most 128 MiB per message)";
-    return std::nullopt;
+  if (const std::optional<std::string_view> utf8 = utf8TextOf(*bytes)) {
+    // Already what the bus carries: served as read, with no round trip
+    // through UTF-16.
+    if (utf8->size() == bytes->size()) {
+      served.input = std::move(*bytes);
+    } else {
+      served.input = *utf8;
+    }
+  } else {
+    DecodedDocument decoded = decodeDocument(*bytes);
+    bytes.reset();
+    if (!decoded.text) {
+      error = options.document + ": " + decoded.error;
+      return std::nullopt;
+    }
+    // The bus cannot carry NUL or unpaired surrogates; they go as U+FFFD.
+    served.input = toUtf8WithoutNul(*decoded.text);
   }
 
   if (options.document != kStandardInput) {

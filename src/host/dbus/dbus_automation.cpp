@@ -13,7 +13,9 @@
 #include <cerrno>
 #include <cstdint>
 #include <limits>
+#include <new>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
@@ -21,6 +23,7 @@
 
 #include "host/dbus/sd_bus_owners.h"
 #include "posix/fd.h"
+#include "posix/sealed_memfd.h"
 #include "text/utf.h"
 
 namespace tarnweld {
@@ -35,33 +38,13 @@ constexpr const char* kNameOwnerChanged = "NameOwnerChanged";
 
 // Variant contents for the two kinds of value the host understands.
 const std::string kStringSignature = "s";
+const std::string kTextFileSignature = "h";
 const std::string kInt16Signature = "n";
 
 // A host call waits for its answer as long as the host is there: a host that
 // leaves fails the call at once (the bus daemon answers for it), and the
 // watcher ends the process besides.
 constexpr std::uint64_t kNoTimeout = std::numeric_limits<std::uint64_t>::max();
-
-// The UTF-8 size of `text` as appendString sends it: NUL and unpaired
-// surrogates go out as U+FFFD.
-std::size_t utf8Size(std::u16string_view text) {
-  std::size_t bytes = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t unit = text[i];
-    if (unit != 0 && unit < 0x80) {
-      bytes += 1;
-    } else if (unit != 0 && unit < 0x800) {
-      bytes += 2;
-    } else if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-               text[i + 1] < 0xE000) {
-      bytes += 4;
-      ++i;
-    } else {
-      bytes += 3;
-    }
-  }
-  return bytes;
-}
 
 using posix::Fd;
 using sdbus_owners::BusPtr;
@@ -175,11 +158,44 @@ template <class... Ts>
 Overloaded(Ts...) -> Overloaded<Ts...>;
 
 // Text goes out as UTF-8 with NUL and unpaired surrogates replaced, so what
-// the text holds can never make the call fail.
+// the text holds can never make the call fail. A large text is written
+// straight into a sealed memory file, with no UTF-8 string in between.
 void appendString(sdbus::MethodCall& call, std::u16string_view text) {
+  const std::size_t bytes = text.size() < kDbusTextByDescriptorBytes / 3 ? 0 : utf8SizeWithoutNul(text);
+  if (bytes >= kDbusTextByDescriptorBytes) {
+    Fd file = posix::makeSealedMemfd(bytes, [&](char* out) { writeUtf8WithoutNul(text, out); });
+    if (!file) throw std::bad_alloc();
+    call.openVariant(kTextFileSignature);
+    call << sdbus::UnixFd(file.release(), sdbus::adopt_fd);
+    call.closeVariant();
+    return;
+  }
   call.openVariant(kStringSignature);
   call << toUtf8WithoutNul(text);
   call.closeVariant();
+}
+
+// Reads the string variant the reply is at, in either form; returns nothing
+// when the next value is not one (the end of the reply included).
+std::optional<std::u16string> readString(sdbus::MethodReply& reply) {
+  std::string type, contents;
+  reply.peekType(type, contents);
+  if (type != "v" || (contents != kStringSignature && contents != kTextFileSignature)) return std::nullopt;
+  reply.enterVariant(contents);
+  std::u16string text;
+  if (contents == kStringSignature) {
+    char* value = nullptr;
+    reply >> value;
+    text = fromUtf8Lenient(value ? std::string_view(value) : std::string_view());
+  } else {
+    sdbus::UnixFd file;
+    reply >> file;
+    posix::MappedBytes mapped;
+    if (!posix::mapSealedMemfd(file.get(), mapped)) throw std::runtime_error("not a sealed text file");
+    text = fromUtf8Lenient(mapped.bytes());
+  }
+  reply.exitVariant();
+  return text;
 }
 
 void appendArgument(sdbus::MethodCall& call, const AutomationArg& arg) {
@@ -201,13 +217,8 @@ class DbusAutomationObject final : public AutomationObject {
                        std::unique_ptr<HostWatcher> watcher)
       : connection_(std::move(connection)), proxy_(std::move(proxy)), watcher_(std::move(watcher)) {}
 
-  std::optional<std::u16string> refusesText(std::u16string_view text) const override {
-    const std::size_t bytes = utf8Size(text);
-    if (bytes <= kDbusMaxTextBytes) return std::nullopt;
-    return fromAscii("The text is " + std::to_string(bytes) +
-                     " bytes as UTF-8; one message to the host carries at most " + std::to_string(kDbusMaxTextBytes) +
-                     ".");
-  }
+  // refusesText keeps its default: a large text travels as a memory file,
+  // which no message size bounds.
 
   bool invoke(std::u16string_view name, std::span<const AutomationArg> args) override {
     try {
@@ -226,19 +237,13 @@ class DbusAutomationObject final : public AutomationObject {
       if (!reply.isEmpty()) {
         written.reserve(refCount);
         while (written.size() < refCount) {
-          try {
-            reply.enterVariant(kStringSignature);
-          } catch (const sdbus::Error&) {
-            // The bus library reports the end of the reply and a value that
-            // is not a string variant alike. Before the first value that is
-            // a malformed reply; after it, the host wrote no more.
-            if (written.empty()) throw;
-            break;
-          }
-          char* text = nullptr;
-          reply >> text;
-          reply.exitVariant();
-          written.push_back(fromUtf8Lenient(text ? std::string_view(text) : std::string_view()));
+          std::optional<std::u16string> text = readString(reply);
+          // The end of the reply and a value that is not a string variant
+          // are alike: before the first value that is a malformed reply;
+          // after it, the host wrote no more.
+          if (!text && written.empty()) return false;
+          if (!text) break;
+          written.push_back(std::move(*text));
         }
       }
 

@@ -17,12 +17,11 @@ namespace tarnweld {
 inline constexpr const char* kDbusObjectPath = "/htmlkit/HTMLKitPluginsCore";
 inline constexpr const char* kDbusInterface = "htmlkit.HTMLKitPluginsCore";
 
-// The most bytes one bus message carries, and the part of it kept for the
-// message's header and the call's other arguments: a text argument may take
-// the rest, as UTF-8.
-inline constexpr std::size_t kDbusMaxMessageBytes = std::size_t{128} << 20;
-inline constexpr std::size_t kDbusMessageFramingBytes = 4096;
-inline constexpr std::size_t kDbusMaxTextBytes = kDbusMaxMessageBytes - kDbusMessageFramingBytes;
+// A string of at least this many bytes as UTF-8 is sent as a sealed memory
+// file (a variant "h") rather than inside the message ("s"): it then passes
+// the bus daemon as a descriptor, uncopied, and no message size bounds it.
+// Both sides accept either form at any size.
+inline constexpr std::size_t kDbusTextByDescriptorBytes = std::size_t{64} << 10;
 
 // Returns the session-bus backend. It connects to the bus named by
 // DBUS_SESSION_BUS_ADDRESS (or, when that is unset, the per-user bus the

@@ -13,9 +13,15 @@
 
 namespace tarnweld::xml {
 
+// What releasing a document does with its tree. Free walks it node by node;
+// LeftToProcessEnd leaves it to the end of the process, for a process that
+// ends right after its documents go: the system takes back a tree of
+// millions of nodes at once, where walking it costs a share of a large run.
+enum class TreeRelease { Free, LeftToProcessEnd };
+
 // The libxml2 + libxslt parser. Creating it prepares the libraries once per
 // process (EXSLT and the node-set function of the platform namespace).
-std::unique_ptr<XmlParser> makeLibxmlParser();
+std::unique_ptr<XmlParser> makeLibxmlParser(TreeRelease treeRelease = TreeRelease::Free);
 
 // The text of line `line` (1-based) of `text`, without its line break. Lines
 // end at LF, as the parser counts them; a CR before the LF is dropped. Empty

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -23,6 +24,8 @@
 #include "host/dbus/dbus_automation.h"
 #include "host/dbus/sd_bus_owners.h"
 #include "posix/fd.h"
+#include "posix/sealed_memfd.h"
+#include "text/utf.h"
 
 namespace tarnweld::host {
 namespace {
@@ -79,6 +82,31 @@ using sdbus_owners::BusPtr;
 using sdbus_owners::MessagePtr;
 using sdbus_owners::SlotPtr;
 
+// Reads a string sent as a sealed memory file. It must hold what an "s"
+// may: UTF-8 without NUL.
+std::string readTextFile(sd_bus_message* message) {
+  int fd = -1;
+  posix::MappedBytes mapped;
+  if (sd_bus_message_read_basic(message, SD_BUS_TYPE_UNIX_FD, &fd) <= 0 || !posix::mapSealedMemfd(fd, mapped)) {
+    throw CallError{SD_BUS_ERROR_INVALID_ARGS, "a string (h) must be a memory file sealed against change"};
+  }
+  if (!isUtf8WithoutNul(mapped.bytes())) {
+    throw CallError{SD_BUS_ERROR_INVALID_ARGS, "a string (h) must hold UTF-8 without NUL"};
+  }
+  return std::string(mapped.bytes());
+}
+
+// Appends `text` to `reply` as a string variant: a large one as a sealed
+// memory file, like the plug-in's.
+int appendString(sd_bus_message* reply, const std::string& text) {
+  if (text.size() < kDbusTextByDescriptorBytes) return sd_bus_message_append(reply, "v", "s", text.c_str());
+  const posix::Fd file =
+      posix::makeSealedMemfd(text.size(), [&](char* out) { std::memcpy(out, text.data(), text.size()); });
+  if (!file) return -errno;
+  // The message keeps a duplicate of the descriptor.
+  return sd_bus_message_append(reply, "v", "h", file.get());
+}
+
 // Reads one variant argument holding a string ("s") or a 16-bit integer ("n").
 RecordValue readArgument(sd_bus_message* message) {
   char type = 0;
@@ -93,13 +121,17 @@ RecordValue readArgument(sd_bus_message* message) {
     const char* text = nullptr;
     r = sd_bus_message_read_basic(message, SD_BUS_TYPE_STRING, &text);
     value = std::string(text ? text : "");
+  } else if (r > 0 && signature == "h") {
+    value = readTextFile(message);
+    r = 1;
   } else if (r > 0 && signature == "n") {
     std::int16_t number = 0;
     r = sd_bus_message_read_basic(message, SD_BUS_TYPE_INT16, &number);
     value = number;
   } else if (r > 0) {
-    throw CallError{SD_BUS_ERROR_INVALID_ARGS,
-                    "an argument must be a string (s) or 16-bit integer (n) variant, not " + std::string(signature)};
+    throw CallError{
+        SD_BUS_ERROR_INVALID_ARGS,
+        "an argument must be a string (s or h) or 16-bit integer (n) variant, not " + std::string(signature)};
   }
   if (r <= 0 || sd_bus_message_exit_container(message) < 0) {
     throw CallError{SD_BUS_ERROR_INVALID_ARGS, "unreadable argument"};
@@ -235,7 +267,7 @@ class SdBusHost final : public HostBus {
       // The record's value as the host holds it; no variant when there is none.
       if (const RecordValue* value = call.answer()) {
         if (const auto* text = std::get_if<std::string>(value)) {
-          r = sd_bus_message_append(reply.get(), "v", "s", text->c_str());
+          r = appendString(reply.get(), *text);
         } else {
           r = sd_bus_message_append(reply.get(), "v", "n", std::get<std::int16_t>(*value));
         }
