@@ -91,6 +91,22 @@ TEST(StandIn, HandsBackTheTransformOrTheRightReport) {
   }
 }
 
+// A document's name reaches the stand-in from the wide command line, not
+// through the ANSI code page.
+TEST(StandIn, ServesADocumentWhoseNameIsNotAscii) {
+  const std::filesystem::path dir = std::filesystem::path(test::programPath(u"e2e"));
+  std::filesystem::create_directories(dir);
+  const std::filesystem::path document = dir / std::filesystem::path(u"d\u00E9j\u00E0 \u4E2D.xml");
+  std::ofstream(dir / "named.xsl", std::ios::binary)
+      << "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+         "<xsl:output method='text'/><xsl:template match='/'>[<xsl:value-of select='.'/>]</xsl:template>"
+         "</xsl:stylesheet>";
+  std::ofstream(document, std::ios::binary) << "<?xml-stylesheet href='named.xsl'?><a>x</a>";
+  const test::ProcessEnd end = runHost(document.u16string());
+  EXPECT_EQ(end.exitCode, 0u);
+  EXPECT_EQ(end.output, "[x]");
+}
+
 // What carries the host calls does not change what a refused call leads to:
 // the same rows end as they do on Linux.
 TEST(StandIn, RefusedHostCallsEndAsOnLinux) {

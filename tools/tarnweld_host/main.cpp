@@ -37,20 +37,28 @@ constexpr std::string_view kProgramName = "tarnweld-host";
 
 void complain(std::string_view message) { std::cerr << kProgramName << ": " << message << '\n'; }
 
+// Names and paths are UTF-8 here on every platform; the file system gets them
+// as paths, so that Windows does not read them in its ANSI code page.
+std::filesystem::path pathOf(const std::string& utf8) { return std::u8string(utf8.begin(), utf8.end()); }
+std::string utf8Of(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 std::optional<std::string> readBytes(const std::string& document, std::string& error) {
   std::string bytes;
   if (document == kStandardInput) {
     bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
     if (std::cin.bad()) error = "cannot read standard input";
   } else {
-    std::ifstream file(document, std::ios::binary);
+    std::ifstream file(pathOf(document), std::ios::binary);
     if (!file) {
       error = "cannot open " + document + ": " + strerror(errno);
       return std::nullopt;
     }
     // Read in one piece: a document may run to tens of megabytes.
     std::error_code sizeError;
-    const auto size = std::filesystem::file_size(document, sizeError);
+    const auto size = std::filesystem::file_size(pathOf(document), sizeError);
     if (!sizeError) {
       bytes.resize(size);
       file.read(bytes.data(), static_cast<std::streamsize>(size));
@@ -68,7 +76,7 @@ std::optional<std::string> readBytes(const std::string& document, std::string& e
 // the library's words; say it plainly before reading.
 bool refuseDirectory(const std::string& document, std::string& error) {
   std::error_code ignored;
-  if (document == kStandardInput || !std::filesystem::is_directory(document, ignored)) return false;
+  if (document == kStandardInput || !std::filesystem::is_directory(pathOf(document), ignored)) return false;
   error = document + " is a directory; run takes a document file";
   return true;
 }
@@ -114,9 +122,9 @@ std::optional<ServedDocument> prepareDocument(const Options& options, std::strin
   }
 
   if (options.document != kStandardInput) {
-    const auto path = std::filesystem::absolute(options.document).lexically_normal();
-    served.fileName = toHostPath(path.string());
-    served.directory = path.parent_path().string();
+    const auto path = std::filesystem::absolute(pathOf(options.document)).lexically_normal();
+    served.fileName = toHostPath(utf8Of(path));
+    served.directory = utf8Of(path.parent_path());
   }
   if (options.fileName) served.fileName = *options.fileName;
   return served;
@@ -186,7 +194,8 @@ int hostMain(const Options& options) {
 
 int main(int argc, char** argv) {
   using namespace tarnweld::host;
-  std::vector<std::string_view> args(argv + 1, argv + argc);
+  const std::vector<std::string> arguments = programArguments(argc, argv);
+  const std::vector<std::string_view> args(arguments.begin(), arguments.end());
   const ParsedOptions parsed = parseOptions(args);
   if (!parsed.options) {
     complain(parsed.error);

@@ -41,4 +41,9 @@ std::optional<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& stor
 // (Linux, installed) ../lib/tarnweld/tarnweld from this program's directory.
 std::string defaultPluginPath();
 
+// The arguments after the program's name, as UTF-8, the stand-in's text for
+// names and paths on every platform: argv as given on Linux, the wide command
+// line on Windows, so that a document's name in any script survives.
+std::vector<std::string> programArguments(int argc, char** argv);
+
 }  // namespace tarnweld::host

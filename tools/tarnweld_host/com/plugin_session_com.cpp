@@ -193,4 +193,11 @@ std::optional<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& stor
 
 std::string defaultPluginPath() { return toUtf8(win::exeDirectory() + std::u16string(kDefaultPluginName)); }
 
+std::vector<std::string> programArguments(int, char**) {
+  std::vector<std::string> arguments;
+  const std::vector<std::u16string> wide = win::commandLineArgs();
+  for (std::size_t i = 1; i < wide.size(); ++i) arguments.push_back(toUtf8(wide[i]));
+  return arguments;
+}
+
 }  // namespace tarnweld::host

@@ -76,4 +76,6 @@ std::string defaultPluginPath() {
   return beside.string();
 }
 
+std::vector<std::string> programArguments(int argc, char** argv) { return {argv + 1, argv + argc}; }
+
 }  // namespace tarnweld::host
