@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Tarnweld needs to build, test, fuzz, package and
-# benchmark, when any is missing. Run as root, or it prints the command to run.
+# benchmark, when any is missing; or, given package names, those instead.
+# Run as root, or it prints the command to run.
 set -euo pipefail
 
-packages=(
+default_packages=(
   g++ cmake make pkg-config
   libxml2-dev libxslt1-dev libsdbus-c++-dev libsystemd-dev libmimalloc-dev
   libgtest-dev dbus-daemon w3c-sgml-lib xml-core
   xsltproc clang libclang-rt-14-dev docbook-xsl
   dpkg-dev
 )
+if [ $# -gt 0 ]; then packages=("$@"); else packages=("${default_packages[@]}"); fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -19,7 +21,7 @@ done
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "Tarnweld needs these packages: ${missing[*]}" >&2
-  echo "Install them with: sudo apt-get install -y ${missing[*]}" >&2
+  echo "Install them with: sudo apt-get install -y --no-install-recommends ${missing[*]}" >&2
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive

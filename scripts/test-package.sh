@@ -14,16 +14,8 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 scripts/deps.sh
 # man-db reads the installed manual page.
-packages=(man-db)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
+scripts/deps.sh man-db
 export DEBIAN_FRONTEND=noninteractive
-if [ ${#missing[@]} -gt 0 ]; then
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
 
 cmake -S . -B "$build" -DTARNWELD_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target tarnweld tarnweld-host man_pages

@@ -7,21 +7,7 @@ cd "$(dirname "$0")/.."
 
 # The posix thread model's compiler alone: the meta package would pull in the
 # win32 one as well.
-packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 googletest)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "The Windows build needs these packages: ${missing[*]}" >&2
-    echo "Install them with: sudo apt-get install -y --no-install-recommends ${missing[*]}" >&2
-    exit 1
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+scripts/deps.sh cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 googletest
 
 build=build-windows
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DTARNWELD_WERROR=ON >/dev/null
