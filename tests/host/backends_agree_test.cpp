@@ -4,7 +4,6 @@
 // stand-in's service in this process, libxml2 on real files), and what the
 // host is handed must agree.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <map>
 #include <string>
@@ -16,7 +15,7 @@
 #include "fakes/fake_parser.h"
 #include "host/dbus/dbus_automation.h"
 #include "main/mod_main.h"
-#include "posix/private_bus.h"
+#include "session_bus_test.h"
 #include "support/temp_dir.h"
 #include "text/host_path.h"
 #include "text/utf.h"
@@ -66,16 +65,8 @@ std::vector<SeenCall> seenOnTheBus(const host::RecordStore& store, bool firstLin
   return seen;
 }
 
-class BackendsAgree : public ::testing::Test {
+class BackendsAgree : public test::SessionBusTest {
  protected:
-  void SetUp() override {
-    std::string error;
-    bus_ = posix::PrivateBus::start(error);
-    ASSERT_TRUE(bus_) << error;
-    setenv("DBUS_SESSION_BUS_ADDRESS", bus_->address().c_str(), 1);
-  }
-  void TearDown() override { unsetenv("DBUS_SESSION_BUS_ADDRESS"); }
-
   // Runs the entry procedure with `argument` on the fake host and on the bus,
   // both serving `records`, and on `parser` each time.
   void expectAgreement(std::u16string_view argument, const std::map<std::u16string, std::u16string>& records,
@@ -98,7 +89,6 @@ class BackendsAgree : public ::testing::Test {
     EXPECT_EQ(seenByFake(fakeHost, firstLineOnly), seenOnTheBus(store, firstLineOnly)) << what;
   }
 
-  std::unique_ptr<posix::PrivateBus> bus_;
   std::unique_ptr<xml::XmlParser> libxml_ = xml::makeLibxmlParser();
 };
 

@@ -3,7 +3,6 @@
 // what a failed or odd reply leaves behind.
 #include <gtest/gtest.h>
 #include <libxml/parser.h>
-#include <stdlib.h>
 
 #include <map>
 #include <memory>
@@ -14,7 +13,7 @@
 #include "host/dbus/dbus_automation.h"
 #include "host/dbus/sd_bus_owners.h"
 #include "host/plugin_host.h"
-#include "posix/private_bus.h"
+#include "session_bus_test.h"
 
 namespace tarnweld {
 namespace {
@@ -22,18 +21,11 @@ namespace {
 using host::RecordStore;
 using host::RecordValue;
 
-class DbusBackendTest : public ::testing::Test {
+class DbusBackendTest : public test::SessionBusTest {
  protected:
-  void SetUp() override {
-    std::string error;
-    bus_ = posix::PrivateBus::start(error);
-    ASSERT_TRUE(bus_) << error;
-    setenv("DBUS_SESSION_BUS_ADDRESS", bus_->address().c_str(), 1);
-  }
-
   void TearDown() override {
     if (hostBus_) hostBus_->stop();
-    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    SessionBusTest::TearDown();
   }
 
   void serve(std::vector<host::RejectRule> rejects = {}) {
@@ -48,7 +40,6 @@ class DbusBackendTest : public ::testing::Test {
     return store_.find(key);
   }
 
-  std::unique_ptr<posix::PrivateBus> bus_;
   RecordStore store_{true};
   std::unique_ptr<host::HostBus> hostBus_;
   std::unique_ptr<AutomationBackend> backend_ = makeDbusAutomationBackend();
