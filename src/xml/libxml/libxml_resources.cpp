@@ -269,6 +269,9 @@ xmlDocPtr loadForTransformation(const xmlChar* uri, xmlDictPtr dict, int options
 }  // namespace
 
 std::string resolveThroughCatalogs(const std::string& location) {
+  // Catalogs map URIs; a plain path is read where it points, and a run whose
+  // stylesheet is a local file never has to read the catalogs at all.
+  if (!hasUriScheme(location)) return location;
   const auto* name = reinterpret_cast<const xmlChar*>(location.c_str());
   XmlCharPtr mapped(xmlCatalogResolveURI(name));
   if (!mapped) mapped.reset(xmlCatalogResolve(nullptr, name));

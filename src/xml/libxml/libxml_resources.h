@@ -36,7 +36,8 @@ struct ResourceRead {
   std::string reason;     // what went wrong, UTF-8; empty when bytes came
 };
 
-// `location` as the system catalogs map it, or as it is when none does.
+// `location` as the system catalogs map it, or as it is when none does or
+// when it is a plain path rather than a URI.
 std::string resolveThroughCatalogs(const std::string& location);
 
 // The bytes of a file or of the resource a URI names, at most
