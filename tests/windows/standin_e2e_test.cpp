@@ -131,7 +131,7 @@ TEST(StandIn, RefusedHostCallsEndAsOnLinux) {
     const std::string name = toUtf8(c.reject);
     const test::ProcessEnd end =
         runHost((dir / "refused.xml").u16string(), u"--reject " + std::u16string(c.reject) + u" ");
-    EXPECT_EQ(end.exitCode, c.exitCode) << name;
+    EXPECT_EQ(end.exitCode, c.exitCode) << name << ": " << end.errors;
     if (c.whole) {
       EXPECT_EQ(end.output, c.outputStart) << name;
     } else {

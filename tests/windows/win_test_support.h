@@ -21,10 +21,11 @@ std::u16string sourcePath(std::string_view relative);
 struct ProcessEnd {
   std::optional<DWORD> exitCode;  // nothing: not started, or still running after the limit
   std::string output;             // what it wrote to stdout
+  std::string errors;             // what it wrote to stderr
   double seconds = 0;
 };
 
-// Runs `commandLine` with stdout captured, stdin and stderr empty, and waits
+// Runs `commandLine` with stdout and stderr captured, stdin empty, and waits
 // at most `limitMs` for it to end.
 ProcessEnd runProcess(std::u16string commandLine, DWORD limitMs = 30'000);
 

@@ -136,6 +136,9 @@ std::u16string quotedCommandLine(const PluginLaunch& launch) {
   return u"\"" + fromUtf8Lenient(launch.program) + u"\" " + fromUtf8Lenient(launch.switchText);
 }
 
+constexpr int kOfferAttempts = 20;
+constexpr DWORD kOfferRetryMs = 100;
+
 }  // namespace
 
 std::optional<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store,
@@ -148,10 +151,19 @@ std::optional<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& stor
     return std::nullopt;
   }
   const auto object = win::ComPtr<HostObject>::adopt(new HostObject(store, rejects));
-  const ClassOffer offer(kPluginsCoreProgId.text(), kStandInClsid, object.get());
-  if (FAILED(offer.status())) {
+  // Offering the class can fail for a moment while a stand-in that has just
+  // ended is still being taken down; a few more tries cost nothing when it
+  // succeeds at once.
+  std::optional<ClassOffer> offer;
+  for (int attempt = 0; attempt < kOfferAttempts; ++attempt) {
+    if (attempt > 0) Sleep(kOfferRetryMs);
+    offer.reset();
+    offer.emplace(kPluginsCoreProgId.text(), kStandInClsid, object.get());
+    if (SUCCEEDED(offer->status())) break;
+  }
+  if (FAILED(offer->status())) {
     error = "cannot offer the host object under " + std::string(kPluginsCoreProgId.ascii()) + " (HRESULT " +
-            std::to_string(static_cast<unsigned long>(offer.status())) + ")";
+            std::to_string(static_cast<unsigned long>(offer->status())) + ")";
     return std::nullopt;
   }
 
