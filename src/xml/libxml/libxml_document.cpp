@@ -7,7 +7,8 @@
 // needs the source line back). A failed transformation leaves its first
 // error in the source document's record.
 // Transforming compiles a copy of the stylesheet's tree, so the stylesheet
-// document keeps its own, and never copies the source tree.
+// document keeps its own, and never copies the source tree. The result is
+// written out beside the process's memory, so the run's peak is the two trees.
 #include <libexslt/exslt.h>
 #include <libxml/catalog.h>
 #include <libxml/parser.h>
@@ -22,6 +23,7 @@
 
 #include <climits>
 
+#include "posix/sealed_memfd.h"
 #include "text/encoding_sniff.h"
 #include "text/host_path.h"
 #include "text/utf.h"
@@ -126,6 +128,31 @@ std::string outputEncoding(xsltStylesheetPtr style) {
   return handler->name ? handler->name : "UTF-8";
 }
 
+// Serializes the result into an anonymous memory file rather than a growing
+// buffer: the file's pages are not the plug-in's own memory, so while both
+// trees are alive writing the result adds nothing to the run's peak. The
+// result tree goes before the text is read back.
+std::optional<std::u16string> resultText(DocPtr result, xsltStylesheet& style) {
+  posix::Fd file(memfd_create("tarnweld-result", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+  if (!file) return std::nullopt;
+  const std::string encoding = outputEncoding(&style);
+  // No converter for UTF-8: libxml2 writes its own text as it is.
+  EncodingHandlerPtr encoder(encoding == "UTF-8" ? nullptr : xmlFindCharEncodingHandler(encoding.c_str()));
+  OutputBufferPtr output(xmlOutputBufferCreateFd(file.get(), encoder.get()));
+  if (!output) return std::nullopt;
+  static_cast<void>(encoder.release());  // the buffer closes it now
+  // A write that fails is only seen in the buffer's error, not in the count.
+  if (xsltSaveResultTo(output.get(), result.get(), &style) < 0 || output->error != 0) return std::nullopt;
+  if (xmlOutputBufferClose(output.release()) < 0) return std::nullopt;
+  result.reset();
+
+  posix::MappedBytes mapped;
+  if (fcntl(file.get(), F_ADD_SEALS, posix::kTextSeals) != 0 || !posix::mapSealedMemfd(file.get(), mapped)) {
+    return std::nullopt;
+  }
+  return decodeBytes(mapped.bytes(), encoding);
+}
+
 class LibxmlDocument final : public XmlDocument {
  public:
   explicit LibxmlDocument(TreeRelease treeRelease) : treeRelease_(treeRelease) {}
@@ -228,15 +255,7 @@ class LibxmlDocument final : public XmlDocument {
     errors.watchTransformation(nullptr);
     ctxt.reset();
 
-    xmlChar* output = nullptr;
-    int length = 0;
-    const int saved = xsltSaveResultToString(&output, &length, result.get(), style.get());
-    XmlCharPtr outputOwner(output);
-    result.reset();
-    if (saved != 0 || length < 0) return std::nullopt;
-    if (!output) return std::u16string();
-    const std::string_view bytes(reinterpret_cast<const char*>(output), static_cast<std::size_t>(length));
-    return decodeBytes(bytes, outputEncoding(style.get()));
+    return resultText(std::move(result), *style);
   }
 
  private:

@@ -34,6 +34,8 @@ using TransformCtxtPtr = std::unique_ptr<xsltTransformContext, FreeWith<xsltFree
 using SecurityPrefsPtr = std::unique_ptr<xsltSecurityPrefs, FreeWith<xsltFreeSecurityPrefs>>;
 using ParserInputBufferPtr = std::unique_ptr<xmlParserInputBuffer, FreeWith<xmlFreeParserInputBuffer>>;
 using BufferPtr = std::unique_ptr<xmlBuffer, FreeWith<xmlBufferFree>>;
+// Closing an output buffer flushes it and closes its encoder, not its file.
+using OutputBufferPtr = std::unique_ptr<xmlOutputBuffer, FreeWith<xmlOutputBufferClose>>;
 // A handler found by name; the built-in ones ignore the close, the ones made
 // for iconv free their converters.
 using EncodingHandlerPtr = std::unique_ptr<xmlCharEncodingHandler, FreeWith<xmlCharEncCloseFunc>>;
