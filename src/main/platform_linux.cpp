@@ -7,18 +7,21 @@ namespace tarnweld {
 
 namespace {
 // The documents are released just before the process ends (modMain::entry),
-// so their trees are left to it; the sanitizer build frees everything, so
-// that a leak still shows.
+// so their trees are left to it, and their nodes come from the node pool;
+// the sanitizer build frees everything through malloc, so that a leak or a
+// stray access still shows.
 #ifdef TARNWELD_SANITIZE
 constexpr xml::TreeRelease kTreeRelease = xml::TreeRelease::Free;
+constexpr xml::NodeBlocks kNodeBlocks = xml::NodeBlocks::Malloc;
 #else
 constexpr xml::TreeRelease kTreeRelease = xml::TreeRelease::LeftToProcessEnd;
+constexpr xml::NodeBlocks kNodeBlocks = xml::NodeBlocks::Pooled;
 #endif
 }  // namespace
 
 PlatformBackends makePlatformBackends() {
   // The plug-in never outlives its host editor.
-  return {makeDbusAutomationBackend(WhenHostLeaves::EndProcess), xml::makeLibxmlParser(kTreeRelease)};
+  return {makeDbusAutomationBackend(WhenHostLeaves::EndProcess), xml::makeLibxmlParser(kTreeRelease, kNodeBlocks)};
 }
 
 }  // namespace tarnweld

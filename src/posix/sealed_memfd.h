@@ -7,12 +7,18 @@
 
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstddef>
+#include <cstring>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
 #include "posix/fd.h"
+#include "text/utf.h"
 
 namespace tarnweld::posix {
 
@@ -50,22 +56,36 @@ class MappedBytes {
   std::size_t size_ = 0;
 };
 
-// Makes a sealed memory file of `size` bytes that `fill(char* bytes)` writes
-// (it must not throw). Returns an empty Fd (errno set) when the file cannot
-// be made, sized, mapped or sealed.
-template <class Fill>
-Fd makeSealedMemfd(std::size_t size, Fill&& fill) {
-  Fd file(memfd_create("tarnweld-text", MFD_CLOEXEC | MFD_ALLOW_SEALING));
-  if (!file || ftruncate(file.get(), static_cast<off_t>(size)) != 0) return Fd();
-  if (size > 0) {
-    void* address = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, file.get(), 0);
-    if (address == MAP_FAILED) return Fd();
-    fill(static_cast<char*>(address));
-    munmap(address, size);
+// Writes a memory file a piece at a time through write(), then seals it. The
+// pages written belong to the file and are never mapped into the writer, so
+// a large text costs the writer no memory beyond the piece in hand.
+class SealedMemfdWriter {
+ public:
+  SealedMemfdWriter() : file_(memfd_create("tarnweld-text", MFD_CLOEXEC | MFD_ALLOW_SEALING)) {}
+
+  // False, and the file is given up, when the piece cannot be written whole.
+  bool append(std::string_view bytes) {
+    while (file_ && !bytes.empty()) {
+      const ssize_t written = ::write(file_.get(), bytes.data(), bytes.size());
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0)
+        file_.reset();
+      else
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return static_cast<bool>(file_);
   }
-  if (fcntl(file.get(), F_ADD_SEALS, kTextSeals | F_SEAL_SEAL) != 0) return Fd();
-  return file;
-}
+
+  // The file, sealed against any change; empty (errno set) when it could not
+  // be made, written or sealed.
+  Fd seal() && {
+    if (file_ && fcntl(file_.get(), F_ADD_SEALS, kTextSeals | F_SEAL_SEAL) != 0) file_.reset();
+    return std::move(file_);
+  }
+
+ private:
+  Fd file_;
+};
 
 // Maps the whole of the memory file `fd`, which must carry kTextSeals. Returns
 // false when it is not such a file or cannot be mapped.
@@ -82,6 +102,35 @@ inline bool mapSealedMemfd(int fd, MappedBytes& mapped) {
   if (address == MAP_FAILED) return false;
   mapped = MappedBytes(address, size);
   return true;
+}
+
+// Decodes the UTF-8 text of the memory file `fd`, which must carry
+// kTextSeals, as fromUtf8Lenient does, reading it a piece at a time: beside
+// the text, only one piece of the bytes is ever in memory. Nothing when it
+// is not such a file or cannot be read.
+inline std::optional<std::u16string> readSealedUtf8(int fd) {
+  constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+  struct stat status {};
+  const int seals = fcntl(fd, F_GET_SEALS);
+  if (seals < 0 || (seals & kTextSeals) != kTextSeals || fstat(fd, &status) != 0 || status.st_size < 0) {
+    return std::nullopt;
+  }
+  std::u16string text;
+  text.reserve(static_cast<std::size_t>(status.st_size));
+  std::string piece(kPieceBytes, '\0');
+  std::size_t kept = 0;  // the start of a sequence the last piece cut short
+  for (off_t offset = 0;;) {
+    const ssize_t count = pread(fd, piece.data() + kept, kPieceBytes - kept, offset);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) return std::nullopt;
+    offset += count;
+    const std::string_view bytes(piece.data(), kept + static_cast<std::size_t>(count));
+    const std::size_t whole = count == 0 ? bytes.size() : utf8PieceLength(bytes);
+    text.append(fromUtf8Lenient(bytes.substr(0, whole)));
+    if (count == 0) return text;
+    kept = bytes.size() - whole;
+    std::memmove(piece.data(), bytes.data() + whole, kept);
+  }
 }
 
 }  // namespace tarnweld::posix

@@ -1,5 +1,6 @@
 #include "text/utf.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -209,6 +210,27 @@ std::size_t firstInvalidUtf8(std::string_view bytes) {
 }
 
 std::u16string fromUtf8Lenient(std::string_view bytes) { return *decode(bytes, true); }
+
+std::size_t utf16PieceLength(std::u16string_view text, std::size_t units) {
+  if (units >= text.size()) return text.size();
+  units = std::max<std::size_t>(units, 1);
+  const bool splitsPair = text[units - 1] >= 0xD800 && text[units - 1] <= 0xDBFF;
+  if (!splitsPair) return units;
+  return units > 1 ? units - 1 : units + 1;
+}
+
+std::size_t utf8PieceLength(std::string_view bytes) {
+  // A sequence is at most four bytes: only the last three can start one that
+  // runs past the end.
+  const std::size_t stop = bytes.size() < 3 ? 0 : bytes.size() - 3;
+  for (std::size_t at = bytes.size(); at > stop;) {
+    const auto lead = static_cast<std::uint8_t>(bytes[--at]);
+    if ((lead & 0xC0) == 0x80) continue;
+    const std::size_t length = (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 1;
+    return at + length > bytes.size() ? at : bytes.size();
+  }
+  return bytes.size();
+}
 
 std::u16string fromAscii(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 

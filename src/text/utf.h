@@ -37,6 +37,15 @@ std::size_t firstInvalidUtf8(std::string_view bytes);
 // Decodes UTF-8, replacing each ill-formed sequence with U+FFFD.
 std::u16string fromUtf8Lenient(std::string_view bytes);
 
+// For converting a long text a piece at a time with the same result as at
+// once. The length of the longest prefix of `text` of at most `units` units
+// that does not end between the halves of a surrogate pair (at least one
+// unit when `text` has any):
+std::size_t utf16PieceLength(std::u16string_view text, std::size_t units);
+// and of `bytes` without an incomplete sequence at its end (an ill-formed
+// one stays: it gives U+FFFD wherever the piece ends).
+std::size_t utf8PieceLength(std::string_view bytes);
+
 // Convenience for fixed ASCII texts.
 std::u16string fromAscii(std::string_view ascii);
 

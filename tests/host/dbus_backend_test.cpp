@@ -67,15 +67,16 @@ TEST_F(DbusBackendTest, TextTheBusCannotCarryArrivesAsReplacementCharacters) {
             "c\xEF\xBF\xBD");
 }
 
-// Small texts travel inside the message, large ones as memory files; both
-// must arrive as they left, either way.
+// Small texts travel inside the message, large ones as memory files written
+// and read a piece at a time (the large one spans several pieces); both must
+// arrive as they left, either way.
 TEST_F(DbusBackendTest, StoredTextComesBackUnchanged) {
   serve();
   PluginHost session;
   ASSERT_TRUE(session.create(*backend_));
   const std::u16string small = u"caf\u00E9 \U0001F600 \u0434\r\n\t<>&\"'\\";
   std::u16string large;
-  while (large.size() < kDbusTextByDescriptorBytes) large += small;
+  while (large.size() < std::size_t{3} << 20) large += small;
   for (const std::u16string& text : {small, large}) {
     ASSERT_TRUE(session.dataAdd(u"KEY", text));
     std::u16string back = u"before";

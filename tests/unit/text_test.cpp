@@ -39,6 +39,40 @@ TEST(TextTest, EncodesEveryTextAndReplacesWhatCannotTravel) {
   }
 }
 
+// Large texts are converted a piece at a time; wherever the pieces end, the
+// result must be the whole text's.
+TEST(TextTest, PiecewiseConversionGivesTheWholeTextsResult) {
+  const std::u16string text =
+      u"a\xD800\xDC00\xD83D\xDE00"
+      u"b\xDC00\xD800"
+      u"c€é";
+  const std::string bytes =
+      "a\xF0\x9F\x98\x80\xE2\x82\xAC\xC3\xA9\xFF\x80\xE2\x82"
+      "b\xF0\x9F\x98"
+      "c\xC3";
+  for (std::size_t size = 1; size <= 6; ++size) {
+    std::string encoded;
+    for (std::u16string_view rest = text; !rest.empty();) {
+      const std::size_t length = utf16PieceLength(rest, size);
+      ASSERT_GT(length, 0u);
+      encoded += toUtf8(rest.substr(0, length));
+      rest.remove_prefix(length);
+    }
+    EXPECT_EQ(encoded, toUtf8(text)) << size;
+
+    std::u16string decoded;
+    std::string kept;
+    for (std::size_t at = 0; at < bytes.size(); at += size) {
+      kept += bytes.substr(at, size);
+      const std::size_t length = utf8PieceLength(kept);
+      decoded += fromUtf8Lenient(std::string_view(kept).substr(0, length));
+      kept.erase(0, length);
+    }
+    decoded += fromUtf8Lenient(kept);
+    EXPECT_EQ(decoded, fromUtf8Lenient(bytes)) << size;
+  }
+}
+
 TEST(TextTest, DecodesWellFormedUtf8AndRefusesTheRest) {
   EXPECT_EQ(fromUtf8("\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E"), u"é€𝄞");
   for (std::string_view bad : {"\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF", "a\x80"}) {

@@ -157,13 +157,28 @@ struct Overloaded : Ts... {
 template <class... Ts>
 Overloaded(Ts...) -> Overloaded<Ts...>;
 
+// A large text into a sealed memory file, encoded a piece at a time: no UTF-8
+// copy of the whole text is ever in memory beside it.
+Fd textFile(std::u16string_view text) {
+  constexpr std::size_t kPieceUnits = std::size_t{64} << 10;
+  posix::SealedMemfdWriter file;
+  std::string piece;
+  for (std::u16string_view rest = text; !rest.empty();) {
+    const std::u16string_view units = rest.substr(0, utf16PieceLength(rest, kPieceUnits));
+    piece.resize(utf8SizeWithoutNul(units));
+    writeUtf8WithoutNul(units, piece.data());
+    if (!file.append(piece)) return Fd();
+    rest.remove_prefix(units.size());
+  }
+  return std::move(file).seal();
+}
+
 // Text goes out as UTF-8 with NUL and unpaired surrogates replaced, so what
-// the text holds can never make the call fail. A large text is written
-// straight into a sealed memory file, with no UTF-8 string in between.
+// the text holds can never make the call fail.
 void appendString(sdbus::MethodCall& call, std::u16string_view text) {
   const std::size_t bytes = text.size() < kDbusTextByDescriptorBytes / 3 ? 0 : utf8SizeWithoutNul(text);
   if (bytes >= kDbusTextByDescriptorBytes) {
-    Fd file = posix::makeSealedMemfd(bytes, [&](char* out) { writeUtf8WithoutNul(text, out); });
+    Fd file = textFile(text);
     if (!file) throw std::bad_alloc();
     call.openVariant(kTextFileSignature);
     call << sdbus::UnixFd(file.release(), sdbus::adopt_fd);
@@ -190,9 +205,9 @@ std::optional<std::u16string> readString(sdbus::MethodReply& reply) {
   } else {
     sdbus::UnixFd file;
     reply >> file;
-    posix::MappedBytes mapped;
-    if (!posix::mapSealedMemfd(file.get(), mapped)) throw std::runtime_error("not a sealed text file");
-    text = fromUtf8Lenient(mapped.bytes());
+    auto read = posix::readSealedUtf8(file.get());
+    if (!read) throw std::runtime_error("not a readable sealed text file");
+    text = std::move(*read);
   }
   reply.exitVariant();
   return text;

@@ -20,14 +20,16 @@
 #include <libxslt/xslt.h>
 #include <libxslt/xsltInternals.h>
 #include <libxslt/xsltutils.h>
+#include <sys/mman.h>
 
 #include <climits>
 
-#include "posix/sealed_memfd.h"
+#include "posix/fd.h"
 #include "text/encoding_sniff.h"
 #include "text/host_path.h"
 #include "text/utf.h"
 #include "xml/libxml/libxml_diagnostics.h"
+#include "xml/libxml/libxml_node_pool.h"
 #include "xml/libxml/libxml_owners.h"
 #include "xml/libxml/libxml_parser.h"
 #include "xml/libxml/libxml_reader.h"
@@ -145,12 +147,7 @@ std::optional<std::u16string> resultText(DocPtr result, xsltStylesheet& style) {
   if (xsltSaveResultTo(output.get(), result.get(), &style) < 0 || output->error != 0) return std::nullopt;
   if (xmlOutputBufferClose(output.release()) < 0) return std::nullopt;
   result.reset();
-
-  posix::MappedBytes mapped;
-  if (fcntl(file.get(), F_ADD_SEALS, posix::kTextSeals) != 0 || !posix::mapSealedMemfd(file.get(), mapped)) {
-    return std::nullopt;
-  }
-  return decodeBytes(mapped.bytes(), encoding);
+  return decodeFile(file.get(), encoding);
 }
 
 class LibxmlDocument final : public XmlDocument {
@@ -300,23 +297,25 @@ class LibxmlDocument final : public XmlDocument {
 
 class LibxmlParser final : public XmlParser {
  public:
-  explicit LibxmlParser(TreeRelease treeRelease) : treeRelease_(treeRelease) {}
+  LibxmlParser(TreeRelease treeRelease, NodeBlocks nodeBlocks) : treeRelease_(treeRelease), nodeBlocks_(nodeBlocks) {}
 
   // The libraries are prepared on the first document, so a start that makes
   // none (registration, no host, an empty document) does not pay for it.
   std::unique_ptr<XmlDocument> createDocument() override {
+    if (nodeBlocks_ == NodeBlocks::Pooled) installNodePool();
     prepareLibraries();
     return std::make_unique<LibxmlDocument>(treeRelease_);
   }
 
  private:
   TreeRelease treeRelease_;
+  NodeBlocks nodeBlocks_;
 };
 
 }  // namespace
 
-std::unique_ptr<XmlParser> makeLibxmlParser(TreeRelease treeRelease) {
-  return std::make_unique<LibxmlParser>(treeRelease);
+std::unique_ptr<XmlParser> makeLibxmlParser(TreeRelease treeRelease, NodeBlocks nodeBlocks) {
+  return std::make_unique<LibxmlParser>(treeRelease, nodeBlocks);
 }
 
 }  // namespace tarnweld::xml

@@ -32,9 +32,7 @@ int Utf16Reader::readInto(char* buffer, int length) {
   if (length <= 0) return 0;
   if (offset_ == pending_.size()) {
     if (rest_.empty()) return 0;
-    std::size_t take = std::min(rest_.size(), kTextChunkUnits);
-    // A surrogate pair is encoded together, never split across chunks.
-    if (take < rest_.size() && take > 1 && rest_[take - 1] >= 0xD800 && rest_[take - 1] <= 0xDBFF) --take;
+    const std::size_t take = utf16PieceLength(rest_, kTextChunkUnits);
     pending_ = toUtf8(rest_.substr(0, take));
     rest_.remove_prefix(take);
     offset_ = 0;

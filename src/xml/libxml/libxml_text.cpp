@@ -2,6 +2,7 @@
 #include <libxml/encoding.h>
 #include <libxml/tree.h>
 
+#include "posix/sealed_memfd.h"
 #include "text/ascii.h"
 #include "text/encoding_sniff.h"
 #include "text/utf.h"
@@ -69,6 +70,18 @@ std::u16string decodeWithLibxml(std::string_view bytes, xmlCharEncodingHandler& 
 }
 
 }  // namespace
+
+std::optional<std::u16string> decodeFile(int fd, std::string_view encoding) {
+  if (fcntl(fd, F_ADD_SEALS, posix::kTextSeals) != 0) return std::nullopt;
+  if (isNamed(encoding, kUtf8Encoding)) {
+    auto text = posix::readSealedUtf8(fd);
+    if (!text) return std::nullopt;
+    return withoutByteOrderMark(std::move(*text));
+  }
+  posix::MappedBytes mapped;
+  if (!posix::mapSealedMemfd(fd, mapped)) return std::nullopt;
+  return decodeBytes(mapped.bytes(), encoding);
+}
 
 std::u16string sourceLine(std::u16string_view text, std::int32_t line) {
   if (line < 1) return {};

@@ -100,8 +100,9 @@ std::string readTextFile(sd_bus_message* message) {
 // memory file, like the plug-in's.
 int appendString(sd_bus_message* reply, const std::string& text) {
   if (text.size() < kDbusTextByDescriptorBytes) return sd_bus_message_append(reply, "v", "s", text.c_str());
-  const posix::Fd file =
-      posix::makeSealedMemfd(text.size(), [&](char* out) { std::memcpy(out, text.data(), text.size()); });
+  posix::SealedMemfdWriter writer;
+  writer.append(text);
+  const posix::Fd file = std::move(writer).seal();
   if (!file) return -errno;
   // The message keeps a duplicate of the descriptor.
   return sd_bus_message_append(reply, "v", "h", file.get());
