@@ -182,6 +182,8 @@ std::size_t utf8SizeWithoutNul(std::u16string_view text) { return encodedSize(te
 
 char* writeUtf8WithoutNul(std::u16string_view text, char* out) { return encodeInto(text, true, out); }
 
+char* writeUtf8(std::u16string_view text, char* out) { return encodeInto(text, false, out); }
+
 bool isUtf8WithoutNul(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
     const auto b = static_cast<std::uint8_t>(bytes[i]);

@@ -17,10 +17,19 @@ std::string toUtf8(std::u16string_view text);
 std::string toUtf8WithoutNul(std::u16string_view text);
 
 // The size of toUtf8WithoutNul(text), and the same bytes written to `out`
-// (which has room for that many); returns the end of what it wrote. For
-// writing a large text straight where it goes, with no string in between.
+// (which has room for that many, or for kMaxUtf8BytesPerUnit * text.size());
+// returns the end of what it wrote. For writing a large text straight where
+// it goes, with no string in between.
 std::size_t utf8SizeWithoutNul(std::u16string_view text);
 char* writeUtf8WithoutNul(std::u16string_view text, char* out);
+
+// No UTF-16 unit takes more than this many bytes of UTF-8 (a surrogate pair
+// takes four for its two units, a replaced one three): room for a piece of
+// text when its exact size is not worth a pass of its own.
+inline constexpr std::size_t kMaxUtf8BytesPerUnit = 3;
+// toUtf8(text) written to `out`, which has room for
+// kMaxUtf8BytesPerUnit * text.size() bytes; returns the end of what it wrote.
+char* writeUtf8(std::u16string_view text, char* out);
 
 // True when `bytes` is well-formed UTF-8 holding no NUL: what the bus and C
 // strings carry.

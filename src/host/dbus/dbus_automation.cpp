@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -162,12 +163,11 @@ Overloaded(Ts...) -> Overloaded<Ts...>;
 Fd textFile(std::u16string_view text) {
   constexpr std::size_t kPieceUnits = std::size_t{64} << 10;
   posix::SealedMemfdWriter file;
-  std::string piece;
+  const auto piece = std::make_unique<char[]>((kPieceUnits + 1) * kMaxUtf8BytesPerUnit);
   for (std::u16string_view rest = text; !rest.empty();) {
     const std::u16string_view units = rest.substr(0, utf16PieceLength(rest, kPieceUnits));
-    piece.resize(utf8SizeWithoutNul(units));
-    writeUtf8WithoutNul(units, piece.data());
-    if (!file.append(piece)) return Fd();
+    const char* end = writeUtf8WithoutNul(units, piece.get());
+    if (!file.append(std::string_view(piece.get(), static_cast<std::size_t>(end - piece.get())))) return Fd();
     rest.remove_prefix(units.size());
   }
   return std::move(file).seal();
@@ -176,8 +176,8 @@ Fd textFile(std::u16string_view text) {
 // Text goes out as UTF-8 with NUL and unpaired surrogates replaced, so what
 // the text holds can never make the call fail.
 void appendString(sdbus::MethodCall& call, std::u16string_view text) {
-  const std::size_t bytes = text.size() < kDbusTextByDescriptorBytes / 3 ? 0 : utf8SizeWithoutNul(text);
-  if (bytes >= kDbusTextByDescriptorBytes) {
+  // A unit is at least a byte: only a shorter text needs its size counted.
+  if (text.size() >= kDbusTextByDescriptorBytes || utf8SizeWithoutNul(text) >= kDbusTextByDescriptorBytes) {
     Fd file = textFile(text);
     if (!file) throw std::bad_alloc();
     call.openVariant(kTextFileSignature);

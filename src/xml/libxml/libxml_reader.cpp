@@ -30,16 +30,16 @@ int Utf16Reader::read(void* context, char* buffer, int length) {
 
 int Utf16Reader::readInto(char* buffer, int length) {
   if (length <= 0) return 0;
-  if (offset_ == pending_.size()) {
+  if (unread_.empty()) {
     if (rest_.empty()) return 0;
+    if (!pending_) pending_ = std::make_unique<char[]>((kTextChunkUnits + 1) * kMaxUtf8BytesPerUnit);
     const std::size_t take = utf16PieceLength(rest_, kTextChunkUnits);
-    pending_ = toUtf8(rest_.substr(0, take));
+    unread_ = std::string_view(pending_.get(), writeUtf8(rest_.substr(0, take), pending_.get()));
     rest_.remove_prefix(take);
-    offset_ = 0;
   }
-  const std::size_t count = std::min(static_cast<std::size_t>(length), pending_.size() - offset_);
-  std::memcpy(buffer, pending_.data() + offset_, count);
-  offset_ += count;
+  const std::size_t count = std::min(static_cast<std::size_t>(length), unread_.size());
+  std::memcpy(buffer, unread_.data(), count);
+  unread_.remove_prefix(count);
   return static_cast<int>(count);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -22,8 +23,8 @@ class Utf16Reader {
   int readInto(char* buffer, int length);
 
   std::u16string_view rest_;
-  std::string pending_;
-  std::size_t offset_ = 0;
+  std::unique_ptr<char[]> pending_;  // one piece of the text, as UTF-8
+  std::string_view unread_;          // what libxml2 has not taken of it
 };
 
 }  // namespace tarnweld::xml
