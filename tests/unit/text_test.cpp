@@ -2,6 +2,9 @@
 // encode, and what comes in must decode or be refused, never mangled.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "text/ascii.h"
 #include "text/encoding_sniff.h"
 #include "text/host_path.h"
 #include "text/utf.h"
@@ -70,6 +73,25 @@ TEST(TextTest, PiecewiseConversionGivesTheWholeTextsResult) {
     }
     decoded += fromUtf8Lenient(kept);
     EXPECT_EQ(decoded, fromUtf8Lenient(bytes)) << size;
+  }
+}
+
+// The search runs a block at a time: a match must be found at every offset
+// from a block's edge, behind near-misses, and never past the text's end.
+TEST(TextTest, CaseBlindSearchFindsTheFirstMatchWhereverItStands) {
+  const std::u16string target = u"<?Xml-S";
+  for (std::size_t pad = 0; pad < 40; ++pad) {
+    const std::u16string before = std::u16string(pad, u'a') + u"<?xm<?x";
+    for (const std::u16string& text : {before + u"<?XML-s<?xml-s" + u"tail", before + u"<?xml-", before}) {
+      const std::size_t expected = std::search(text.begin(), text.end(), target.begin(), target.end(),
+                                               [](char16_t a, char16_t b) { return foldAscii(a) == foldAscii(b); }) -
+                                   text.begin();
+      const std::size_t found = findIgnoringAsciiCase<char16_t>(text, target, 0);
+      EXPECT_EQ(found, expected == text.size() ? std::u16string_view::npos : expected) << pad;
+      if (found != std::u16string_view::npos) {
+        EXPECT_EQ(findIgnoringAsciiCase<char16_t>(text, target, found + 1), found + 7) << pad;
+      }
+    }
   }
 }
 
