@@ -186,6 +186,11 @@ char* writeUtf8(std::u16string_view text, char* out) { return encodeInto(text, f
 
 bool isUtf8WithoutNul(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
+    // Runs of ASCII are taken a word at a time, with one search for NUL.
+    const std::size_t ascii = asciiBytesAt(bytes, i);
+    if (std::memchr(bytes.data() + i, 0, ascii)) return false;
+    i += ascii;
+    if (i == bytes.size()) break;
     const auto b = static_cast<std::uint8_t>(bytes[i]);
     if (b != 0 && b < 0x80) {
       ++i;

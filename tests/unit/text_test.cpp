@@ -99,6 +99,15 @@ TEST(TextTest, DecodesWellFormedUtf8AndRefusesTheRest) {
   EXPECT_EQ(fromUtf8("\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E"), u"é€𝄞");
   for (std::string_view bad : {"\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF", "a\x80"}) {
     EXPECT_FALSE(fromUtf8(bad).has_value()) << testing::PrintToString(bad);
+    EXPECT_FALSE(isUtf8WithoutNul(std::string(20, 'a') + std::string(bad))) << testing::PrintToString(bad);
+  }
+  // What the bus carries: well-formed and without NUL, wherever a NUL stands
+  // in a run of ASCII.
+  EXPECT_TRUE(isUtf8WithoutNul(std::string(20, 'a') + "\xC3\xA9\xF0\x9D\x84\x9E" + std::string(20, 'b')));
+  for (std::size_t at = 0; at < 20; ++at) {
+    std::string text(20, 'a');
+    text[at] = '\0';
+    EXPECT_FALSE(isUtf8WithoutNul(text + "\xC3\xA9")) << at;
   }
   EXPECT_EQ(fromUtf8Lenient("a\xFF"
                             "b\xC3"),
