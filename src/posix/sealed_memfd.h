@@ -126,7 +126,7 @@ inline std::optional<std::u16string> readSealedUtf8(int fd) {
     offset += count;
     const std::string_view bytes(piece.data(), kept + static_cast<std::size_t>(count));
     const std::size_t whole = count == 0 ? bytes.size() : utf8PieceLength(bytes);
-    text.append(fromUtf8Lenient(bytes.substr(0, whole)));
+    appendUtf8Lenient(text, bytes.substr(0, whole));
     if (count == 0) return text;
     kept = bytes.size() - whole;
     std::memmove(piece.data(), bytes.data() + whole, kept);

@@ -108,12 +108,14 @@ std::string encode(std::u16string_view text, bool replaceNul) {
   return out;
 }
 
-// Decodes `bytes`; an ill-formed sequence gives U+FFFD when `lenient`, and
-// otherwise stops the decoding with nothing. Every sequence of n bytes gives at
-// most n UTF-16 units, so the output never outgrows the input's length.
-std::optional<std::u16string> decode(std::string_view bytes, bool lenient) {
-  std::u16string out(bytes.size(), u'\0');
-  char16_t* o = out.data();
+// Decodes `bytes` onto the end of `out`; an ill-formed sequence gives U+FFFD
+// when `lenient`, and otherwise stops the decoding, leaving `out` as it was.
+// Every sequence of n bytes gives at most n UTF-16 units, so the output never
+// outgrows the input's length.
+bool decodeOnto(std::string_view bytes, bool lenient, std::u16string& out) {
+  const std::size_t start = out.size();
+  out.resize(start + bytes.size());
+  char16_t* o = out.data() + start;
   for (std::size_t i = 0; i < bytes.size();) {
     const std::size_t ascii = asciiBytesAt(bytes, i);
     for (std::size_t k = 0; k < ascii; ++k) o[k] = static_cast<std::uint8_t>(bytes[i + k]);
@@ -129,7 +131,10 @@ std::optional<std::u16string> decode(std::string_view bytes, bool lenient) {
     char32_t cp;
     const std::size_t n = decodeOne(bytes, i, cp);
     if (n == 0) {
-      if (!lenient) return std::nullopt;
+      if (!lenient) {
+        out.resize(start);
+        return false;
+      }
       cp = kReplacement;
     }
     if (cp < 0x10000) {
@@ -141,6 +146,12 @@ std::optional<std::u16string> decode(std::string_view bytes, bool lenient) {
     i += n == 0 ? 1 : n;
   }
   out.resize(static_cast<std::size_t>(o - out.data()));
+  return true;
+}
+
+std::optional<std::u16string> decode(std::string_view bytes, bool lenient) {
+  std::u16string out;
+  if (!decodeOnto(bytes, lenient, out)) return std::nullopt;
   return out;
 }
 
@@ -217,6 +228,8 @@ std::size_t firstInvalidUtf8(std::string_view bytes) {
 }
 
 std::u16string fromUtf8Lenient(std::string_view bytes) { return *decode(bytes, true); }
+
+void appendUtf8Lenient(std::u16string& text, std::string_view bytes) { decodeOnto(bytes, true, text); }
 
 std::size_t utf16PieceLength(std::u16string_view text, std::size_t units) {
   if (units >= text.size()) return text.size();

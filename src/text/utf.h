@@ -43,8 +43,10 @@ std::optional<std::u16string> fromUtf8(std::string_view bytes);
 // npos when `bytes` is well-formed: where fromUtf8 gives up.
 std::size_t firstInvalidUtf8(std::string_view bytes);
 
-// Decodes UTF-8, replacing each ill-formed sequence with U+FFFD.
+// Decodes UTF-8, replacing each ill-formed sequence with U+FFFD; the second
+// form decodes onto the end of `text`, with no string in between.
 std::u16string fromUtf8Lenient(std::string_view bytes);
+void appendUtf8Lenient(std::u16string& text, std::string_view bytes);
 
 // For converting a long text a piece at a time with the same result as at
 // once. The length of the longest prefix of `text` of at most `units` units

@@ -68,7 +68,7 @@ TEST(TextTest, PiecewiseConversionGivesTheWholeTextsResult) {
     for (std::size_t at = 0; at < bytes.size(); at += size) {
       kept += bytes.substr(at, size);
       const std::size_t length = utf8PieceLength(kept);
-      decoded += fromUtf8Lenient(std::string_view(kept).substr(0, length));
+      appendUtf8Lenient(decoded, std::string_view(kept).substr(0, length));
       kept.erase(0, length);
     }
     decoded += fromUtf8Lenient(kept);
