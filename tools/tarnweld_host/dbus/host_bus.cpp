@@ -1,8 +1,8 @@
-// The host side works on sd-bus directly rather than through sdbus-c++: a
-// method table there fixes each reply's signature, but the host's replies
-// vary (hkp_DataGet answers with one variant, or with none when the record
-// does not exist), so the object takes its messages unfiltered and answers
-// each one itself.
+// The host side works on sd-bus, like the plug-in, without a method table:
+// a table fixes each reply's signature, but the host's replies vary
+// (hkp_DataGet answers with one variant, or with none when the record does
+// not exist), so the object takes its messages unfiltered and answers each
+// one itself.
 #include "dbus/host_bus.h"
 
 #include <errno.h>
