@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <limits>
 #include <new>
@@ -28,11 +29,11 @@
 namespace tarnweld {
 namespace {
 
-// The bus daemon itself, asked whether the host's name has an owner.
+// The bus daemon itself, asked which connection owns the host's name.
 constexpr const char* kBusDaemonName = "org.freedesktop.DBus";
 constexpr const char* kBusDaemonPath = "/org/freedesktop/DBus";
 constexpr const char* kBusDaemonInterface = "org.freedesktop.DBus";
-constexpr const char* kNameHasOwner = "NameHasOwner";
+constexpr const char* kGetNameOwner = "GetNameOwner";
 constexpr const char* kNameOwnerChanged = "NameOwnerChanged";
 
 // Variant contents for the two kinds of value the host understands.
@@ -45,6 +46,12 @@ constexpr const char* kTextFileSignature = "h";
 constexpr std::uint64_t kNoTimeout = std::numeric_limits<std::uint64_t>::max();
 // The bus daemon's own answers come within the library's default time.
 constexpr std::uint64_t kDefaultTimeout = 0;
+
+// How long the watcher waits before it connects. Most runs hand back their
+// result well within it and never open a second connection; a host that
+// left meanwhile is seen the moment the watcher connects, and the calls made
+// before then fail at once, as any call to a host that has gone.
+constexpr std::chrono::milliseconds kWatchDelay{50};
 
 using posix::Fd;
 using sdbus_owners::BusPtr;
@@ -64,69 +71,62 @@ struct CallError {
 // once is the only way to stop a transformation that is under way.
 [[noreturn]] void hostLeft() { _exit(0); }
 
-// Asks the bus daemon, on a connection just opened, whether `busName` has an
-// owner. The question is queued behind the connection's greeting rather than
-// sent after its answer, so it costs one round trip, not two. Returns false
-// when the answer is no, or cannot be had.
-bool nameHasOwner(sd_bus* bus, const std::string& busName) {
+// Asks the bus daemon, on a connection just opened, which connection owns
+// `busName`. The question is queued behind the connection's greeting rather
+// than sent after its answer, so it costs one round trip, not two. Returns
+// the owner's unique name; nothing when the name has no owner, or the answer
+// cannot be had.
+std::optional<std::string> nameOwner(sd_bus* bus, const std::string& busName) {
   struct Answer {
     bool arrived = false;
-    int hasOwner = 0;
+    MessagePtr reply;
   } answer;
   auto onReply = [](sd_bus_message* reply, void* userdata, sd_bus_error*) -> int {
     auto* result = static_cast<Answer*>(userdata);
     result->arrived = true;
-    if (sd_bus_message_is_method_error(reply, nullptr) || sd_bus_message_read(reply, "b", &result->hasOwner) < 0) {
-      result->hasOwner = 0;
-    }
+    if (!sd_bus_message_is_method_error(reply, nullptr)) result->reply.reset(sd_bus_message_ref(reply));
     return 0;
   };
 
   sd_bus_message* rawQuery = nullptr;
   int r = sd_bus_message_new_method_call(bus, &rawQuery, kBusDaemonName, kBusDaemonPath, kBusDaemonInterface,
-                                         kNameHasOwner);
+                                         kGetNameOwner);
   const MessagePtr query(rawQuery);
-  if (r < 0 || sd_bus_message_append(query.get(), "s", busName.c_str()) < 0) return false;
+  if (r < 0 || sd_bus_message_append(query.get(), "s", busName.c_str()) < 0) return std::nullopt;
   sd_bus_slot* rawSlot = nullptr;
   r = sd_bus_call_async(bus, &rawSlot, query.get(), onReply, &answer, kDefaultTimeout);
   const SlotPtr pending(rawSlot);
-  if (r < 0) return false;
+  if (r < 0) return std::nullopt;
   while (!answer.arrived) {
     r = sd_bus_process(bus, nullptr);
-    if (r < 0) return false;
-    if (r == 0 && (r = sd_bus_wait(bus, std::numeric_limits<std::uint64_t>::max())) < 0 && r != -EINTR) return false;
+    if (r < 0) return std::nullopt;
+    if (r == 0 && (r = sd_bus_wait(bus, std::numeric_limits<std::uint64_t>::max())) < 0 && r != -EINTR) {
+      return std::nullopt;
+    }
   }
-  return answer.hasOwner != 0;
+  const char* owner = nullptr;
+  if (!answer.reply || sd_bus_message_read(answer.reply.get(), "s", &owner) < 0 || !owner) return std::nullopt;
+  return std::string(owner);
 }
 
 // Watches the host from a thread and a bus connection of its own, so that it
 // sees the host leave whatever the program's thread is doing (inside a long
-// transformation, or waiting for a call's answer). When the host's bus name
-// loses its owner, or the connection closes, it ends the process.
+// transformation, or waiting for a call's answer). It ends the process when
+// the host's bus name loses its owner, when the connection closes or cannot
+// be opened, and when, as it connects, it finds the name no longer owned by
+// the connection that owned it at the start. It connects only after
+// kWatchDelay, unless it is stopped first.
 class HostWatcher {
  public:
-  // Starts watching `busName`. Returns nullptr when the watch cannot be set
-  // up, or when the name has no owner once it is in place.
-  static std::unique_ptr<HostWatcher> start(const std::string& busName) {
-    sd_bus* raw = nullptr;
-    if (sd_bus_open_user(&raw) < 0) return nullptr;
-    BusPtr bus(raw);
-
+  // Starts watching `busName`, owned by the connection `owner`. Returns
+  // nullptr when the watcher cannot be started.
+  static std::unique_ptr<HostWatcher> start(const std::string& busName, std::string owner) {
     Fd stop(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (stop.get() < 0) return nullptr;
-
-    const std::string rule = std::string("type='signal',sender='") + kBusDaemonName + "',path='" + kBusDaemonPath +
-                             "',interface='" + kBusDaemonInterface + "',member='" + kNameOwnerChanged + "',arg0='" +
-                             busName + "'";
-    sd_bus_slot* rawSlot = nullptr;
-    if (sd_bus_add_match(bus.get(), &rawSlot, rule.c_str(), &onOwnerChanged, nullptr) < 0) return nullptr;
-    SlotPtr match(rawSlot);
-
-    // The match is in place before this check, so an owner that leaves after
-    // it is seen by the thread; one that left before it is seen here.
-    if (!nameHasOwner(bus.get(), busName)) return nullptr;
-
-    return std::unique_ptr<HostWatcher>(new HostWatcher(std::move(bus), std::move(match), std::move(stop)));
+    if (!stop) return nullptr;
+    std::string rule = std::string("type='signal',sender='") + kBusDaemonName + "',path='" + kBusDaemonPath +
+                       "',interface='" + kBusDaemonInterface + "',member='" + kNameOwnerChanged + "',arg0='" + busName +
+                       "'";
+    return std::unique_ptr<HostWatcher>(new HostWatcher(busName, std::move(owner), std::move(rule), std::move(stop)));
   }
 
   HostWatcher(const HostWatcher&) = delete;
@@ -139,9 +139,9 @@ class HostWatcher {
   }
 
  private:
-  HostWatcher(BusPtr bus, SlotPtr match, Fd&& stop)
-      : bus_(std::move(bus)), match_(std::move(match)), stop_(stop.release()) {
-    thread_ = std::thread([this] { watch(); });
+  HostWatcher(std::string busName, std::string owner, std::string rule, Fd&& stop)
+      : busName_(std::move(busName)), owner_(std::move(owner)), rule_(std::move(rule)), stop_(std::move(stop)) {
+    thread_ = std::thread([this] { run(); });
   }
 
   static int onOwnerChanged(sd_bus_message* message, void*, sd_bus_error*) {
@@ -155,9 +155,9 @@ class HostWatcher {
   }
 
   // Milliseconds until the bus connection next needs attention, for poll.
-  int pollTimeout() {
+  static int pollTimeout(sd_bus* bus) {
     std::uint64_t due = 0;
-    if (sd_bus_get_timeout(bus_.get(), &due) < 0 || due == std::numeric_limits<std::uint64_t>::max()) return -1;
+    if (sd_bus_get_timeout(bus, &due) < 0 || due == std::numeric_limits<std::uint64_t>::max()) return -1;
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     const std::uint64_t nowUs =
@@ -167,23 +167,59 @@ class HostWatcher {
     return ms > 1'000'000 ? 1'000'000 : static_cast<int>(ms);
   }
 
-  void watch() noexcept {
+  // Sleeps until the delay has passed (true) or the watcher is stopped (false).
+  bool delayPasses() {
+    const auto until = std::chrono::steady_clock::now() + kWatchDelay;
+    for (;;) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return true;
+      pollfd stop{stop_.get(), POLLIN, 0};
+      const int polled = poll(&stop, 1, static_cast<int>(left.count()));
+      if (polled > 0) return false;
+      if (polled < 0 && errno != EINTR) return true;
+    }
+  }
+
+  void run() noexcept {
+    if (!delayPasses()) return;
+    try {
+      watch();
+    } catch (...) {
+      hostLeft();  // no memory to watch with
+    }
+  }
+
+  void watch() {
+    sd_bus* raw = nullptr;
+    const int opened = sd_bus_open_user(&raw);
+    const BusPtr bus(raw);
+    if (opened < 0) hostLeft();
+
+    sd_bus_slot* rawSlot = nullptr;
+    const int matched = sd_bus_add_match(bus.get(), &rawSlot, rule_.c_str(), &onOwnerChanged, nullptr);
+    const SlotPtr match(rawSlot);
+    // The match is in place before this check, so an owner that leaves after
+    // it is seen by the loop; one that left before it, during the delay
+    // included (even if another has taken the name since), is seen here.
+    if (matched < 0 || nameOwner(bus.get(), busName_) != owner_) hostLeft();
+
     for (;;) {
       int processed = 0;
-      while ((processed = sd_bus_process(bus_.get(), nullptr)) > 0) {
+      while ((processed = sd_bus_process(bus.get(), nullptr)) > 0) {
       }
-      if (processed < 0 || sd_bus_is_open(bus_.get()) <= 0) hostLeft();
+      if (processed < 0 || sd_bus_is_open(bus.get()) <= 0) hostLeft();
 
-      const int events = sd_bus_get_events(bus_.get());
+      const int events = sd_bus_get_events(bus.get());
       if (events < 0) hostLeft();
-      pollfd fds[2] = {{sd_bus_get_fd(bus_.get()), static_cast<short>(events), 0}, {stop_.get(), POLLIN, 0}};
-      if (poll(fds, 2, pollTimeout()) < 0 && errno != EINTR) return;
+      pollfd fds[2] = {{sd_bus_get_fd(bus.get()), static_cast<short>(events), 0}, {stop_.get(), POLLIN, 0}};
+      if (poll(fds, 2, pollTimeout(bus.get())) < 0 && errno != EINTR) return;
       if (fds[1].revents != 0) return;
     }
   }
 
-  BusPtr bus_;
-  SlotPtr match_;
+  const std::string busName_;
+  const std::string owner_;
+  const std::string rule_;
   Fd stop_;
   std::thread thread_;
 };
@@ -327,12 +363,13 @@ class DbusAutomationBackend final : public AutomationBackend {
 
       // Asking the bus daemon first means a missing host costs one quick
       // round trip, and no call ever starts a service by activation.
-      if (!nameHasOwner(bus.get(), busName)) return nullptr;
+      std::optional<std::string> owner = nameOwner(bus.get(), busName);
+      if (!owner) return nullptr;
 
       // No object without the watcher: the plug-in must never outlive its host.
       std::unique_ptr<HostWatcher> watcher;
       if (whenHostLeaves_ == WhenHostLeaves::EndProcess) {
-        watcher = HostWatcher::start(busName);
+        watcher = HostWatcher::start(busName, std::move(*owner));
         if (!watcher) return nullptr;
       }
       return std::make_unique<DbusAutomationObject>(std::move(bus), std::move(busName), std::move(watcher));
