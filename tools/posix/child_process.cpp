@@ -25,8 +25,9 @@ namespace {
 
 constexpr int kExecFailedStatus = 127;
 
-// Runs in the forked child of a possibly multi-threaded parent: only
-// async-signal-safe calls from here to execve.
+// Runs in the vforked child of a possibly multi-threaded parent, on the
+// parent's memory: only async-signal-safe calls from here to execve, and
+// nothing of the parent's changed but errno.
 [[noreturn]] void becomeChild(const SpawnRequest& request, char* const* argv, char* const* envp, int errorPipe,
                               pid_t parent) {
   auto fail = [&] {
@@ -153,7 +154,7 @@ ChildOutcome ChildProcess::wait(std::optional<std::chrono::steady_clock::duratio
 }
 
 SpawnResult spawnChild(const SpawnRequest& request) {
-  // Everything the child needs is built before fork.
+  // Everything the child needs is built before vfork.
   const std::vector<char*> argv = pointersTo(request.arguments);
   const std::vector<char*> envp = pointersTo(request.environment);
 
@@ -164,10 +165,13 @@ SpawnResult spawnChild(const SpawnRequest& request) {
 
   const pid_t parent = getpid();
   const auto started = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
+  // vfork rather than fork: the child borrows this process's memory until it
+  // execs, so no page tables are copied and this process takes no
+  // copy-on-write faults afterwards.
+  const pid_t pid = vfork();
   if (pid < 0) {
     const int error = errno;
-    return {{}, std::string("cannot fork: ") + strerror(error)};
+    return {{}, std::string("cannot start a process: ") + strerror(error)};
   }
   if (pid == 0) becomeChild(request, argv.data(), envp.data(), errorPipe.write.get(), parent);
   ChildProcess child(pid, request.ownProcessGroup, started);
