@@ -6,7 +6,7 @@ set -euo pipefail
 
 default_packages=(
   g++ cmake make pkg-config
-  libxml2-dev libxslt1-dev libsdbus-c++-dev libsystemd-dev libmimalloc-dev
+  libxml2-dev libxslt1-dev libsystemd-dev libmimalloc-dev
   libgtest-dev dbus-daemon w3c-sgml-lib xml-core
   xsltproc clang libclang-rt-14-dev docbook-xsl
   dpkg-dev

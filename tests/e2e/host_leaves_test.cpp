@@ -1,7 +1,9 @@
 // The real plug-in against a host that leaves in the middle of a run: this
 // test serves the host object itself on a private bus, starts tarnweld
 // /hkprun on a transformation that runs for minutes, and takes the host off
-// the bus once the plug-in is inside it.
+// the bus once the plug-in is inside it: at once (before the plug-in's
+// watcher has connected, in all likelihood), and once the watcher has asked
+// who owns the host's name (so that only the name's loss can tell it).
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -9,6 +11,7 @@
 #include <sys/inotify.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
+#include <systemd/sd-bus.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,6 +22,7 @@
 #include <string>
 
 #include "dbus/host_bus.h"
+#include "host/dbus/sd_bus_owners.h"
 #include "posix/private_bus.h"
 #include "support/temp_dir.h"
 
@@ -70,6 +74,49 @@ class Child {
   pid_t pid_;
 };
 
+// Counts the GetNameOwner questions put to the bus daemon, from a monitor
+// connection: the plug-in asks once when it starts, its watcher once more
+// when it connects.
+class OwnerQuestions {
+ public:
+  explicit OwnerQuestions(const std::string& address) {
+    sd_bus* raw = nullptr;
+    int r = sd_bus_new(&raw);
+    bus_.reset(raw);
+    if (r >= 0) r = sd_bus_set_address(bus_.get(), address.c_str());
+    if (r >= 0) r = sd_bus_set_bus_client(bus_.get(), 1);
+    if (r >= 0) r = sd_bus_set_monitor(bus_.get(), 1);
+    if (r >= 0) r = sd_bus_start(bus_.get());
+    if (r >= 0) {
+      r = sd_bus_call_method(bus_.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                             "org.freedesktop.DBus.Monitoring", "BecomeMonitor", nullptr, nullptr, "asu", 1,
+                             "type='method_call',member='GetNameOwner'", 0u);
+    }
+    ready_ = r >= 0;
+  }
+
+  bool ready() const { return ready_; }
+
+  // Waits, at most ten seconds, until `count` questions have been seen.
+  bool awaitCount(int count) {
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (seen_ < count && std::chrono::steady_clock::now() < deadline) {
+      sd_bus_message* raw = nullptr;
+      const int r = sd_bus_process(bus_.get(), &raw);
+      const sdbus_owners::MessagePtr message(raw);
+      if (r < 0) return false;
+      if (message && sd_bus_message_is_method_call(message.get(), nullptr, "GetNameOwner")) ++seen_;
+      if (r == 0 && sd_bus_wait(bus_.get(), 100'000) < 0) return false;
+    }
+    return seen_ >= count;
+  }
+
+ private:
+  sdbus_owners::BusPtr bus_;
+  bool ready_ = false;
+  int seen_ = 0;
+};
+
 // Reads marker.xml, then walks its thousand elements a thousand times over
 // three levels: a billion steps, far longer than any test runs.
 constexpr const char* kLongStylesheet =
@@ -80,42 +127,52 @@ constexpr const char* kLongStylesheet =
     "</xsl:for-each></xsl:for-each></xsl:for-each></xsl:template></xsl:stylesheet>";
 
 TEST(HostLeavesTest, PluginEndsWithinASecondEvenInsideATransformation) {
-  std::string error;
-  const auto bus = posix::PrivateBus::start(error);
-  ASSERT_TRUE(bus) << error;
+  struct Case {
+    const char* when;
+    int questionsBefore;  // GetNameOwner questions seen before the host leaves
+  };
+  for (const Case& c : {Case{"as the transformation starts", 0}, Case{"once the watcher has connected", 2}}) {
+    SCOPED_TRACE(c.when);
+    std::string error;
+    const auto bus = posix::PrivateBus::start(error);
+    ASSERT_TRUE(bus) << error;
+    OwnerQuestions questions(bus->address());
+    ASSERT_TRUE(questions.ready());
 
-  const test::TempDir dir;
-  dir.write("long.xsl", kLongStylesheet);
-  std::string marker = "<m>";
-  for (int i = 0; i < 1000; ++i) marker += "<n/>";
-  const std::filesystem::path markerPath = dir.write("marker.xml", marker + "</m>");
-  // The marker is opened only from inside the transformation.
-  const Descriptor opened(inotify_init1(IN_CLOEXEC));
-  ASSERT_GE(opened.get(), 0);
-  ASSERT_GE(inotify_add_watch(opened.get(), markerPath.c_str(), IN_OPEN), 0);
-  std::string fileName = (dir.path() / "doc.xml").string();
-  for (char& c : fileName) c = c == '/' ? '\\' : c;
+    const test::TempDir dir;
+    dir.write("long.xsl", kLongStylesheet);
+    std::string marker = "<m>";
+    for (int i = 0; i < 1000; ++i) marker += "<n/>";
+    const std::filesystem::path markerPath = dir.write("marker.xml", marker + "</m>");
+    // The marker is opened only from inside the transformation.
+    const Descriptor opened(inotify_init1(IN_CLOEXEC));
+    ASSERT_GE(opened.get(), 0);
+    ASSERT_GE(inotify_add_watch(opened.get(), markerPath.c_str(), IN_OPEN), 0);
+    std::string fileName = (dir.path() / "doc.xml").string();
+    for (char& ch : fileName) ch = ch == '/' ? '\\' : ch;
 
-  host::RecordStore store(false);
-  store.add("INPUT", std::string("<?xml-stylesheet href=\"long.xsl\"?><doc/>"));
-  store.add("FILE_NAME", fileName);
-  auto hostBus = host::HostBus::open(bus->address(), store, {}, error);
-  ASSERT_TRUE(hostBus) << error;
+    host::RecordStore store(false);
+    store.add("INPUT", std::string("<?xml-stylesheet href=\"long.xsl\"?><doc/>"));
+    store.add("FILE_NAME", fileName);
+    auto hostBus = host::HostBus::open(bus->address(), store, {}, error);
+    ASSERT_TRUE(hostBus) << error;
 
-  const std::string address = "DBUS_SESSION_BUS_ADDRESS=" + bus->address();
-  char* const argv[] = {const_cast<char*>(TARNWELD_PLUGIN_PATH), const_cast<char*>("/hkprun"), nullptr};
-  char* const envp[] = {const_cast<char*>(address.c_str()), nullptr};
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, TARNWELD_PLUGIN_PATH, nullptr, nullptr, argv, envp), 0);
-  Child plugin(pid);
+    const std::string address = "DBUS_SESSION_BUS_ADDRESS=" + bus->address();
+    char* const argv[] = {const_cast<char*>(TARNWELD_PLUGIN_PATH), const_cast<char*>("/hkprun"), nullptr};
+    char* const envp[] = {const_cast<char*>(address.c_str()), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, TARNWELD_PLUGIN_PATH, nullptr, nullptr, argv, envp), 0);
+    Child plugin(pid);
 
-  pollfd reached{opened.get(), POLLIN, 0};
-  ASSERT_EQ(poll(&reached, 1, 10'000), 1) << "the plug-in never reached the transformation";
+    pollfd reached{opened.get(), POLLIN, 0};
+    ASSERT_EQ(poll(&reached, 1, 10'000), 1) << "the plug-in never reached the transformation";
+    ASSERT_TRUE(questions.awaitCount(c.questionsBefore)) << "the plug-in's watcher never connected";
 
-  hostBus.reset();
-  const auto status = plugin.waitFor(1000ms);
-  ASSERT_TRUE(status.has_value()) << "the plug-in outlived its host by more than a second";
-  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
+    hostBus.reset();
+    const auto status = plugin.waitFor(1000ms);
+    ASSERT_TRUE(status.has_value()) << "the plug-in outlived its host by more than a second";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
+  }
 }
 
 }  // namespace

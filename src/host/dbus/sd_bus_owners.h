@@ -1,5 +1,5 @@
 // Owners for the sd-bus objects, each taken the moment sd-bus hands it out:
-// for the plug-in's host watcher and the host stand-in's bus service alike.
+// for the plug-in's backend and the host stand-in's bus service alike.
 #pragma once
 
 #include <systemd/sd-bus.h>

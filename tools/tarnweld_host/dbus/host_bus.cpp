@@ -1,8 +1,8 @@
-// The host side works on sd-bus directly rather than through sdbus-c++: a
-// method table there fixes each reply's signature, but the host's replies
-// vary (hkp_DataGet answers with one variant, or with none when the record
-// does not exist), so the object takes its messages unfiltered and answers
-// each one itself.
+// The host side works on sd-bus, like the plug-in, without a method table:
+// a table fixes each reply's signature, but the host's replies vary
+// (hkp_DataGet answers with one variant, or with none when the record does
+// not exist), so the object takes its messages unfiltered and answers each
+// one itself.
 #include "dbus/host_bus.h"
 
 #include <errno.h>
@@ -161,7 +161,7 @@ class SdBusHost final : public HostBus {
     slot_.reset(slot);
     if (r < 0) return "cannot export the host object: " + errnoText(r);
     const std::string name = std::string(kPluginsCoreProgId.ascii());
-    r = sd_bus_request_name(bus_.get(), name.c_str(), 0);
+    r = requestName(name);
     if (r == -EEXIST) return name + " already has an owner on this bus (is another host running?)";
     if (r < 0) return "cannot own " + name + " on the bus: " + errnoText(r);
     stopFd_.reset(eventfd(0, EFD_CLOEXEC));
@@ -193,6 +193,41 @@ class SdBusHost final : public HostBus {
     if (r >= 0) r = sd_bus_set_bus_client(bus_.get(), 1);
     if (r >= 0) r = sd_bus_start(bus_.get());
     return r;
+  }
+
+  // Takes the bus name, and returns once the bus daemon has answered. The
+  // request is queued behind the connection's Hello rather than sent after
+  // its answer: one round trip to the daemon, not two. Returns -EEXIST when
+  // the name has another owner.
+  int requestName(const std::string& name) {
+    struct Answer {
+      bool arrived = false;
+      int result = -EIO;
+    } answer;
+    auto onReply = [](sd_bus_message* reply, void* userdata, sd_bus_error*) -> int {
+      auto* outcome = static_cast<Answer*>(userdata);
+      outcome->arrived = true;
+      std::uint32_t code = 0;
+      if (const sd_bus_error* error = sd_bus_message_get_error(reply)) {
+        outcome->result = -sd_bus_error_get_errno(error);
+      } else if (sd_bus_message_read(reply, "u", &code) < 0) {
+        outcome->result = -EBADMSG;
+      } else {
+        // The daemon's answers: 1, now the primary owner; 3, another owns it.
+        outcome->result = code == 1 ? 0 : code == 3 ? -EEXIST : -EIO;
+      }
+      return 0;
+    };
+    sd_bus_slot* pending = nullptr;
+    int r = sd_bus_request_name_async(bus_.get(), &pending, name.c_str(), 0, onReply, &answer);
+    const SlotPtr slot(pending);
+    if (r < 0) return r;
+    while (!answer.arrived) {
+      r = sd_bus_process(bus_.get(), nullptr);
+      if (r < 0) return r;
+      if (r == 0 && (r = sd_bus_wait(bus_.get(), UINT64_MAX)) < 0 && r != -EINTR) return r;
+    }
+    return answer.result;
   }
 
   // The event loop: process what is queued, then sleep until the bus or the
