@@ -9,9 +9,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -117,19 +119,22 @@ inline std::optional<std::u16string> readSealedUtf8(int fd) {
   }
   std::u16string text;
   text.reserve(static_cast<std::size_t>(status.st_size));
-  std::string piece(kPieceBytes, '\0');
+  // A sequence is at most four bytes: room for one more than the file holds
+  // is enough for a short text.
+  const std::size_t room = std::min(kPieceBytes, static_cast<std::size_t>(status.st_size) + 4);
+  const auto piece = std::make_unique_for_overwrite<char[]>(room);
   std::size_t kept = 0;  // the start of a sequence the last piece cut short
   for (off_t offset = 0;;) {
-    const ssize_t count = pread(fd, piece.data() + kept, kPieceBytes - kept, offset);
+    const ssize_t count = pread(fd, piece.get() + kept, room - kept, offset);
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) return std::nullopt;
     offset += count;
-    const std::string_view bytes(piece.data(), kept + static_cast<std::size_t>(count));
+    const std::string_view bytes(piece.get(), kept + static_cast<std::size_t>(count));
     const std::size_t whole = count == 0 ? bytes.size() : utf8PieceLength(bytes);
     appendUtf8Lenient(text, bytes.substr(0, whole));
     if (count == 0) return text;
     kept = bytes.size() - whole;
-    std::memmove(piece.data(), bytes.data() + whole, kept);
+    std::memmove(piece.get(), bytes.data() + whole, kept);
   }
 }
 

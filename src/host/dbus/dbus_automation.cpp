@@ -237,7 +237,7 @@ Overloaded(Ts...) -> Overloaded<Ts...>;
 Fd textFile(std::u16string_view text) {
   constexpr std::size_t kPieceUnits = std::size_t{64} << 10;
   posix::SealedMemfdWriter file;
-  const auto piece = std::make_unique<char[]>((kPieceUnits + 1) * kMaxUtf8BytesPerUnit);
+  const auto piece = std::make_unique_for_overwrite<char[]>((kPieceUnits + 1) * kMaxUtf8BytesPerUnit);
   for (std::u16string_view rest = text; !rest.empty();) {
     const std::u16string_view units = rest.substr(0, utf16PieceLength(rest, kPieceUnits));
     const char* end = writeUtf8WithoutNul(units, piece.get());

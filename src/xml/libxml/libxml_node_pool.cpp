@@ -16,8 +16,11 @@ namespace {
 static_assert(sizeof(xmlNode) == NodePool::kBlockSize, "the pool's block size is libxml2's node size");
 static_assert(NodePool::kBlockSize % alignof(xmlNode) == 0, "back-to-back blocks stay aligned");
 
-// The range is made writable this much at a time, as blocks are needed.
-constexpr std::size_t kCommitBytes = std::size_t{4} << 20;
+// The range is made writable a step at a time, as blocks are needed: the
+// first step as small as a short document needs, each next one twice the
+// last, up to the largest.
+constexpr std::size_t kFirstStepBytes = std::size_t{64} << 10;
+constexpr std::size_t kLargestStepBytes = std::size_t{4} << 20;
 // Room for about 280 million nodes: far more than any tree that fits in memory.
 constexpr std::size_t kProcessReserveBytes = std::size_t{32} << 30;
 
@@ -35,7 +38,9 @@ NodePool::~NodePool() {
 }
 
 bool NodePool::grow() {
-  const std::size_t step = std::min(kCommitBytes, static_cast<std::size_t>(end_ - committed_));
+  const std::size_t made = static_cast<std::size_t>(committed_ - begin_);
+  const std::size_t wanted = std::clamp(made, kFirstStepBytes, kLargestStepBytes);
+  const std::size_t step = std::min(wanted, static_cast<std::size_t>(end_ - committed_));
   if (step < kBlockSize || mprotect(committed_, step, PROT_READ | PROT_WRITE) != 0) return false;
   // Every block of the step is about to be written: its pages are made
   // present in one call rather than one fault each. Where the system cannot,

@@ -32,7 +32,9 @@ int Utf16Reader::readInto(char* buffer, int length) {
   if (length <= 0) return 0;
   if (unread_.empty()) {
     if (rest_.empty()) return 0;
-    if (!pending_) pending_ = std::make_unique<char[]>((kTextChunkUnits + 1) * kMaxUtf8BytesPerUnit);
+    // Room for the largest piece, or for the whole of a short text.
+    const std::size_t room = (std::min(rest_.size(), kTextChunkUnits) + 1) * kMaxUtf8BytesPerUnit;
+    if (!pending_) pending_ = std::make_unique_for_overwrite<char[]>(room);
     const std::size_t take = utf16PieceLength(rest_, kTextChunkUnits);
     unread_ = std::string_view(pending_.get(), writeUtf8(rest_.substr(0, take), pending_.get()));
     rest_.remove_prefix(take);
