@@ -38,34 +38,13 @@ constexpr bool startsWithIgnoringAsciiCase(std::basic_string_view<Char> text, st
 }
 
 // The first position at or after `from` where `target` occurs, or npos.
-// Documents run to millions of characters and seldom hold the target: its
-// first two characters are looked for a block at a time, in a loop without
-// a branch the compiler can run on several characters at once.
 template <typename Char>
 constexpr std::size_t findIgnoringAsciiCase(std::basic_string_view<Char> text, std::basic_string_view<Char> target,
                                             std::size_t from) {
-  constexpr std::size_t npos = std::basic_string_view<Char>::npos;
-  constexpr std::size_t kBlock = 16;
-  if (from > text.size() || target.size() > text.size() - from) return npos;
-  const std::size_t last = text.size() - target.size();  // the last place it can start
-  const auto at = [&](std::size_t start) { return equalsIgnoringAsciiCase(text.substr(start, target.size()), target); };
-  for (std::size_t start = from; start <= last;) {
-    if (target.size() >= 2 && last - start >= kBlock) {
-      const Char first = foldAscii(target[0]), second = foldAscii(target[1]);
-      bool candidate = false;
-      for (std::size_t k = 0; k < kBlock; ++k) {
-        candidate |= (foldAscii(text[start + k]) == first) & (foldAscii(text[start + k + 1]) == second);
-      }
-      for (std::size_t k = 0; candidate && k < kBlock; ++k) {
-        if (at(start + k)) return start + k;
-      }
-      start += kBlock;
-    } else {
-      if (at(start)) return start;
-      ++start;
-    }
-  }
-  return npos;
+  if (from > text.size()) return std::basic_string_view<Char>::npos;
+  const auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), target.begin(),
+                              target.end(), [](Char a, Char b) { return foldAscii(a) == foldAscii(b); });
+  return it == text.end() ? std::basic_string_view<Char>::npos : static_cast<std::size_t>(it - text.begin());
 }
 
 }  // namespace tarnweld

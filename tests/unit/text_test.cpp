@@ -76,8 +76,8 @@ TEST(TextTest, PiecewiseConversionGivesTheWholeTextsResult) {
   }
 }
 
-// The search runs a block at a time: a match must be found at every offset
-// from a block's edge, behind near-misses, and never past the text's end.
+// A match must be found wherever it stands, behind near-misses, and never
+// past the text's end.
 TEST(TextTest, CaseBlindSearchFindsTheFirstMatchWhereverItStands) {
   const std::u16string target = u"<?Xml-S";
   for (std::size_t pad = 0; pad < 40; ++pad) {
