@@ -12,7 +12,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <thread>
 
 namespace tarnweld::xml {
 
@@ -50,7 +49,7 @@ class NodePool {
   char* next_ = nullptr;       // the first block never handed out
   char* committed_ = nullptr;  // the end of the part that may be written
   FreeBlock* free_ = nullptr;
-  std::thread::id owner_;
+  const void* owner_;  // the serving thread's marker
 };
 
 // Makes libxml2 and libxslt allocate through one process-wide pool from now
