@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tarnweld {
 namespace {
 
@@ -28,6 +32,46 @@ std::size_t asciiUnitsAt(std::u16string_view text, std::size_t i) {
     if ((word & 0xFF80FF80FF80FF80) != 0 || hasZero) break;
   }
   return i - start;
+}
+
+// Longer runs go sixteen characters at a time where the processor has SSE2
+// (every x86-64): copied from the start of `in` to `out`, widened or
+// narrowed, for as many whole blocks of ASCII as there are (narrowing stops
+// at NUL too). Returns how many characters it copied; the word-at-a-time
+// loops take the rest.
+std::size_t widenAscii([[maybe_unused]] const char* in, [[maybe_unused]] std::size_t n,
+                       [[maybe_unused]] char16_t* out) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  for (; i + 16 <= n; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+    if (_mm_movemask_epi8(bytes) != 0) break;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(bytes, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
+  }
+#endif
+  return i;
+}
+
+std::size_t narrowAscii([[maybe_unused]] const char16_t* in, [[maybe_unused]] std::size_t n,
+                        [[maybe_unused]] char* out) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i nonAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
+  for (; i + 16 <= n; i += 16) {
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i + 8));
+    const __m128i outside = _mm_and_si128(_mm_or_si128(low, high), nonAscii);
+    const __m128i nul = _mm_or_si128(_mm_cmpeq_epi16(low, zero), _mm_cmpeq_epi16(high, zero));
+    if (_mm_movemask_epi8(_mm_or_si128(_mm_xor_si128(_mm_cmpeq_epi16(outside, zero), _mm_set1_epi8(-1)), nul)) != 0) {
+      break;
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(low, high));
+  }
+#endif
+  return i;
 }
 
 std::size_t asciiBytesAt(std::string_view bytes, std::size_t i) {
@@ -77,6 +121,9 @@ char* encodeInto(std::u16string_view text, bool replaceNul, char* o) {
     *o++ = static_cast<char>(0x80 | (cp & 0x3F));
   };
   for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::size_t block = narrowAscii(text.data() + i, text.size() - i, o);
+    o += block;
+    i += block;
     const std::size_t ascii = asciiUnitsAt(text, i);
     for (std::size_t k = 0; k < ascii; ++k) o[k] = static_cast<char>(text[i + k]);
     o += ascii;
@@ -117,6 +164,9 @@ bool decodeOnto(std::string_view bytes, bool lenient, std::u16string& out) {
   out.resize(start + bytes.size());
   char16_t* o = out.data() + start;
   for (std::size_t i = 0; i < bytes.size();) {
+    const std::size_t block = widenAscii(bytes.data() + i, bytes.size() - i, o);
+    o += block;
+    i += block;
     const std::size_t ascii = asciiBytesAt(bytes, i);
     for (std::size_t k = 0; k < ascii; ++k) o[k] = static_cast<std::uint8_t>(bytes[i + k]);
     o += ascii;

@@ -26,10 +26,11 @@ TEST(TextTest, EncodesEveryTextAndReplacesWhatCannotTravel) {
       {u"\xDC00y", "\xEF\xBF\xBDy", "\xEF\xBF\xBDy"},
       {u"\xDBFF\xDFFF", "\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},
   };
-  // Each case also inside runs of ASCII, at every offset within a word, the
-  // way it meets the conversions inside a large document.
+  // Each case also inside runs of ASCII, at every offset within a word and
+  // within a block of sixteen, the way it meets the conversions inside a
+  // large document.
   for (const auto& row : cases) {
-    for (std::size_t pad = 0; pad < 9; ++pad) {
+    for (std::size_t pad = 0; pad < 40; ++pad) {
       const std::string before(pad, 'a'), after = "0123456789abcdef";
       const std::u16string text = std::u16string(pad, u'a') + row.text + u"0123456789abcdef";
       EXPECT_EQ(toUtf8(text), before + row.utf8 + after) << pad;
