@@ -24,7 +24,6 @@
 
 #include <climits>
 
-#include "posix/fd.h"
 #include "text/encoding_sniff.h"
 #include "text/host_path.h"
 #include "text/utf.h"
@@ -135,7 +134,7 @@ std::string outputEncoding(xsltStylesheetPtr style) {
 // trees are alive writing the result adds nothing to the run's peak. The
 // result tree goes before the text is read back.
 std::optional<std::u16string> resultText(DocPtr result, xsltStylesheet& style) {
-  posix::Fd file(memfd_create("tarnweld-result", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+  Fd file(memfd_create("tarnweld-result", MFD_CLOEXEC | MFD_ALLOW_SEALING));
   if (!file) return std::nullopt;
   const std::string encoding = outputEncoding(&style);
   // No converter for UTF-8: libxml2 writes its own text as it is.

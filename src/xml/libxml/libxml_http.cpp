@@ -50,9 +50,8 @@ bool waitFor(int fd, short events, Clock::time_point deadline) {
   }
 }
 
-FileDescriptor connectTo(const addrinfo& address, Clock::time_point deadline) {
-  FileDescriptor fd(
-      ::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address.ai_protocol));
+Fd connectTo(const addrinfo& address, Clock::time_point deadline) {
+  Fd fd(::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address.ai_protocol));
   if (!fd) return {};
   if (::connect(fd.get(), address.ai_addr, address.ai_addrlen) != 0) {
     if (errno != EINPROGRESS || !waitFor(fd.get(), POLLOUT, deadline)) return {};
@@ -81,7 +80,7 @@ Exchange exchange(const xmlURI& uri, const std::string& target, Clock::time_poin
     return result;
   }
   const AddrInfoPtr addresses(found);
-  FileDescriptor fd;
+  Fd fd;
   for (const addrinfo* address = found; address && !fd; address = address->ai_next) fd = connectTo(*address, deadline);
   if (!fd) {
     result.failure = Clock::now() >= deadline ? kTimeoutReason : kUnreachableReason;

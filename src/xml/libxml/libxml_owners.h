@@ -12,12 +12,16 @@
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
 #include <libxslt/xsltInternals.h>
-#include <unistd.h>
 
 #include <memory>
 #include <utility>
 
+#include "posix/fd.h"
+
 namespace tarnweld::xml {
+
+// Descriptors are held as everywhere else in the Linux backends.
+using posix::Fd;
 
 template <auto Free>
 struct FreeWith {
@@ -45,25 +49,5 @@ using HttpSessionPtr = std::unique_ptr<void, FreeWith<xmlNanoHTTPClose>>;
 // xmlFree is a hook variable, not a function, so it is called through one.
 inline void freeXmlText(xmlChar* text) { xmlFree(text); }
 using XmlCharPtr = std::unique_ptr<xmlChar, FreeWith<freeXmlText>>;
-
-// An open file descriptor, closed with its owner.
-class FileDescriptor {
- public:
-  FileDescriptor() = default;
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(FileDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-    std::swap(fd_, other.fd_);
-    return *this;
-  }
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-  explicit operator bool() const { return fd_ >= 0; }
-
- private:
-  int fd_ = -1;
-};
 
 }  // namespace tarnweld::xml

@@ -14,7 +14,11 @@ constexpr char16_t kByteOrderMark = 0xFEFF;
 
 }  // namespace
 
-Utf16Reader::Utf16Reader(std::u16string_view text) : rest_(text) {
+Utf16Reader::Utf16Reader(std::u16string_view text)
+    : rest_(text),
+      // Room for the largest piece, or for the whole of a short text.
+      pending_(
+          std::make_unique_for_overwrite<char[]>((std::min(text.size(), kTextChunkUnits) + 1) * kMaxUtf8BytesPerUnit)) {
   if (!rest_.empty() && rest_.front() == kByteOrderMark) rest_.remove_prefix(1);
 }
 
@@ -32,9 +36,6 @@ int Utf16Reader::readInto(char* buffer, int length) {
   if (length <= 0) return 0;
   if (unread_.empty()) {
     if (rest_.empty()) return 0;
-    // Room for the largest piece, or for the whole of a short text.
-    const std::size_t room = (std::min(rest_.size(), kTextChunkUnits) + 1) * kMaxUtf8BytesPerUnit;
-    if (!pending_) pending_ = std::make_unique_for_overwrite<char[]>(room);
     const std::size_t take = utf16PieceLength(rest_, kTextChunkUnits);
     unread_ = std::string_view(pending_.get(), writeUtf8(rest_.substr(0, take), pending_.get()));
     rest_.remove_prefix(take);

@@ -74,7 +74,7 @@ std::string percentDecoded(std::string_view text) {
 
 // A local file opened without waiting, or why it cannot be read.
 struct OpenedFile {
-  FileDescriptor fd;
+  Fd fd;
   ResourceRead failed;
 };
 
@@ -86,7 +86,7 @@ OpenedFile openRegularFile(const std::string& path, std::string_view location) {
     opened.failed = failure(location, kEscapedNulReason, true);
     return opened;
   }
-  FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   if (!fd) {
     const int error = errno;
     opened.failed = failure(location, std::strerror(error), error == ENOENT || error == ENOTDIR);
@@ -131,7 +131,7 @@ OpenedFile openLocal(const std::string& location) {
 // Reads an open file for libxml2 as it parses: nothing is held whole.
 class FileReader {
  public:
-  explicit FileReader(FileDescriptor fd) : fd_(std::move(fd)) {}
+  explicit FileReader(Fd fd) : fd_(std::move(fd)) {}
 
   static int read(void* context, char* buffer, int length) {
     if (!context || length < 0) return -1;
@@ -148,7 +148,7 @@ class FileReader {
   }
 
  private:
-  FileDescriptor fd_;
+  Fd fd_;
 };
 
 ResourceRead readLocalFile(const std::string& location) {
