@@ -3,11 +3,18 @@
 // what a failed or odd reply leaves behind.
 #include <gtest/gtest.h>
 #include <libxml/parser.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "dbus/host_bus.h"
 #include "host/dbus/dbus_automation.h"
@@ -106,6 +113,136 @@ TEST_F(DbusBackendTest, AFailedOrOddCallLeavesTheByReferenceTextAlone) {
     std::u16string value = u"unchanged";
     EXPECT_EQ(session.dataGet(row.key, value), row.succeeds) << std::string(row.key.begin(), row.key.end());
     EXPECT_EQ(value, u"unchanged") << std::string(row.key.begin(), row.key.end());
+  }
+}
+
+// A raw connection that owns, or queues for, the host's bus name and answers
+// every contract call with an empty reply, counting them; it serves from a
+// thread of its own.
+class NameOwner {
+ public:
+  NameOwner(const std::string& address, std::uint64_t flags) : wake_(eventfd(0, EFD_CLOEXEC)) {
+    sd_bus* raw = nullptr;
+    int r = sd_bus_new(&raw);
+    bus_.reset(raw);
+    if (r >= 0) r = sd_bus_set_address(bus_.get(), address.c_str());
+    if (r >= 0) r = sd_bus_set_bus_client(bus_.get(), 1);
+    if (r >= 0) r = sd_bus_start(bus_.get());
+    sd_bus_slot* slot = nullptr;
+    if (r >= 0) r = sd_bus_add_filter(bus_.get(), &slot, &NameOwner::onMessage, this);
+    filter_.reset(slot);
+    if (r >= 0) r = sd_bus_request_name(bus_.get(), kName, flags);
+    primary_ = r > 0;
+    ready_ = r >= 0 && wake_ >= 0;
+    if (ready_) thread_ = std::thread([this] { serve(); });
+  }
+  NameOwner(const NameOwner&) = delete;
+  NameOwner& operator=(const NameOwner&) = delete;
+  ~NameOwner() { leave(); }
+
+  bool ready() const { return ready_; }
+  // Waits, at most ten seconds, until this connection owns the name.
+  bool awaitPrimary() {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(10), [this] { return primary_; });
+  }
+  void release() {
+    const std::lock_guard lock(mutex_);
+    sd_bus_release_name(bus_.get(), kName);
+    wake(1);
+  }
+  // Closes the connection: the bus daemon sees this host leave.
+  void leave() {
+    if (thread_.joinable()) {
+      wake(2);
+      thread_.join();
+    }
+    filter_.reset();
+    bus_.reset();
+    if (wake_ >= 0) close(std::exchange(wake_, -1));
+  }
+  int calls() {
+    const std::lock_guard lock(mutex_);
+    return calls_;
+  }
+
+ private:
+  static constexpr const char* kName = "htmlkit.HTMLKitPluginsCore";
+
+  void wake(std::uint64_t what) { [[maybe_unused]] const ssize_t n = write(wake_, &what, sizeof what); }
+
+  static int onMessage(sd_bus_message* message, void* self, sd_bus_error*) {
+    auto* owner = static_cast<NameOwner*>(self);
+    const char* name = nullptr;
+    if (sd_bus_message_is_signal(message, "org.freedesktop.DBus", "NameAcquired") &&
+        sd_bus_message_read(message, "s", &name) > 0 && std::string_view(name) == kName) {
+      owner->primary_ = true;
+      owner->changed_.notify_all();
+    }
+    if (!sd_bus_message_is_method_call(message, kDbusInterface, nullptr)) return 0;
+    ++owner->calls_;
+    sd_bus_reply_method_return(message, "");
+    return 1;
+  }
+
+  void serve() {
+    for (;;) {
+      pollfd fds[2] = {{-1, 0, 0}, {wake_, POLLIN, 0}};
+      {
+        const std::lock_guard lock(mutex_);
+        while (sd_bus_process(bus_.get(), nullptr) > 0) {
+        }
+        fds[0] = {sd_bus_get_fd(bus_.get()), static_cast<short>(sd_bus_get_events(bus_.get())), 0};
+      }
+      if (poll(fds, 2, -1) < 0) return;
+      std::uint64_t what = 0;
+      if (fds[1].revents && read(wake_, &what, sizeof what) == sizeof what && what >= 2) return;
+    }
+  }
+
+  sdbus_owners::BusPtr bus_;
+  sdbus_owners::SlotPtr filter_;
+  int wake_;
+  bool ready_ = false;
+  bool primary_ = false;
+  int calls_ = 0;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::thread thread_;
+};
+
+// The host is the connection that owned the name when the session began: a
+// connection that takes the name after it (the host left, was replaced, or
+// released it) is never handed anything; the host itself still is, while it
+// is on the bus.
+TEST_F(DbusBackendTest, CallsGoOnlyToTheConnectionThatOwnedTheNameAtTheStart) {
+  struct Shape {
+    const char* name;
+    std::uint64_t firstFlags, secondFlags;
+    void (*change)(NameOwner& first);
+    bool reachesFirst;
+  };
+  const Shape shapes[] = {
+      {"the host leaves, a queued owner takes over", 0, SD_BUS_NAME_QUEUE, [](NameOwner& h) { h.leave(); }, false},
+      {"the host is replaced", SD_BUS_NAME_ALLOW_REPLACEMENT, SD_BUS_NAME_REPLACE_EXISTING, [](NameOwner&) {}, true},
+      {"the host releases the name to a queued owner", 0, SD_BUS_NAME_QUEUE, [](NameOwner& h) { h.release(); },
+       true},
+  };
+  for (const Shape& shape : shapes) {
+    SCOPED_TRACE(shape.name);
+    NameOwner first(bus_->address(), shape.firstFlags);
+    ASSERT_TRUE(first.ready() && first.awaitPrimary());
+    PluginHost session;
+    ASSERT_TRUE(session.create(*backend_));
+    NameOwner second(bus_->address(), shape.secondFlags);
+    ASSERT_TRUE(second.ready());
+    shape.change(first);
+    ASSERT_TRUE(second.awaitPrimary());
+
+    const int before = first.calls();
+    EXPECT_EQ(session.dataAdd(u"OUTPUT", u"the first host's result"), shape.reachesFirst);
+    EXPECT_EQ(first.calls() - before, shape.reachesFirst ? 1 : 0);
+    EXPECT_EQ(second.calls(), 0);
   }
 }
 

@@ -112,22 +112,24 @@ std::optional<std::string> nameOwner(sd_bus* bus, const std::string& busName) {
 
 // Watches the host from a thread and a bus connection of its own, so that it
 // sees the host leave whatever the program's thread is doing (inside a long
-// transformation, or waiting for a call's answer). It ends the process when
-// the host's bus name loses its owner, when the connection closes or cannot
-// be opened, and when, as it connects, it finds the name no longer owned by
-// the connection that owned it at the start. It connects only after
+// transformation, or waiting for a call's answer). The host is the connection
+// that owned the host's bus name when the session was created, known by its
+// unique name: the watcher ends the process when that connection leaves the
+// bus (or had left before the watcher connected), and when its own connection
+// closes or cannot be opened. Another connection taking the bus name changes
+// nothing here, since no call is ever addressed to it. It connects only after
 // kWatchDelay, unless it is stopped first.
 class HostWatcher {
  public:
-  // Starts watching `busName`, owned by the connection `owner`. Returns
+  // Starts watching the connection whose unique name is `owner`. Returns
   // nullptr when the watcher cannot be started.
-  static std::unique_ptr<HostWatcher> start(const std::string& busName, std::string owner) {
+  static std::unique_ptr<HostWatcher> start(std::string owner) {
     Fd stop(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (!stop) return nullptr;
     std::string rule = std::string("type='signal',sender='") + kBusDaemonName + "',path='" + kBusDaemonPath +
-                       "',interface='" + kBusDaemonInterface + "',member='" + kNameOwnerChanged + "',arg0='" + busName +
+                       "',interface='" + kBusDaemonInterface + "',member='" + kNameOwnerChanged + "',arg0='" + owner +
                        "'";
-    return std::unique_ptr<HostWatcher>(new HostWatcher(busName, std::move(owner), std::move(rule), std::move(stop)));
+    return std::unique_ptr<HostWatcher>(new HostWatcher(std::move(owner), std::move(rule), std::move(stop)));
   }
 
   HostWatcher(const HostWatcher&) = delete;
@@ -140,8 +142,8 @@ class HostWatcher {
   }
 
  private:
-  HostWatcher(std::string busName, std::string owner, std::string rule, Fd&& stop)
-      : busName_(std::move(busName)), owner_(std::move(owner)), rule_(std::move(rule)), stop_(std::move(stop)) {
+  HostWatcher(std::string owner, std::string rule, Fd&& stop)
+      : owner_(std::move(owner)), rule_(std::move(rule)), stop_(std::move(stop)) {
     thread_ = std::thread([this] { run(); });
   }
 
@@ -199,10 +201,10 @@ class HostWatcher {
     sd_bus_slot* rawSlot = nullptr;
     const int matched = sd_bus_add_match(bus.get(), &rawSlot, rule_.c_str(), &onOwnerChanged, nullptr);
     const SlotPtr match(rawSlot);
-    // The match is in place before this check, so an owner that leaves after
-    // it is seen by the loop; one that left before it, during the delay
-    // included (even if another has taken the name since), is seen here.
-    if (matched < 0 || nameOwner(bus.get(), busName_) != owner_) hostLeft();
+    // The match is in place before this check, so a host that leaves after it
+    // is seen by the loop; one that left before it, during the delay
+    // included, is seen here: a unique name is never owned again.
+    if (matched < 0 || nameOwner(bus.get(), owner_) != owner_) hostLeft();
 
     for (;;) {
       int processed = 0;
@@ -218,7 +220,6 @@ class HostWatcher {
     }
   }
 
-  const std::string busName_;
   const std::string owner_;
   const std::string rule_;
   Fd stop_;
@@ -302,8 +303,9 @@ bool appendArgument(sd_bus_message* call, const AutomationArg& arg) {
 
 class DbusAutomationObject final : public AutomationObject {
  public:
-  DbusAutomationObject(BusPtr bus, std::string busName, std::unique_ptr<HostWatcher> watcher)
-      : bus_(std::move(bus)), busName_(std::move(busName)), watcher_(std::move(watcher)) {}
+  // `host` is the unique name of the connection every call is addressed to.
+  DbusAutomationObject(BusPtr bus, std::string host, std::unique_ptr<HostWatcher> watcher)
+      : bus_(std::move(bus)), host_(std::move(host)), watcher_(std::move(watcher)) {}
 
   // refusesText keeps its default: a large text travels as a memory file,
   // which no message size bounds.
@@ -311,7 +313,7 @@ class DbusAutomationObject final : public AutomationObject {
   bool invoke(std::u16string_view name, std::span<const AutomationArg> args) override {
     try {
       sd_bus_message* rawCall = nullptr;
-      const int made = sd_bus_message_new_method_call(bus_.get(), &rawCall, busName_.c_str(), kDbusObjectPath,
+      const int made = sd_bus_message_new_method_call(bus_.get(), &rawCall, host_.c_str(), kDbusObjectPath,
                                                       kDbusInterface, toUtf8WithoutNul(name).c_str());
       const MessagePtr call(rawCall);
       if (made < 0) return false;
@@ -358,7 +360,7 @@ class DbusAutomationObject final : public AutomationObject {
 
  private:
   BusPtr bus_;
-  std::string busName_;
+  std::string host_;
   // Declared last, so it stops first when the object is released.
   std::unique_ptr<HostWatcher> watcher_;
 };
@@ -376,17 +378,19 @@ class DbusAutomationBackend final : public AutomationBackend {
       if (opened < 0) return nullptr;
 
       // Asking the bus daemon first means a missing host costs one quick
-      // round trip, and no call ever starts a service by activation.
+      // round trip, and no call ever starts a service by activation. The
+      // owner it names is the host for the whole session: calls go to that
+      // connection, never to whichever takes the bus name after it.
       std::optional<std::string> owner = nameOwner(bus.get(), busName);
       if (!owner) return nullptr;
 
       // No object without the watcher: the plug-in must never outlive its host.
       std::unique_ptr<HostWatcher> watcher;
       if (whenHostLeaves_ == WhenHostLeaves::EndProcess) {
-        watcher = HostWatcher::start(busName, std::move(*owner));
+        watcher = HostWatcher::start(*owner);
         if (!watcher) return nullptr;
       }
-      return std::make_unique<DbusAutomationObject>(std::move(bus), std::move(busName), std::move(watcher));
+      return std::make_unique<DbusAutomationObject>(std::move(bus), std::move(*owner), std::move(watcher));
     } catch (...) {
       return nullptr;
     }

@@ -22,7 +22,6 @@ inline constexpr const char* kDbusInterface = "htmlkit.HTMLKitPluginsCore";
 // the bus daemon as a descriptor, uncopied, and no message size bounds it.
 // Both sides accept either form at any size.
 inline constexpr std::size_t kDbusTextByDescriptorBytes = std::size_t{64} << 10;
-
 // Returns the session-bus backend. It connects to the bus named by
 // DBUS_SESSION_BUS_ADDRESS (or, when that is unset, the per-user bus the
 // system library defaults to). It never prints, never throws, and never
@@ -31,11 +30,16 @@ inline constexpr std::size_t kDbusTextByDescriptorBytes = std::size_t{64} << 10;
 // A host call waits for its answer as long as the host is on the bus; there
 // is no fixed bound. A host that leaves fails the call at once.
 //
+// The host is the connection that owns the ProgID's bus name when the object
+// is created: every call of the object is addressed to that connection's
+// unique name, so a result never reaches a connection that takes the bus
+// name later (a call made after the host has left fails).
+//
 // With WhenHostLeaves::EndProcess (the plug-in's choice) the process never
 // outlives its host: while an object lives, a watcher on a bus connection of
 // its own ends the process at once (status 0, nothing printed) when the
-// host's bus name loses its owner or that connection closes, whatever the
-// program's thread is doing. Releasing the object stops and joins the
+// host's connection leaves the bus or the watcher's own connection closes,
+// whatever the program's thread is doing. Releasing the object stops and joins the
 // watcher. A process that serves the host object itself (a test) keeps
 // running instead: only its calls fail.
 enum class WhenHostLeaves { CarryOn, EndProcess };
