@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -19,6 +20,7 @@
 #include <string_view>
 #include <utility>
 
+#include "core/result.h"
 #include "posix/fd.h"
 #include "text/utf.h"
 
@@ -108,30 +110,48 @@ inline bool mapSealedMemfd(int fd, MappedBytes& mapped) {
 
 // Decodes the UTF-8 text of the memory file `fd`, which must carry
 // kTextSeals, as fromUtf8Lenient does, reading it a piece at a time: beside
-// the text, only one piece of the bytes is ever in memory. Nothing when it
-// is not such a file or cannot be read.
-inline std::optional<std::u16string> readSealedUtf8(int fd) {
+// the text, only one piece of the bytes is ever in memory. Fails when it is
+// not such a file or cannot be read, when its text would be longer than
+// kMaxTextUnits (a size that says so is refused before anything is
+// allocated), and, with NulBytes::kRefuse, at the first NUL: a text from
+// another process that holds one is refused at once, whatever its size.
+enum class NulBytes { kKeep, kRefuse };
+inline Result<std::u16string> readSealedUtf8(int fd, NulBytes nul = NulBytes::kKeep) {
   constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
   struct stat status {};
   const int seals = fcntl(fd, F_GET_SEALS);
   if (seals < 0 || (seals & kTextSeals) != kTextSeals || fstat(fd, &status) != 0 || status.st_size < 0) {
-    return std::nullopt;
+    return fail("the text is not a memory file sealed against change");
+  }
+  // Every unit takes at most kMaxUtf8BytesPerUnit bytes, so a larger file
+  // can only hold a text that is too long.
+  const auto size = static_cast<std::uint64_t>(status.st_size);
+  if (size > std::uint64_t{kMaxTextUnits} * kMaxUtf8BytesPerUnit) {
+    return fail("the text file holds " + std::to_string(size) + " bytes, more than a text of at most " +
+                std::to_string(kMaxTextUnits) + " characters can take");
   }
   std::u16string text;
-  text.reserve(static_cast<std::size_t>(status.st_size));
+  // No more units than bytes, and none beyond the limit.
+  text.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(size, kMaxTextUnits)));
   // A sequence is at most four bytes: room for one more than the file holds
   // is enough for a short text.
-  const std::size_t room = std::min(kPieceBytes, static_cast<std::size_t>(status.st_size) + 4);
+  const std::size_t room = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceBytes, size + 4));
   const auto piece = std::make_unique_for_overwrite<char[]>(room);
   std::size_t kept = 0;  // the start of a sequence the last piece cut short
   for (off_t offset = 0;;) {
     const ssize_t count = pread(fd, piece.get() + kept, room - kept, offset);
     if (count < 0 && errno == EINTR) continue;
-    if (count < 0) return std::nullopt;
+    if (count < 0) return fail(std::string("cannot read the text file: ") + std::strerror(errno));
     offset += count;
     const std::string_view bytes(piece.get(), kept + static_cast<std::size_t>(count));
+    if (nul == NulBytes::kRefuse && bytes.substr(kept).find('\0') != std::string_view::npos) {
+      return fail("the text file holds a NUL");
+    }
     const std::size_t whole = count == 0 ? bytes.size() : utf8PieceLength(bytes);
     appendUtf8Lenient(text, bytes.substr(0, whole));
+    if (text.size() > kMaxTextUnits) {
+      return fail("the text is longer than " + std::to_string(kMaxTextUnits) + " characters");
+    }
     if (count == 0) return text;
     kept = bytes.size() - whole;
     std::memmove(piece.get(), bytes.data() + whole, kept);

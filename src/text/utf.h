@@ -8,6 +8,10 @@
 
 namespace tarnweld {
 
+// The most UTF-16 units a text may hold: positions in a text are 32-bit
+// signed. A text from outside that would be longer is refused, not cut.
+inline constexpr std::size_t kMaxTextUnits = 2'147'483'647;
+
 // Encodes `text` as UTF-8. An unpaired surrogate becomes U+FFFD, so the
 // conversion never fails whatever the text holds.
 std::string toUtf8(std::u16string_view text);

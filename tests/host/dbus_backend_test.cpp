@@ -7,6 +7,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -20,6 +21,7 @@
 #include "host/dbus/dbus_automation.h"
 #include "host/dbus/sd_bus_owners.h"
 #include "host/plugin_host.h"
+#include "posix/sealed_memfd.h"
 #include "session_bus_test.h"
 
 namespace tarnweld {
@@ -254,6 +256,39 @@ TEST_F(DbusBackendTest, CallsFailOnceTheHostHasGone) {
   std::u16string value = u"unchanged";
   EXPECT_FALSE(session.dataGet(u"INPUT", value));
   EXPECT_EQ(value, u"unchanged");
+}
+
+// A large text from the host is read a piece at a time; what its file's size
+// or its first NUL says is enough to refuse it, so a sparse file of any size
+// costs the reader nothing.
+TEST(SealedTextTest, ATextFileIsRefusedBeforeItsSizeOrANulCanCostMemory) {
+  using posix::NulBytes;
+  struct Row {
+    const char* what;
+    std::string bytes;
+    std::uint64_t size;  // the file's, when larger than its bytes: the rest NUL
+    NulBytes nul;
+    std::optional<std::u16string> text;
+  };
+  const Row rows[] = {
+      {"a text", "caf\xC3\xA9 \xFF", 0, NulBytes::kRefuse, u"caf\u00E9 \uFFFD"},
+      {"a NUL where NUL is refused", std::string("a\0b", 3), 0, NulBytes::kRefuse, std::nullopt},
+      {"a NUL where NUL is kept", std::string("a\0b", 3), 0, NulBytes::kKeep, std::u16string(u"a\0b", 3)},
+      {"6 GiB, NUL after the first byte", "a", std::uint64_t{6} << 30, NulBytes::kRefuse, std::nullopt},
+      {"a size no text of 2^31-1 units can have", "a", std::uint64_t{7} << 30, NulBytes::kKeep, std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const posix::Fd file(memfd_create("text", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+    ASSERT_EQ(pwrite(file.get(), row.bytes.data(), row.bytes.size(), 0), static_cast<ssize_t>(row.bytes.size()));
+    ASSERT_EQ(ftruncate(file.get(), static_cast<off_t>(std::max<std::uint64_t>(row.size, row.bytes.size()))), 0);
+    ASSERT_EQ(fcntl(file.get(), F_ADD_SEALS, posix::kTextSeals), 0);
+    auto read = posix::readSealedUtf8(file.get(), row.nul);
+    ASSERT_EQ(read.ok(), row.text.has_value()) << (read.ok() ? "" : read.reason());
+    if (row.text) {
+      EXPECT_TRUE(*read == *row.text);
+    }
+  }
 }
 
 // Each interface of an introspection document, with its methods' names.

@@ -284,8 +284,9 @@ std::optional<std::u16string> readString(sd_bus_message* reply) {
     // The descriptor stays the message's.
     int file = -1;
     if (sd_bus_message_read_basic(reply, SD_BUS_TYPE_UNIX_FD, &file) <= 0) throw std::runtime_error("unreadable text");
-    auto read = posix::readSealedUtf8(file);
-    if (!read) throw std::runtime_error("not a readable sealed text file");
+    // A NUL fails the call, as it fails one whose text came as an "s".
+    auto read = posix::readSealedUtf8(file, posix::NulBytes::kRefuse);
+    if (!read) throw std::runtime_error(read.reason());
     text = std::move(*read);
   }
   if (sd_bus_message_exit_container(reply) < 0) throw std::runtime_error("unreadable variant");
