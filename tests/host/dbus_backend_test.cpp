@@ -37,9 +37,10 @@ class DbusBackendTest : public test::SessionBusTest {
     SessionBusTest::TearDown();
   }
 
-  void serve(std::vector<host::RejectRule> rejects = {}) {
+  void serve(std::vector<host::RejectRule> rejects = {},
+             host::HostBus::FdPassing fdPassing = host::HostBus::FdPassing::kNegotiate) {
     std::string error;
-    hostBus_ = host::HostBus::open(bus_->address(), store_, std::move(rejects), error);
+    hostBus_ = host::HostBus::open(bus_->address(), store_, std::move(rejects), error, fdPassing);
     ASSERT_TRUE(hostBus_) << error;
   }
 
@@ -94,6 +95,39 @@ TEST_F(DbusBackendTest, StoredTextComesBackUnchanged) {
     std::u16string byRef = u"kept";
     EXPECT_TRUE(session.dataAddByRef(u"KEY", byRef));
     EXPECT_EQ(byRef, u"kept") << "the host wrote nothing back";
+  }
+}
+
+// A host whose connection takes no descriptors gets a large text inside the
+// message when it fits one, and the plug-in can tell beforehand when it does
+// not (naming the size and the limit); one that takes them has no limit.
+TEST_F(DbusBackendTest, ALargeTextReachesAHostWithoutDescriptorPassingWholeOrIsRefusedWithAReason) {
+  using FdPassing = host::HostBus::FdPassing;
+  std::u16string large;
+  while (large.size() < 300'000) large += u"caf\u00E9 \U0001F600 ";
+  const std::u16string huge(std::size_t{160} << 20, u'x');
+  for (const FdPassing fdPassing : {FdPassing::kNegotiate, FdPassing::kRefuse}) {
+    const bool takesFds = fdPassing == FdPassing::kNegotiate;
+    SCOPED_TRACE(takesFds ? "a host that takes descriptors" : "a host that takes none");
+    serve({}, fdPassing);
+    PluginHost session;
+    ASSERT_TRUE(session.create(*backend_));
+    EXPECT_EQ(session.refusesText(large), std::nullopt);
+    ASSERT_TRUE(session.dataAdd(u"OUTPUT", large));
+    std::u16string back;
+    EXPECT_TRUE(session.dataGet(u"OUTPUT", back));
+    EXPECT_TRUE(back == large) << large.size() << " units came back as " << back.size();
+
+    const std::optional<std::u16string> refusal = session.refusesText(huge);
+    EXPECT_EQ(refusal.has_value(), !takesFds);
+    if (refusal) {
+      const std::string reason(refusal->begin(), refusal->end());
+      EXPECT_NE(reason.find(std::to_string(huge.size())), std::string::npos) << reason;
+      EXPECT_NE(reason.find(std::to_string(kDbusLargestStringBytes)), std::string::npos) << reason;
+      EXPECT_FALSE(session.dataAdd(u"HUGE", huge));
+      EXPECT_TRUE(session.dataAdd(u"AFTER", u"the connection still serves")) << "a refused text broke the connection";
+    }
+    hostBus_.reset();
   }
 }
 

@@ -36,6 +36,10 @@ constexpr const char* kBusDaemonPath = "/org/freedesktop/DBus";
 constexpr const char* kBusDaemonInterface = "org.freedesktop.DBus";
 constexpr const char* kGetNameOwner = "GetNameOwner";
 constexpr const char* kNameOwnerChanged = "NameOwnerChanged";
+// The standard interface every connection answers, asked whether the host
+// takes descriptors.
+constexpr const char* kPeerInterface = "org.freedesktop.DBus.Peer";
+constexpr const char* kPing = "Ping";
 
 // Variant contents for the two kinds of value the host understands.
 constexpr const char* kStringSignature = "s";
@@ -248,14 +252,30 @@ Fd textFile(std::u16string_view text) {
   return std::move(file).seal();
 }
 
+// How the large texts of one call travel: as memory files, or, to a host
+// that cannot take descriptors, inside the message. Notes whether a file went.
+struct LargeTexts {
+  bool asFiles;
+  bool fileSent = false;
+};
+
 // Text goes out as UTF-8 with NUL and unpaired surrogates replaced, so what
 // the text holds can never make the call fail. The message keeps a duplicate
-// of a large text's descriptor.
-bool appendString(sd_bus_message* call, std::u16string_view text) {
+// of a large text's descriptor. A large text that must go inside the message
+// but does not fit one is not appended (false): the bus daemon would drop the
+// connection that sent such a message.
+bool appendString(sd_bus_message* call, std::u16string_view text, LargeTexts& large) {
   // A unit is at least a byte: only a shorter text needs its size counted.
   if (text.size() >= kDbusTextByDescriptorBytes || utf8SizeWithoutNul(text) >= kDbusTextByDescriptorBytes) {
+    if (!large.asFiles) {
+      if (text.size() > kDbusLargestStringBytes) return false;
+      const std::string bytes = toUtf8WithoutNul(text);
+      return bytes.size() <= kDbusLargestStringBytes &&
+             sd_bus_message_append(call, "v", kStringSignature, bytes.c_str()) >= 0;
+    }
     const Fd file = textFile(text);
     if (!file) throw std::bad_alloc();
+    large.fileSent = true;
     return sd_bus_message_append(call, "v", kTextFileSignature, file.get()) >= 0;
   }
   return sd_bus_message_append(call, "v", kStringSignature, toUtf8WithoutNul(text).c_str()) >= 0;
@@ -293,11 +313,11 @@ std::optional<std::u16string> readString(sd_bus_message* reply) {
   return text;
 }
 
-bool appendArgument(sd_bus_message* call, const AutomationArg& arg) {
+bool appendArgument(sd_bus_message* call, const AutomationArg& arg, LargeTexts& large) {
   return std::visit(Overloaded{
-                        [&](std::u16string_view text) { return appendString(call, text); },
+                        [&](std::u16string_view text) { return appendString(call, text, large); },
                         [&](std::int16_t number) { return sd_bus_message_append(call, "v", "n", number) >= 0; },
-                        [&](StringRef ref) { return appendString(call, *ref.target); },
+                        [&](StringRef ref) { return appendString(call, *ref.target, large); },
                     },
                     arg);
 }
@@ -308,26 +328,41 @@ class DbusAutomationObject final : public AutomationObject {
   DbusAutomationObject(BusPtr bus, std::string host, std::unique_ptr<HostWatcher> watcher)
       : bus_(std::move(bus)), host_(std::move(host)), watcher_(std::move(watcher)) {}
 
-  // refusesText keeps its default: a large text travels as a memory file,
-  // which no message size bounds.
+  // A large text travels as a memory file, which no message size bounds; to
+  // a host that cannot take descriptors it goes inside one message, which
+  // bounds it.
+  std::optional<std::u16string> refusesText(std::u16string_view text) const override {
+    // Every unit is at most kMaxUtf8BytesPerUnit bytes: a text this short
+    // fits one message, whatever the host takes, with nothing to ask.
+    if (text.size() <= kDbusLargestStringBytes / kMaxUtf8BytesPerUnit || hostTakesFiles()) return std::nullopt;
+    const std::size_t bytes = utf8SizeWithoutNul(text);
+    if (bytes <= kDbusLargestStringBytes) return std::nullopt;
+    return fromAscii(std::to_string(bytes) + " bytes as UTF-8, over the limit of " +
+                     std::to_string(kDbusLargestStringBytes) +
+                     " for one D-Bus message to a host that does not take file descriptors");
+  }
 
   bool invoke(std::u16string_view name, std::span<const AutomationArg> args) override {
     try {
-      sd_bus_message* rawCall = nullptr;
-      const int made = sd_bus_message_new_method_call(bus_.get(), &rawCall, host_.c_str(), kDbusObjectPath,
-                                                      kDbusInterface, toUtf8WithoutNul(name).c_str());
-      const MessagePtr call(rawCall);
-      if (made < 0) return false;
+      const std::string method = toUtf8WithoutNul(name);
+      LargeTexts large{sendsFiles() && hostTakesFiles_.value_or(true)};
+      CallError error;
+      MessagePtr reply;
+      int called = call(method, args, large, error, reply);
+      // The bus daemon refuses a descriptor for a connection that did not
+      // negotiate them; the host gets the text inside the message instead.
+      if (called < 0 && large.fileSent && sd_bus_error_has_name(&error.value, SD_BUS_ERROR_NOT_SUPPORTED)) {
+        hostTakesFiles_ = false;
+        large = LargeTexts{false};
+        sd_bus_error_free(&error.value);
+        called = call(method, args, large, error, reply);
+      }
+      if (called < 0) return false;
+
       std::size_t refCount = 0;
       for (const AutomationArg& arg : args) {
-        if (!appendArgument(call.get(), arg)) return false;
         if (std::holds_alternative<StringRef>(arg)) ++refCount;
       }
-      CallError error;
-      sd_bus_message* rawReply = nullptr;
-      const int called = sd_bus_call(bus_.get(), call.get(), kNoTimeout, &error.value, &rawReply);
-      const MessagePtr reply(rawReply);
-      if (called < 0) return false;
 
       // The reply holds one variant per by-reference argument the host wrote,
       // in argument order. All are read before any is stored, so a reply that
@@ -360,8 +395,56 @@ class DbusAutomationObject final : public AutomationObject {
   }
 
  private:
+  // Makes the call `method` with `args` and waits for its answer. Returns
+  // what sd_bus_call does (negative on failure, `error` then says why), or
+  // -EMSGSIZE, having sent nothing, when an argument cannot be appended.
+  int call(const std::string& method, std::span<const AutomationArg> args, LargeTexts& large, CallError& error,
+           MessagePtr& reply) {
+    sd_bus_message* rawCall = nullptr;
+    const int made = sd_bus_message_new_method_call(bus_.get(), &rawCall, host_.c_str(), kDbusObjectPath,
+                                                    kDbusInterface, method.c_str());
+    const MessagePtr message(rawCall);
+    if (made < 0) return made;
+    for (const AutomationArg& arg : args) {
+      if (!appendArgument(message.get(), arg, large)) return -EMSGSIZE;
+    }
+    sd_bus_message* rawReply = nullptr;
+    const int called = sd_bus_call(bus_.get(), message.get(), kNoTimeout, &error.value, &rawReply);
+    reply.reset(rawReply);
+    return called;
+  }
+
+  // Whether this connection can send descriptors at all.
+  bool sendsFiles() const { return sd_bus_can_send(bus_.get(), SD_BUS_TYPE_UNIX_FD) > 0; }
+
+  // Whether the host's connection takes descriptors. Unless a call has told,
+  // the host is pinged with one: the bus daemon answers NotSupported for a
+  // connection that cannot take it, and passes it to one that can.
+  bool hostTakesFiles() const {
+    if (!sendsFiles()) return false;
+    if (!hostTakesFiles_) hostTakesFiles_ = pingTakesFile();
+    return *hostTakesFiles_;
+  }
+  bool pingTakesFile() const {
+    const Fd file = posix::SealedMemfdWriter().seal();
+    sd_bus_message* rawPing = nullptr;
+    if (!file || sd_bus_message_new_method_call(bus_.get(), &rawPing, host_.c_str(), kDbusObjectPath, kPeerInterface,
+                                                kPing) < 0) {
+      return false;
+    }
+    const MessagePtr ping(rawPing);
+    if (sd_bus_message_append(ping.get(), "h", file.get()) < 0) return false;
+    CallError error;
+    sd_bus_message* rawReply = nullptr;
+    const int pinged = sd_bus_call(bus_.get(), ping.get(), kNoTimeout, &error.value, &rawReply);
+    const MessagePtr reply(rawReply);
+    return pinged >= 0 || !sd_bus_error_has_name(&error.value, SD_BUS_ERROR_NOT_SUPPORTED);
+  }
+
   BusPtr bus_;
   std::string host_;
+  // Whether the host takes descriptors, once known.
+  mutable std::optional<bool> hostTakesFiles_;
   // Declared last, so it stops first when the object is released.
   std::unique_ptr<HostWatcher> watcher_;
 };

@@ -22,6 +22,11 @@ inline constexpr const char* kDbusInterface = "htmlkit.HTMLKitPluginsCore";
 // the bus daemon as a descriptor, uncopied, and no message size bounds it.
 // Both sides accept either form at any size.
 inline constexpr std::size_t kDbusTextByDescriptorBytes = std::size_t{64} << 10;
+// The largest string, as UTF-8, that goes inside a message: for a host whose
+// connection cannot take descriptors. A message is at most 128 MiB whole;
+// this leaves room for the rest of a call.
+inline constexpr std::size_t kDbusLargestStringBytes = (std::size_t{128} << 20) - (std::size_t{4} << 10);
+
 // Returns the session-bus backend. It connects to the bus named by
 // DBUS_SESSION_BUS_ADDRESS (or, when that is unset, the per-user bus the
 // system library defaults to). It never prints, never throws, and never

@@ -97,9 +97,12 @@ std::string readTextFile(sd_bus_message* message) {
 }
 
 // Appends `text` to `reply` as a string variant: a large one as a sealed
-// memory file, like the plug-in's.
+// memory file, like the plug-in's, unless this connection cannot pass one.
 int appendString(sd_bus_message* reply, const std::string& text) {
-  if (text.size() < kDbusTextByDescriptorBytes) return sd_bus_message_append(reply, "v", "s", text.c_str());
+  if (text.size() < kDbusTextByDescriptorBytes ||
+      sd_bus_can_send(sd_bus_message_get_bus(reply), SD_BUS_TYPE_UNIX_FD) <= 0) {
+    return sd_bus_message_append(reply, "v", "s", text.c_str());
+  }
   posix::SealedMemfdWriter writer;
   writer.append(text);
   const posix::Fd file = std::move(writer).seal();
@@ -153,8 +156,8 @@ class SdBusHost final : public HostBus {
   ~SdBusHost() override { stop(); }
 
   // Returns an empty string on success, else why it failed.
-  std::string open(const std::string& address) {
-    int r = address.empty() ? openUser() : openAt(address);
+  std::string open(const std::string& address, FdPassing fdPassing) {
+    int r = address.empty() ? openUser() : openAt(address, fdPassing);
     if (r < 0) return "cannot connect to the bus: " + errnoText(r);
     sd_bus_slot* slot = nullptr;
     r = sd_bus_add_object(bus_.get(), &slot, kDbusObjectPath, &SdBusHost::onMessage, this);
@@ -185,11 +188,12 @@ class SdBusHost final : public HostBus {
     return r;
   }
 
-  int openAt(const std::string& address) {
+  int openAt(const std::string& address, FdPassing fdPassing) {
     sd_bus* bus = nullptr;
     int r = sd_bus_new(&bus);
     bus_.reset(bus);
     if (r >= 0) r = sd_bus_set_address(bus_.get(), address.c_str());
+    if (r >= 0 && fdPassing == FdPassing::kRefuse) r = sd_bus_negotiate_fds(bus_.get(), 0);
     if (r >= 0) r = sd_bus_set_bus_client(bus_.get(), 1);
     if (r >= 0) r = sd_bus_start(bus_.get());
     return r;
@@ -329,9 +333,9 @@ class SdBusHost final : public HostBus {
 }  // namespace
 
 std::unique_ptr<HostBus> HostBus::open(const std::string& address, RecordStore& store, std::vector<RejectRule> rejects,
-                                       std::string& error) {
+                                       std::string& error, FdPassing fdPassing) {
   auto bus = std::make_unique<SdBusHost>(store, std::move(rejects));
-  error = bus->open(address);
+  error = bus->open(address, fdPassing);
   if (!error.empty()) return nullptr;
   return bus;
 }

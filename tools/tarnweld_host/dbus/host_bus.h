@@ -19,9 +19,13 @@ class HostBus {
   // names), exports the object, takes the bus name and starts serving calls
   // into `store`, refusing those that match `rejects`. The name is owned
   // when this returns, so a plug-in started afterwards finds the host. On
-  // failure returns nullptr and says why in `error`.
+  // failure returns nullptr and says why in `error`. With
+  // FdPassing::kRefuse the connection to `address` does not negotiate
+  // descriptor passing, as a host without it: the bus then refuses to pass it
+  // any string sent as a memory file.
+  enum class FdPassing { kNegotiate, kRefuse };
   static std::unique_ptr<HostBus> open(const std::string& address, RecordStore& store, std::vector<RejectRule> rejects,
-                                       std::string& error);
+                                       std::string& error, FdPassing fdPassing = FdPassing::kNegotiate);
 
   virtual ~HostBus() = default;
 
