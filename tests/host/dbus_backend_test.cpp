@@ -261,8 +261,7 @@ TEST_F(DbusBackendTest, CallsGoOnlyToTheConnectionThatOwnedTheNameAtTheStart) {
   const Shape shapes[] = {
       {"the host leaves, a queued owner takes over", 0, SD_BUS_NAME_QUEUE, [](NameOwner& h) { h.leave(); }, false},
       {"the host is replaced", SD_BUS_NAME_ALLOW_REPLACEMENT, SD_BUS_NAME_REPLACE_EXISTING, [](NameOwner&) {}, true},
-      {"the host releases the name to a queued owner", 0, SD_BUS_NAME_QUEUE, [](NameOwner& h) { h.release(); },
-       true},
+      {"the host releases the name to a queued owner", 0, SD_BUS_NAME_QUEUE, [](NameOwner& h) { h.release(); }, true},
   };
   for (const Shape& shape : shapes) {
     SCOPED_TRACE(shape.name);
