@@ -297,6 +297,48 @@ TEST(Host, BadUsageGetsTheUsageAndStatusTwo) {
   }
 }
 
+// However the stand-in is started and whatever it is given, it ends with a
+// clear word: closed standard streams are no reason to fail, and a device
+// (which may never end) or a name the bus cannot carry is refused by name.
+TEST(Host, ClosedStreamsDevicesAndNamesTheBusCannotCarryEndClearly) {
+  TempDir dir;
+  dir.write("doc.xsl", kTextStylesheet);
+  const std::string doc = dir.write("doc.xml", "<?xml-stylesheet href=\"doc.xsl\"?><a>text</a>").string();
+  const std::string latin1 = dir.write("caf\xE9.xml", "<a/>").string();
+  struct Row {
+    const char* what;
+    std::string command;  // after the stand-in's path; $1 is doc.xml, $2 the Latin-1 name
+    int exitStatus;
+    std::string out;
+    std::string errPart;
+  };
+  const std::vector<Row> rows = {
+      {"standard input closed", "run \"$1\" <&-", 0, "text", ""},
+      {"standard output closed", "run \"$1\" >&-", 0, "", ""},
+      {"standard error closed", "run \"$1\" 2>&-", 0, "text", ""},
+      {"a device", "run /dev/zero", 2, "", "/dev/zero is a device"},
+      {"a device as standard input", "run - </dev/zero", 2, "", "standard input is a device"},
+      {"a document name that is not UTF-8", "run \"$2\"", 2, "",
+       "caf\\xE9.xml is not valid UTF-8 (byte offset " + std::to_string(latin1.size() - 5) + ")"},
+      {"--file-name that is not UTF-8", "--file-name \"$(printf 'a\\351')\" run \"$1\"", 2, "",
+       "--file-name a\\xE9 is not valid UTF-8 (byte offset 1)"},
+  };
+  for (const Row& row : rows) {
+    const ProcessResult r =
+        runProcess({.arguments = {"/bin/sh", "-c", "exec \"$0\" " + row.command, kHost, doc, latin1},
+                    .input = {},
+                    .environment = {},
+                    .directory = {}});
+    EXPECT_EQ(r.exitStatus, row.exitStatus) << row.what << "\n" << describe(r);
+    EXPECT_EQ(r.out, row.out) << row.what;
+    if (row.errPart.empty()) {
+      EXPECT_EQ(r.err, "") << row.what;
+    } else {
+      EXPECT_NE(r.err.find(row.errPart), std::string::npos) << row.what << "\n" << describe(r);
+    }
+  }
+}
+
 TEST(Host, StatsAddOneLineWithWallTimeAndPeakMemory) {
   TempDir dir;
   const ProcessResult r = runHost({"--stats", "run", dir.write("empty.xml", "").string()});

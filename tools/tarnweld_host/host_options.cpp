@@ -67,7 +67,8 @@ std::string composeHelp() {
          "               " +
          fileName +
          " is then --file-name or empty, and\n"
-         "               the plug-in runs in the current directory.\n"
+         "               the plug-in runs in the current directory. A device is\n"
+         "               refused, and so is a path or --file-name that is not UTF-8.\n"
          "               Into a file or pipe, " +
          output +
          " is written in the encoding its XML\n"

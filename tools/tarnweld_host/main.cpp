@@ -72,12 +72,51 @@ std::optional<std::string> readBytes(const std::string& document, std::string& e
   return bytes;
 }
 
-// A directory opens as a stream on Linux and fails only on reading, with
-// the library's words; say it plainly before reading.
-bool refuseDirectory(const std::string& document, std::string& error) {
+// A document is read from a file or a FIFO (or, as -, from a pipe or a
+// terminal): a directory opens as a stream on Linux and fails only on reading,
+// with the library's words, and a device may never end (/dev/zero). Say it
+// plainly before reading.
+bool refuseUnreadable(const std::string& document, std::string& error) {
+  if (document == kStandardInput) {
+    const Status readable = checkStandardInput();
+    if (!readable) error = readable.reason();
+    return !readable;
+  }
   std::error_code ignored;
-  if (document == kStandardInput || !std::filesystem::is_directory(pathOf(document), ignored)) return false;
-  error = document + " is a directory; run takes a document file";
+  switch (std::filesystem::status(pathOf(document), ignored).type()) {
+    case std::filesystem::file_type::directory:
+      error = document + " is a directory; run takes a document file";
+      return true;
+    case std::filesystem::file_type::block:
+    case std::filesystem::file_type::character:
+    case std::filesystem::file_type::socket:
+      error = document + " is a device; run takes a document file, a FIFO, or - for standard input";
+      return true;
+    default:
+      return false;  // a file, a FIFO, or nothing there (the open says so)
+  }
+}
+
+// `name` with each byte that is not part of valid UTF-8 written as \xNN, for
+// a message.
+std::string printable(std::string_view name) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string text;
+  for (std::size_t bad; (bad = firstInvalidUtf8(name)) != std::string_view::npos; name.remove_prefix(bad + 1)) {
+    const auto byte = static_cast<unsigned char>(name[bad]);
+    text.append(name.substr(0, bad)).append("\\x").append({kHex[byte >> 4], kHex[byte & 0xF]});
+  }
+  return text.append(name);
+}
+
+// FILE_NAME goes on the bus, which carries UTF-8 only: a name that is not
+// would reach the plug-in as a failed call, and its report would blame the
+// stylesheet. Refused instead, naming it and where it goes wrong.
+bool refuseNonUtf8Name(std::string_view what, const std::string& name, std::string& error) {
+  const std::size_t bad = firstInvalidUtf8(name);
+  if (bad == std::string::npos) return false;
+  error = std::string(what) + " " + printable(name) + " is not valid UTF-8 (byte offset " + std::to_string(bad) +
+          "); FILE_NAME must be UTF-8";
   return true;
 }
 
@@ -97,11 +136,22 @@ struct ServedDocument {
 };
 
 std::optional<ServedDocument> prepareDocument(const Options& options, std::string& error) {
-  if (refuseDirectory(options.document, error)) return std::nullopt;
+  ServedDocument served;
+  if (options.fileName) {
+    if (refuseNonUtf8Name("--file-name", *options.fileName, error)) return std::nullopt;
+    served.fileName = *options.fileName;
+  }
+  if (options.document != kStandardInput) {
+    const std::string path = utf8Of(std::filesystem::absolute(pathOf(options.document)).lexically_normal());
+    if (!options.fileName && refuseNonUtf8Name("the document's path", path, error)) return std::nullopt;
+    if (!options.fileName) served.fileName = toHostPath(path);
+    served.directory = utf8Of(pathOf(path).parent_path());
+  }
+
+  if (refuseUnreadable(options.document, error)) return std::nullopt;
   std::optional<std::string> bytes = readBytes(options.document, error);
   if (!bytes) return std::nullopt;
 
-  ServedDocument served;
   if (const std::optional<std::string_view> utf8 = utf8TextOf(*bytes)) {
     // Already what the bus carries: served as read, with no round trip
     // through UTF-16.
@@ -120,13 +170,6 @@ std::optional<ServedDocument> prepareDocument(const Options& options, std::strin
     // The bus cannot carry NUL or unpaired surrogates; they go as U+FFFD.
     served.input = toUtf8WithoutNul(*decoded.text);
   }
-
-  if (options.document != kStandardInput) {
-    const auto path = std::filesystem::absolute(pathOf(options.document)).lexically_normal();
-    served.fileName = toHostPath(utf8Of(path));
-    served.directory = utf8Of(path.parent_path());
-  }
-  if (options.fileName) served.fileName = *options.fileName;
   return served;
 }
 
@@ -194,6 +237,7 @@ int hostMain(const Options& options) {
 
 int main(int argc, char** argv) {
   using namespace tarnweld::host;
+  openStandardStreams();
   const std::vector<std::string> arguments = programArguments(argc, argv);
   const std::vector<std::string_view> args(arguments.begin(), arguments.end());
   const ParsedOptions parsed = parseOptions(args);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/result.h"
 #include "host_options.h"
 #include "host_records.h"
 
@@ -45,5 +46,15 @@ std::string defaultPluginPath();
 // names and paths on every platform: argv as given on Linux, the wide command
 // line on Windows, so that a document's name in any script survives.
 std::vector<std::string> programArguments(int argc, char** argv);
+
+// Opens the null device on each of standard input, output and error that is
+// closed, so that nothing this program makes later (a bus, a memory file)
+// takes one of their numbers and is handed to the plug-in as its own. Called
+// before anything else is made.
+void openStandardStreams();
+
+// Fails, saying why, when standard input is nothing a document is read from:
+// a file, a pipe or a terminal may be; a device such as /dev/zero may not.
+Status checkStandardInput();
 
 }  // namespace tarnweld::host

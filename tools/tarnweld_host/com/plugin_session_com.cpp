@@ -212,4 +212,10 @@ std::vector<std::string> programArguments(int, char**) {
   return arguments;
 }
 
+// The C runtime gives a process without standard streams ones that fail
+// harmlessly, and none of its handles can take their place.
+void openStandardStreams() {}
+
+Status checkStandardInput() { return {}; }
+
 }  // namespace tarnweld::host

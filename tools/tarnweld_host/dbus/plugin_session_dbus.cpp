@@ -1,8 +1,13 @@
 // The plug-in session on Linux: the host object on the session bus (a private
 // one when the environment names none), the plug-in a child process that
 // gets the bus's address.
+#include <fcntl.h>
 #include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <memory>
 
@@ -77,5 +82,26 @@ std::string defaultPluginPath() {
 }
 
 std::vector<std::string> programArguments(int argc, char** argv) { return {argv + 1, argv + argc}; }
+
+void openStandardStreams() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+    // The lowest free number is this one, the lower ones being open. Not
+    // closed on exec: the plug-in inherits it as its own stream.
+    const int opened = open("/dev/null", O_RDWR);
+    if (opened < 0) return;
+    if (opened != fd) close(opened);
+  }
+}
+
+Status checkStandardInput() {
+  struct stat status {};
+  if (fstat(STDIN_FILENO, &status) != 0) return fail(std::string("cannot read standard input: ") + strerror(errno));
+  if (S_ISREG(status.st_mode) || S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode) || isatty(STDIN_FILENO)) {
+    return {};
+  }
+  return fail(std::string("standard input is a ") + (S_ISDIR(status.st_mode) ? "directory" : "device") +
+              "; run - reads a document from a file, a pipe or a terminal");
+}
 
 }  // namespace tarnweld::host
