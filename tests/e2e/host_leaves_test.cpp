@@ -3,7 +3,8 @@
 // /hkprun on a transformation that runs for minutes, and takes the host off
 // the bus once the plug-in is inside it: at once (before the plug-in's
 // watcher has connected, in all likelihood), and once the watcher has asked
-// who owns the host's name (so that only the name's loss can tell it).
+// who owns the host's name (so that only the host's leaving can tell it),
+// with and without another connection queued to take the name over.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -130,8 +131,11 @@ TEST(HostLeavesTest, PluginEndsWithinASecondEvenInsideATransformation) {
   struct Case {
     const char* when;
     int questionsBefore;  // GetNameOwner questions seen before the host leaves
+    bool queuedOwner;     // another connection takes the name as the host leaves
   };
-  for (const Case& c : {Case{"as the transformation starts", 0}, Case{"once the watcher has connected", 2}}) {
+  for (const Case& c :
+       {Case{"as the transformation starts", 0, false}, Case{"once the watcher has connected", 2, false},
+        Case{"once the watcher has connected, to a queued owner", 2, true}}) {
     SCOPED_TRACE(c.when);
     std::string error;
     const auto bus = posix::PrivateBus::start(error);
@@ -156,6 +160,16 @@ TEST(HostLeavesTest, PluginEndsWithinASecondEvenInsideATransformation) {
     store.add("FILE_NAME", fileName);
     auto hostBus = host::HostBus::open(bus->address(), store, {}, error);
     ASSERT_TRUE(hostBus) << error;
+    sdbus_owners::BusPtr queued;
+    if (c.queuedOwner) {
+      sd_bus* raw = nullptr;
+      ASSERT_GE(sd_bus_new(&raw), 0);
+      queued.reset(raw);
+      ASSERT_GE(sd_bus_set_address(queued.get(), bus->address().c_str()), 0);
+      ASSERT_GE(sd_bus_set_bus_client(queued.get(), 1), 0);
+      ASSERT_GE(sd_bus_start(queued.get()), 0);
+      ASSERT_EQ(sd_bus_request_name(queued.get(), "htmlkit.HTMLKitPluginsCore", SD_BUS_NAME_QUEUE), 0);
+    }
 
     const std::string address = "DBUS_SESSION_BUS_ADDRESS=" + bus->address();
     char* const argv[] = {const_cast<char*>(TARNWELD_PLUGIN_PATH), const_cast<char*>("/hkprun"), nullptr};
