@@ -337,9 +337,9 @@ class DbusAutomationObject final : public AutomationObject {
     if (text.size() <= kDbusLargestStringBytes / kMaxUtf8BytesPerUnit || hostTakesFiles()) return std::nullopt;
     const std::size_t bytes = utf8SizeWithoutNul(text);
     if (bytes <= kDbusLargestStringBytes) return std::nullopt;
-    return fromAscii(std::to_string(bytes) + " bytes as UTF-8, over the limit of " +
+    return fromAscii("the result is " + std::to_string(bytes) + " bytes as UTF-8, over the limit of " +
                      std::to_string(kDbusLargestStringBytes) +
-                     " for one D-Bus message to a host that does not take file descriptors");
+                     " bytes in one D-Bus message to a host that takes no file descriptors");
   }
 
   bool invoke(std::u16string_view name, std::span<const AutomationArg> args) override {
