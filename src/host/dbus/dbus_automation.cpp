@@ -350,8 +350,11 @@ class DbusAutomationObject final : public AutomationObject {
       MessagePtr reply;
       int called = call(method, args, large, error, reply);
       // The bus daemon refuses a descriptor for a connection that did not
-      // negotiate them; the host gets the text inside the message instead.
-      if (called < 0 && large.fileSent && sd_bus_error_has_name(&error.value, SD_BUS_ERROR_NOT_SUPPORTED)) {
+      // negotiate them, and a host may refuse the argument; either way the
+      // host gets the text inside the message instead.
+      if (called < 0 && large.fileSent &&
+          (sd_bus_error_has_name(&error.value, SD_BUS_ERROR_NOT_SUPPORTED) ||
+           sd_bus_error_has_name(&error.value, SD_BUS_ERROR_INVALID_ARGS))) {
         hostTakesFiles_ = false;
         large = LargeTexts{false};
         sd_bus_error_free(&error.value);
