@@ -26,9 +26,9 @@
 #include <string>
 #include <vector>
 
-#include "posix/child_process.h"
-#include "posix/fd.h"
-#include "posix/private_bus.h"
+#include "platform/posix/child_process.h"
+#include "platform/posix/fd.h"
+#include "private_bus/private_bus.h"
 
 namespace fs = std::filesystem;
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "main/mod_main.h"
-#include "main/platform.h"
-#include "win/com.h"
-#include "win/platform.h"
+#include "main/make_backends.h"
+#include "platform/windows/com.h"
+#include "platform/windows/command_line.h"
 
 int main() {
   const tarnweld::win::ComApartment apartment(COINIT_APARTMENTTHREADED);

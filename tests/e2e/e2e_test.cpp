@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "posix/private_bus.h"
+#include "private_bus/private_bus.h"
 #include "process_runner.h"
 
 namespace tarnweld::e2e {

@@ -23,7 +23,7 @@
 
 #include "dbus/host_bus.h"
 #include "host/dbus/sd_bus_owners.h"
-#include "posix/private_bus.h"
+#include "private_bus/private_bus.h"
 #include "support/temp_dir.h"
 
 extern char** environ;

@@ -7,9 +7,9 @@
 
 #include <stdexcept>
 
-#include "posix/child_process.h"
-#include "posix/fd.h"
-#include "posix/private_bus.h"
+#include "platform/posix/child_process.h"
+#include "platform/posix/fd.h"
+#include "private_bus/private_bus.h"
 
 extern char** environ;
 

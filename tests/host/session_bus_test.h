@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "posix/private_bus.h"
+#include "private_bus/private_bus.h"
 
 namespace tarnweld::test {
 

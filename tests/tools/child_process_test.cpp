@@ -1,8 +1,8 @@
 // The shared child-process owner: a child nobody waits for does not outlive
 // its owner, and a wait reports how the child ended. The private bus leaves
 // nothing on disk.
-#include "posix/child_process.h"
-#include "posix/private_bus.h"
+#include "platform/posix/child_process.h"
+#include "private_bus/private_bus.h"
 
 #include <errno.h>
 #include <gtest/gtest.h>

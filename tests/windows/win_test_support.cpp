@@ -5,9 +5,9 @@
 #include <thread>
 
 #include "text/utf.h"
-#include "win/com.h"
-#include "win/handle.h"
-#include "win/platform.h"
+#include "platform/windows/com.h"
+#include "platform/windows/handle.h"
+#include "platform/windows/process_facts.h"
 
 namespace tarnweld::test {
 

@@ -16,7 +16,7 @@
 #include <memory>
 #include <utility>
 
-#include "posix/fd.h"
+#include "platform/posix/fd.h"
 
 namespace tarnweld::xml {
 

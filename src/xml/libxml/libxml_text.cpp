@@ -2,7 +2,7 @@
 #include <libxml/encoding.h>
 #include <libxml/tree.h>
 
-#include "posix/sealed_memfd.h"
+#include "platform/posix/sealed_memfd.h"
 #include "text/ascii.h"
 #include "text/encoding_sniff.h"
 #include "text/utf.h"

@@ -16,13 +16,14 @@
 #include <chrono>
 #include <cstdio>
 
-#include "com_server.h"
+#include "platform/windows/com_server.h"
 #include "core/names.h"
 #include "plugin_session.h"
 #include "text/utf.h"
-#include "win/com.h"
-#include "win/handle.h"
-#include "win/platform.h"
+#include "platform/windows/com.h"
+#include "platform/windows/handle.h"
+#include "platform/windows/command_line.h"
+#include "platform/windows/process_facts.h"
 
 namespace tarnweld::host {
 namespace {

@@ -23,8 +23,8 @@
 #include "contract_xml.h"
 #include "host/dbus/dbus_automation.h"
 #include "host/dbus/sd_bus_owners.h"
-#include "posix/fd.h"
-#include "posix/sealed_memfd.h"
+#include "platform/posix/fd.h"
+#include "platform/posix/sealed_memfd.h"
 #include "text/utf.h"
 
 namespace tarnweld::host {

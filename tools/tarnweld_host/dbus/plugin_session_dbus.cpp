@@ -8,8 +8,8 @@
 
 #include "dbus/host_bus.h"
 #include "plugin_session.h"
-#include "posix/child_process.h"
-#include "posix/private_bus.h"
+#include "platform/posix/child_process.h"
+#include "private_bus/private_bus.h"
 
 namespace tarnweld::host {
 namespace {

@@ -19,7 +19,7 @@
 #include <string_view>
 #include <utility>
 
-#include "posix/fd.h"
+#include "platform/posix/fd.h"
 #include "text/utf.h"
 
 namespace tarnweld::posix {

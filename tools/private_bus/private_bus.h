@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "posix/child_process.h"
+#include "platform/posix/child_process.h"
 
 namespace tarnweld::posix {
 

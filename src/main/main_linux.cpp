@@ -12,7 +12,7 @@
 #include <string>
 
 #include "main/mod_main.h"
-#include "main/platform.h"
+#include "main/make_backends.h"
 #include "text/utf.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "posix/private_bus.h"
+#include "private_bus/private_bus.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -11,7 +11,7 @@
 #include <chrono>
 #include <string_view>
 
-#include "posix/fd.h"
+#include "platform/posix/fd.h"
 
 namespace tarnweld::posix {
 namespace {

@@ -1,4 +1,4 @@
-#include "posix/child_process.h"
+#include "platform/posix/child_process.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -20,7 +20,7 @@
 #include <thread>
 #include <utility>
 
-#include "posix/fd.h"
+#include "platform/posix/fd.h"
 
 extern char** environ;
 
