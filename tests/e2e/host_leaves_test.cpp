@@ -22,7 +22,7 @@
 #include <string>
 
 #include "dbus/host_bus.h"
-#include "host/dbus/sd_bus_owners.h"
+#include "host/dbus/wire/sd_bus_owners.h"
 #include "private_bus/private_bus.h"
 #include "support/temp_dir.h"
 
@@ -133,9 +133,9 @@ TEST(HostLeavesTest, PluginEndsWithinASecondEvenInsideATransformation) {
   };
   for (const Case& c : {Case{"as the transformation starts", 0}, Case{"once the watcher has connected", 2}}) {
     SCOPED_TRACE(c.when);
-    std::string error;
-    const auto bus = posix::PrivateBus::start(error);
-    ASSERT_TRUE(bus) << error;
+    const auto started = posix::PrivateBus::start();
+    ASSERT_TRUE(started) << started.reason();
+    const auto& bus = *started;
     OwnerQuestions questions(bus->address());
     ASSERT_TRUE(questions.ready());
 
@@ -154,8 +154,9 @@ TEST(HostLeavesTest, PluginEndsWithinASecondEvenInsideATransformation) {
     host::RecordStore store(false);
     store.add("INPUT", std::string("<?xml-stylesheet href=\"long.xsl\"?><doc/>"));
     store.add("FILE_NAME", fileName);
-    auto hostBus = host::HostBus::open(bus->address(), store, {}, error);
-    ASSERT_TRUE(hostBus) << error;
+    auto served = host::HostBus::open(bus->address(), store, {});
+    ASSERT_TRUE(served) << served.reason();
+    auto hostBus = std::move(*served);
 
     const std::string address = "DBUS_SESSION_BUS_ADDRESS=" + bus->address();
     char* const argv[] = {const_cast<char*>(TARNWELD_PLUGIN_PATH), const_cast<char*>("/hkprun"), nullptr};

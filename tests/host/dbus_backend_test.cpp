@@ -11,7 +11,7 @@
 
 #include "dbus/host_bus.h"
 #include "host/dbus/dbus_automation.h"
-#include "host/dbus/sd_bus_owners.h"
+#include "host/dbus/wire/sd_bus_owners.h"
 #include "host/plugin_host.h"
 #include "session_bus_test.h"
 
@@ -29,9 +29,9 @@ class DbusBackendTest : public test::SessionBusTest {
   }
 
   void serve(std::vector<host::RejectRule> rejects = {}) {
-    std::string error;
-    hostBus_ = host::HostBus::open(bus_->address(), store_, std::move(rejects), error);
-    ASSERT_TRUE(hostBus_) << error;
+    auto opened = host::HostBus::open(bus_->address(), store_, std::move(rejects));
+    ASSERT_TRUE(opened) << opened.reason();
+    hostBus_ = std::move(*opened);
   }
 
   // Reads the store only after the service has stopped, as the host does.

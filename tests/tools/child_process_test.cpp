@@ -11,7 +11,7 @@
 namespace tarnweld::posix {
 namespace {
 
-SpawnResult spawnShell(const std::string& command) {
+Result<ChildProcess> spawnShell(const std::string& command) {
   SpawnRequest request;
   request.program = "/bin/sh";
   request.arguments = {"/bin/sh", "-c", command};
@@ -23,9 +23,9 @@ SpawnResult spawnShell(const std::string& command) {
 TEST(ChildProcess, AChildDroppedUnwaitedIsKilledAndReaped) {
   pid_t pid = -1;
   {
-    SpawnResult spawned = spawnShell("sleep 60; exit 0");
-    ASSERT_TRUE(spawned.child) << spawned.error;
-    pid = spawned.child.pid();
+    Result<ChildProcess> spawned = spawnShell("sleep 60; exit 0");
+    ASSERT_TRUE(spawned) << spawned.reason();
+    pid = spawned->pid();
   }
   // Reaped, not merely killed: the pid no longer names a (zombie) process.
   EXPECT_EQ(kill(pid, 0), -1);
@@ -44,22 +44,21 @@ TEST(ChildProcess, WaitReportsExitSignalAndTimeout) {
       {"sleep 60; exit 0", ChildOutcome::End::TimedOut, SIGKILL},
   };
   for (const Row& row : rows) {
-    SpawnResult spawned = spawnShell(row.command);
-    ASSERT_TRUE(spawned.child) << spawned.error;
-    const ChildOutcome outcome = spawned.child.wait(std::chrono::milliseconds(200));
+    Result<ChildProcess> spawned = spawnShell(row.command);
+    ASSERT_TRUE(spawned) << spawned.reason();
+    const ChildOutcome outcome = spawned->wait(std::chrono::milliseconds(200));
     EXPECT_EQ(outcome.end, row.end) << row.command;
     EXPECT_EQ(outcome.code, row.code) << row.command;
-    EXPECT_FALSE(spawned.child) << row.command;
+    EXPECT_FALSE(*spawned) << row.command;
   }
 }
 
 // An abstract socket vanishes with the daemon, however it ends; a socket file
 // would stay behind when the host is killed.
 TEST(PrivateBus, ListensOnAnAbstractSocket) {
-  std::string error;
-  const auto bus = PrivateBus::start(error);
-  ASSERT_TRUE(bus) << error;
-  EXPECT_TRUE(bus->address().starts_with("unix:abstract=")) << bus->address();
+  const auto bus = PrivateBus::start();
+  ASSERT_TRUE(bus) << bus.reason();
+  EXPECT_TRUE((*bus)->address().starts_with("unix:abstract=")) << (*bus)->address();
 }
 
 }  // namespace

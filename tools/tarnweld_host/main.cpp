@@ -158,10 +158,9 @@ int hostMain(const Options& options) {
     plugin.switchText = kRegisterSwitch.ascii();
   }
 
-  std::string error;
-  const std::optional<PluginRun> outcome = runPlugin(plugin, store, options.rejects, error);
+  const Result<PluginRun> outcome = runPlugin(plugin, store, options.rejects);
   if (!outcome) {
-    complain(error);
+    complain(outcome.reason());
     return kExitSetup;
   }
 

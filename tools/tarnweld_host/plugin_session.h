@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/result.h"
 #include "host_options.h"
 #include "host_records.h"
 
@@ -32,10 +33,9 @@ struct PluginRun {
 // refusing the calls that match `rejects`; starts the plug-in, waits for it
 // (killing it past its timeout) and stops serving, so that afterwards `store`
 // holds everything the plug-in handed over and may be read without a lock.
-// When the object cannot be served or the plug-in not started, returns
-// nothing and says why in `error`.
-std::optional<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store,
-                                   const std::vector<RejectRule>& rejects, std::string& error);
+// Fails, saying why, when the object cannot be served or the plug-in not
+// started.
+Result<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store, const std::vector<RejectRule>& rejects);
 
 // The plug-in started when none is named: the one beside this program, else
 // (Linux, installed) ../lib/tarnweld/tarnweld from this program's directory.

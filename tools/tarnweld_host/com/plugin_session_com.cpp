@@ -142,14 +142,12 @@ constexpr DWORD kOfferRetryMs = 100;
 
 }  // namespace
 
-std::optional<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store,
-                                   const std::vector<RejectRule>& rejects, std::string& error) {
+Result<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store, const std::vector<RejectRule>& rejects) {
   // A single-threaded apartment: the plug-in's calls are dispatched on this
   // thread while it waits. Entered first, left last.
   const win::ComApartment apartment(COINIT_APARTMENTTHREADED);
   if (!apartment.ok()) {
-    error = "cannot enter a COM apartment";
-    return std::nullopt;
+    return fail("cannot enter a COM apartment");
   }
   const auto object = win::ComPtr<HostObject>::adopt(new HostObject(store, rejects));
   // Offering the class can fail for a moment while a stand-in that has just
@@ -163,9 +161,8 @@ std::optional<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& stor
     if (SUCCEEDED(offer->status())) break;
   }
   if (FAILED(offer->status())) {
-    error = "cannot offer the host object under " + std::string(kPluginsCoreProgId.ascii()) + " (HRESULT " +
-            std::to_string(static_cast<unsigned long>(offer->status())) + ")";
-    return std::nullopt;
+    return fail("cannot offer the host object under " + std::string(kPluginsCoreProgId.ascii()) + " (HRESULT " +
+                std::to_string(static_cast<unsigned long>(offer->status())) + ")");
   }
 
   std::u16string commandLine = quotedCommandLine(launch);
@@ -177,8 +174,7 @@ std::optional<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& stor
   const auto started = std::chrono::steady_clock::now();
   if (!CreateProcessW(nullptr, win::wide(commandLine.data()), nullptr, nullptr, FALSE, 0, nullptr,
                       directory ? win::wide(directory->c_str()) : nullptr, &startup, &info)) {
-    error = "cannot start the plug-in " + launch.program + " (error " + std::to_string(GetLastError()) + ")";
-    return std::nullopt;
+    return fail("cannot start the plug-in " + launch.program + " (error " + std::to_string(GetLastError()) + ")");
   }
   const win::Handle process(info.hProcess), thread(info.hThread);
 

@@ -32,21 +32,21 @@ PluginEnd pluginEnd(const posix::ChildOutcome& outcome) {
 
 }  // namespace
 
-std::optional<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store,
-                                   const std::vector<RejectRule>& rejects, std::string& error) {
+Result<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store, const std::vector<RejectRule>& rejects) {
   // Without a session bus the host brings its own; the plug-in gets its address.
   std::unique_ptr<posix::PrivateBus> privateBus;
   std::string address;
   if (const char* existing = getenv(posix::kBusAddressVariable); existing && *existing) {
     address = existing;
   } else {
-    privateBus = posix::PrivateBus::start(error);
-    if (!privateBus) return std::nullopt;
+    Result<std::unique_ptr<posix::PrivateBus>> started = posix::PrivateBus::start();
+    if (!started) return started.failure();
+    privateBus = std::move(*started);
     address = privateBus->address();
   }
 
-  std::unique_ptr<HostBus> bus = HostBus::open(privateBus ? address : std::string(), store, rejects, error);
-  if (!bus) return std::nullopt;
+  Result<std::unique_ptr<HostBus>> bus = HostBus::open(privateBus ? address : std::string(), store, rejects);
+  if (!bus) return bus.failure();
 
   posix::SpawnRequest plugin;
   plugin.program = launch.program;
@@ -54,13 +54,10 @@ std::optional<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& stor
   plugin.directory = launch.directory;
   plugin.environment = posix::environmentWith(posix::kBusAddressVariable, address);
   plugin.ownProcessGroup = true;
-  posix::SpawnResult spawned = posix::spawnChild(plugin);
-  if (!spawned.child) {
-    error = "cannot start the plug-in: " + spawned.error;
-    return std::nullopt;
-  }
-  const posix::ChildOutcome outcome = spawned.child.wait(launch.timeout);
-  bus->stop();
+  Result<posix::ChildProcess> spawned = posix::spawnChild(plugin);
+  if (!spawned) return fail("cannot start the plug-in: " + spawned.reason());
+  const posix::ChildOutcome outcome = spawned->wait(launch.timeout);
+  (*bus)->stop();
   return PluginRun{pluginEnd(outcome), outcome.wallTime, outcome.peakRssKiB};
 }
 
