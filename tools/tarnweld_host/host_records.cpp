@@ -1,8 +1,8 @@
 #include "host_records.h"
 
-#include <string.h>
-
 #include <cstdio>
+
+#include "platform/process_io.h"
 
 namespace tarnweld::host {
 namespace {
@@ -13,18 +13,8 @@ std::string describeEnd(const PluginEnd& end, double timeoutSeconds) {
   switch (end.kind) {
     case PluginEnd::Kind::TimedOut:
       return std::string("the plug-in did not finish within ") + seconds + " s and was killed";
-    case PluginEnd::Kind::Signaled: {
-#ifdef _WIN32
-      // Windows has no signals: a crashed plug-in exits with its exception code.
-      return "the plug-in crashed: killed by signal " + std::to_string(end.code);
-#else
-      const char* abbreviation = sigabbrev_np(end.code);
-      const char* description = strsignal(end.code);
-      return "the plug-in crashed: killed by signal " + std::to_string(end.code) +
-             (abbreviation ? std::string(" (SIG") + abbreviation + ", " + (description ? description : "") + ")"
-                           : std::string());
-#endif
-    }
+    case PluginEnd::Kind::Signaled:
+      return "the plug-in crashed: killed by signal " + std::to_string(end.code) + platform::describeSignal(end.code);
     case PluginEnd::Kind::Exited:
       return "the plug-in exited with status " + std::to_string(end.code);
   }

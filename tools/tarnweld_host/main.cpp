@@ -6,11 +6,6 @@
 // file is the same on every platform.
 #include <errno.h>
 #include <string.h>
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 #include <chrono>
 #include <cstdio>
@@ -26,6 +21,7 @@
 #include "document_text.h"
 #include "host_options.h"
 #include "host_records.h"
+#include "platform/process_io.h"
 #include "plugin_session.h"
 #include "text/host_path.h"
 #include "text/utf.h"
@@ -81,14 +77,6 @@ bool refuseDirectory(const std::string& document, std::string& error) {
   return true;
 }
 
-bool stdoutIsTerminal() {
-#ifdef _WIN32
-  return _isatty(_fileno(stdout)) != 0;
-#else
-  return isatty(STDOUT_FILENO) != 0;
-#endif
-}
-
 // The document's text and name as the host serves them, and where the plug-in runs.
 struct ServedDocument {
   std::string input;     // UTF-8, as sent on the bus
@@ -111,14 +99,14 @@ std::optional<ServedDocument> prepareDocument(const Options& options, std::strin
       served.input = *utf8;
     }
   } else {
-    DecodedDocument decoded = decodeDocument(*bytes);
+    Result<std::u16string> decoded = decodeDocument(*bytes);
     bytes.reset();
-    if (!decoded.text) {
-      error = options.document + ": " + decoded.error;
+    if (!decoded) {
+      error = options.document + ": " + decoded.reason();
       return std::nullopt;
     }
     // The bus cannot carry NUL or unpaired surrogates; they go as U+FFFD.
-    served.input = toUtf8WithoutNul(*decoded.text);
+    served.input = toUtf8WithoutNul(*decoded);
   }
 
   if (options.document != kStandardInput) {
@@ -177,7 +165,7 @@ int hostMain(const Options& options) {
     // status says whether the whole hand-back happened.
     if (output) {
       if (auto* text = std::get_if<std::string>(&*output)) {
-        const std::string bytes = outputBytes(std::move(*text), stdoutIsTerminal(), options.rawUtf8);
+        const std::string bytes = outputBytes(std::move(*text), platform::stdoutIsTerminal(), options.rawUtf8);
         std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         std::cout.flush();
       }
