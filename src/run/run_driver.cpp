@@ -32,7 +32,7 @@ void runTransformation(RunContext& context, Backends backends) {
   // anywhere before the hand-back costs that step, never OUTPUT and
   // MODE_OUTPUT.
   if (request.inputText.empty()) {
-    runStep([&] { request.outputText = kEmptyInputMessage; });
+    runStep([&] { request.outputText = kEmptyInputMessage.text(); });
   } else {
     // The output text is not seeded with a copy of the document: the
     // transformation replaces it on every path, with the result or a report,
