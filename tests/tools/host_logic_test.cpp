@@ -9,6 +9,7 @@
 #include "document_text.h"
 #include "host_options.h"
 #include "host_records.h"
+#include "verdicts.h"
 #include "text/utf.h"
 
 namespace tarnweld::host {

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "core/names.h"
-#include "host_records.h"
+#include "exit_status.h"
 
 namespace tarnweld::host {
 namespace {

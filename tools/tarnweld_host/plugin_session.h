@@ -12,6 +12,7 @@
 #include "core/result.h"
 #include "host_options.h"
 #include "host_records.h"
+#include "verdicts.h"
 
 namespace tarnweld::host {
 
