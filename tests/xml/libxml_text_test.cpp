@@ -1,7 +1,7 @@
 // The backend's text rules: source lines and decoding.
 #include <gtest/gtest.h>
 
-#include "xml/libxml/libxml_parser.h"
+#include "xml/libxml/libxml_text.h"
 #include "xml_test_support.h"
 
 namespace tarnweld::xml {

@@ -7,7 +7,7 @@
 #include "text/encoding_sniff.h"
 #include "text/utf.h"
 #include "xml/libxml/libxml_owners.h"
-#include "xml/libxml/libxml_parser.h"
+#include "xml/libxml/libxml_text.h"
 
 namespace tarnweld::xml {
 namespace {
