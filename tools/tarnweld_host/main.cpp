@@ -4,12 +4,11 @@
 // plug-in, serves its calls, waits for it within a time limit, and reports
 // what came back. See --help for the output formats and exit statuses. This
 // file is the same on every platform.
-#include <errno.h>
-#include <string.h>
-
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
