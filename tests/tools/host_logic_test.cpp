@@ -69,9 +69,9 @@ TEST(HostOptions, ReadValuesInBothFormsAndAnyOrder) {
   const std::vector<std::string_view> args = {
       "--timeout=2.5", "run", "--plugin", "/p", "-", "--reject", "hkp_DataGet:FILE_NAME", "--file-name=C:\\d\\r.xml",
       "--stats"};
-  const ParsedOptions parsed = parseOptions(args);
-  ASSERT_TRUE(parsed.options) << parsed.error;
-  const Options& o = *parsed.options;
+  const Result<Options> parsed = parseOptions(args);
+  ASSERT_TRUE(parsed) << parsed.reason();
+  const Options& o = *parsed;
   EXPECT_EQ(o.command, Command::Run);
   EXPECT_EQ(o.document, "-");
   EXPECT_EQ(o.plugin, "/p");
@@ -175,15 +175,15 @@ TEST(HostOutput, FilesGetTheEncodingTheTextNamesTerminalsAFinalLineBreak) {
 
 TEST(HostOptions, VersionAndRawUtf8AreSwitches) {
   const std::vector<std::string_view> version = {"--version"};
-  const ParsedOptions v = parseOptions(version);
-  ASSERT_TRUE(v.options) << v.error;
-  EXPECT_TRUE(v.options->version);
+  const Result<Options> v = parseOptions(version);
+  ASSERT_TRUE(v) << v.reason();
+  EXPECT_TRUE(v->version);
   EXPECT_TRUE(versionText().starts_with("tarnweld-host ")) << versionText();
 
   const std::vector<std::string_view> raw = {"--raw-utf8", "run", "d.xml"};
-  const ParsedOptions r = parseOptions(raw);
-  ASSERT_TRUE(r.options) << r.error;
-  EXPECT_TRUE(r.options->rawUtf8);
+  const Result<Options> r = parseOptions(raw);
+  ASSERT_TRUE(r) << r.reason();
+  EXPECT_TRUE(r->rawUtf8);
 }
 
 }  // namespace

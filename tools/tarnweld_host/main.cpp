@@ -41,17 +41,14 @@ std::string utf8Of(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
-std::optional<std::string> readBytes(const std::string& document, std::string& error) {
+Result<std::string> readBytes(const std::string& document) {
   std::string bytes;
   if (document == kStandardInput) {
     bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    if (std::cin.bad()) error = "cannot read standard input";
+    if (std::cin.bad()) return fail("cannot read standard input");
   } else {
     std::ifstream file(pathOf(document), std::ios::binary);
-    if (!file) {
-      error = "cannot open " + document + ": " + strerror(errno);
-      return std::nullopt;
-    }
+    if (!file) return fail("cannot open " + document + ": " + strerror(errno));
     // Read in one piece: a document may run to tens of megabytes.
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(pathOf(document), sizeError);
@@ -62,19 +59,17 @@ std::optional<std::string> readBytes(const std::string& document, std::string& e
     }
     // Whatever the size did not cover (a pipe, a growing file) follows.
     bytes.append(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (file.bad()) error = "cannot read " + document;
+    if (file.bad()) return fail("cannot read " + document);
   }
-  if (!error.empty()) return std::nullopt;
   return bytes;
 }
 
 // A directory opens as a stream on Linux and fails only on reading, with
 // the library's words; say it plainly before reading.
-bool refuseDirectory(const std::string& document, std::string& error) {
+Status refuseDirectory(const std::string& document) {
   std::error_code ignored;
-  if (document == kStandardInput || !std::filesystem::is_directory(pathOf(document), ignored)) return false;
-  error = document + " is a directory; run takes a document file";
-  return true;
+  if (document == kStandardInput || !std::filesystem::is_directory(pathOf(document), ignored)) return {};
+  return fail(document + " is a directory; run takes a document file");
 }
 
 // The document's text and name as the host serves them, and where the plug-in runs.
@@ -84,10 +79,11 @@ struct ServedDocument {
   std::optional<std::string> directory;
 };
 
-std::optional<ServedDocument> prepareDocument(const Options& options, std::string& error) {
-  if (refuseDirectory(options.document, error)) return std::nullopt;
-  std::optional<std::string> bytes = readBytes(options.document, error);
-  if (!bytes) return std::nullopt;
+Result<ServedDocument> prepareDocument(const Options& options) {
+  if (Status usable = refuseDirectory(options.document); !usable) return usable.failure();
+  Result<std::string> read = readBytes(options.document);
+  if (!read) return read.failure();
+  std::optional<std::string> bytes = std::move(*read);
 
   ServedDocument served;
   if (const std::optional<std::string_view> utf8 = utf8TextOf(*bytes)) {
@@ -101,10 +97,7 @@ std::optional<ServedDocument> prepareDocument(const Options& options, std::strin
   } else {
     Result<std::u16string> decoded = decodeDocument(*bytes);
     bytes.reset();
-    if (!decoded) {
-      error = options.document + ": " + decoded.reason();
-      return std::nullopt;
-    }
+    if (!decoded) return fail(options.document + ": " + decoded.reason());
     // The bus cannot carry NUL or unpaired surrogates; they go as U+FFFD.
     served.input = toUtf8WithoutNul(*decoded);
   }
@@ -132,10 +125,9 @@ int hostMain(const Options& options) {
       std::chrono::duration<double>(options.timeoutSeconds));
 
   if (options.command == Command::Run) {
-    std::string error;
-    auto served = prepareDocument(options, error);
+    Result<ServedDocument> served = prepareDocument(options);
     if (!served) {
-      complain(error);
+      complain(served.reason());
       return kExitUsage;
     }
     store.add(std::string(run_key::kInput.ascii()), std::move(served->input));
@@ -183,22 +175,22 @@ int main(int argc, char** argv) {
   using namespace tarnweld::host;
   const std::vector<std::string> arguments = programArguments(argc, argv);
   const std::vector<std::string_view> args(arguments.begin(), arguments.end());
-  const ParsedOptions parsed = parseOptions(args);
-  if (!parsed.options) {
-    complain(parsed.error);
+  const tarnweld::Result<Options> parsed = parseOptions(args);
+  if (!parsed) {
+    complain(parsed.reason());
     std::cerr << usageText() << "Try 'tarnweld-host --help' for more.\n";
     return kExitUsage;
   }
-  if (parsed.options->help) {
+  if (parsed->help) {
     std::cout << helpText();
     return kExitSuccess;
   }
-  if (parsed.options->version) {
+  if (parsed->version) {
     std::cout << versionText();
     return kExitSuccess;
   }
   try {
-    return hostMain(*parsed.options);
+    return hostMain(*parsed);
   } catch (const std::exception& e) {
     complain(e.what());
     return kExitSetup;
