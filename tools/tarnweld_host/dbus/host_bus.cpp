@@ -83,31 +83,25 @@ using sdbus_owners::SlotPtr;
 // Reads one variant argument holding a string ("s", or "h": a sealed memory
 // file that must hold what an "s" may, UTF-8 without NUL) or a 16-bit
 // integer ("n").
-RecordValue readArgument(sd_bus_message* message) {
+// Fails, saying why, when it is not such an argument.
+Result<RecordValue> readArgument(sd_bus_message* message) {
   const Result<dbus_wire::WireValue> value = dbus_wire::readVariant(message);
-  if (!value) throw CallError{SD_BUS_ERROR_INVALID_ARGS, value.reason()};
+  if (!value) return value.failure();
   switch (value->kind) {
     case dbus_wire::WireValue::Kind::kString:
-      return std::string(value->string);
+      return RecordValue(std::string(value->string));
     case dbus_wire::WireValue::Kind::kTextFile: {
       posix::MappedBytes mapped;
       if (!posix::mapSealedMemfd(value->file, mapped)) {
-        throw CallError{SD_BUS_ERROR_INVALID_ARGS, "a string (h) must be a memory file sealed against change"};
+        return fail("a string (h) must be a memory file sealed against change");
       }
-      if (!isUtf8WithoutNul(mapped.bytes())) {
-        throw CallError{SD_BUS_ERROR_INVALID_ARGS, "a string (h) must hold UTF-8 without NUL"};
-      }
-      return std::string(mapped.bytes());
+      if (!isUtf8WithoutNul(mapped.bytes())) return fail("a string (h) must hold UTF-8 without NUL");
+      return RecordValue(std::string(mapped.bytes()));
     }
     case dbus_wire::WireValue::Kind::kInt16:
       break;
   }
-  return value->number;
-}
-
-const std::string& requireString(const RecordValue& value, const char* what) {
-  if (const auto* text = std::get_if<std::string>(&value)) return *text;
-  throw CallError{SD_BUS_ERROR_INVALID_ARGS, std::string(what) + " must be a string variant"};
+  return RecordValue(value->number);
 }
 
 class SdBusHost final : public HostBus {
@@ -174,41 +168,51 @@ class SdBusHost final : public HostBus {
       return 1;
     }
     if (!sd_bus_message_is_method_call(message, dbus_wire::kInterface, nullptr)) return 0;  // sd-bus answers the rest
+    // Memory that runs out fails the call like any other failure to reply;
+    // nothing is thrown back into sd-bus.
+    std::optional<CallError> error;
     try {
-      static_cast<SdBusHost*>(self)->handle(message);
-    } catch (const CallError& error) {
-      sd_bus_reply_method_errorf(message, error.name, "%s", error.message.c_str());
-    } catch (const std::exception& error) {
-      sd_bus_reply_method_errorf(message, SD_BUS_ERROR_FAILED, "%s", error.what());
+      error = static_cast<SdBusHost*>(self)->handle(message);
+    } catch (const std::exception& thrown) {
+      error = CallError{SD_BUS_ERROR_FAILED, thrown.what()};
     }
+    if (error) sd_bus_reply_method_errorf(message, error->name, "%s", error->message.c_str());
     return 1;
   }
 
-  void handle(sd_bus_message* message) {
+  // Answers the call; nothing when the reply has gone out, else the error
+  // reply to send instead.
+  std::optional<CallError> handle(sd_bus_message* message) {
     const std::string_view operation = sd_bus_message_get_member(message);
     const MethodShape* shape = nullptr;
     for (const MethodShape& method : kMethods) {
       if (method.name == operation) shape = &method;
     }
-    if (!shape) throw CallError{SD_BUS_ERROR_UNKNOWN_METHOD, "no such operation: " + std::string(operation)};
+    if (!shape) return CallError{SD_BUS_ERROR_UNKNOWN_METHOD, "no such operation: " + std::string(operation)};
     if (!sd_bus_message_has_signature(message, shape->inSignature)) {
-      throw CallError{SD_BUS_ERROR_INVALID_ARGS,
-                      std::string(operation) + " takes the signature \"" + shape->inSignature + "\""};
+      return CallError{SD_BUS_ERROR_INVALID_ARGS,
+                       std::string(operation) + " takes the signature \"" + shape->inSignature + "\""};
     }
     const bool isSuffix = operation == kOpSetGlobalSuffix;
-    const RecordValue first = readArgument(message);
-    RecordValue second = isSuffix ? RecordValue{} : readArgument(message);
-    const std::string& key = requireString(first, isSuffix ? "the suffix" : "the key");
+    Result<RecordValue> first = readArgument(message);
+    if (!first) return CallError{SD_BUS_ERROR_INVALID_ARGS, first.reason()};
+    Result<RecordValue> second = isSuffix ? Result<RecordValue>(RecordValue{}) : readArgument(message);
+    if (!second) return CallError{SD_BUS_ERROR_INVALID_ARGS, second.reason()};
+    const auto* key = std::get_if<std::string>(&*first);
+    if (!key) {
+      return CallError{SD_BUS_ERROR_INVALID_ARGS,
+                       std::string(isSuffix ? "the suffix" : "the key") + " must be a string variant"};
+    }
 
-    const bool secondIsInt16 = std::holds_alternative<std::int16_t>(second);
+    const bool secondIsInt16 = std::holds_alternative<std::int16_t>(*second);
     const std::lock_guard lock(mutex_);
-    ServedCall call(store_, operation, key, std::move(second));
+    ServedCall call(store_, operation, *key, std::move(*second));
     if (call.refusedBy(rejects_)) {
-      throw CallError{kRejectedError, "the host refuses " + std::string(operation) + "(" + key + ")"};
+      return CallError{kRejectedError, "the host refuses " + std::string(operation) + "(" + *key + ")"};
     }
     if (operation == kOpDataAddInt && !secondIsInt16) {
-      throw CallError{SD_BUS_ERROR_INVALID_ARGS,
-                      "the value of " + std::string(kOpDataAddInt) + " must be a 16-bit integer variant"};
+      return CallError{SD_BUS_ERROR_INVALID_ARGS,
+                       "the value of " + std::string(kOpDataAddInt) + " must be a 16-bit integer variant"};
     }
 
     sd_bus_message* newReply = nullptr;
@@ -220,14 +224,15 @@ class SdBusHost final : public HostBus {
         const Status appended = std::holds_alternative<std::string>(*value)
                                     ? dbus_wire::appendUtf8(reply.get(), std::get<std::string>(*value))
                                     : dbus_wire::appendInt16(reply.get(), std::get<std::int16_t>(*value));
-        if (!appended) throw CallError{SD_BUS_ERROR_FAILED, "cannot reply: " + appended.reason()};
+        if (!appended) return CallError{SD_BUS_ERROR_FAILED, "cannot reply: " + appended.reason()};
       }
     }
     if (r >= 0) r = sd_bus_send(nullptr, reply.get(), nullptr);
-    if (r < 0) throw CallError{SD_BUS_ERROR_FAILED, "cannot reply: " + errnoText(r)};
+    if (r < 0) return CallError{SD_BUS_ERROR_FAILED, "cannot reply: " + errnoText(r)};
     // Stored only once the reply has gone out, so a plug-in that saw its call
     // fail never finds the record stored.
     call.commit();
+    return std::nullopt;
   }
 
   RecordStore& store_;
