@@ -11,8 +11,8 @@
 
 #include <string>
 
-#include "main/mod_main.h"
 #include "main/make_backends.h"
+#include "main/mod_main.h"
 #include "text/utf.h"
 
 int main(int argc, char** argv) {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "main/mod_main.h"
 #include "main/make_backends.h"
+#include "main/mod_main.h"
 #include "platform/windows/com.h"
 #include "platform/windows/command_line.h"
 

@@ -38,9 +38,8 @@ void runTransformation(RunContext& context, Backends backends) {
     // transformation replaces it on every path, with the result or a report,
     // so a copy would only cost a large document's size once more.
     runStep([&] { locateStylesheet(host, request); });
-    runStep([&] {
-      transformWithStylesheet(request, backends.parser, context.xmlDocument, context.stylesheetDocument);
-    });
+    runStep(
+        [&] { transformWithStylesheet(request, backends.parser, context.xmlDocument, context.stylesheetDocument); });
   }
 
   // A text too large for the host to take whole would be lost without a

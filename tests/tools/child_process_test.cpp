@@ -2,11 +2,12 @@
 // its owner, and a wait reports how the child ended. The private bus leaves
 // nothing on disk.
 #include "platform/posix/child_process.h"
-#include "private_bus/private_bus.h"
 
 #include <errno.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+
+#include "private_bus/private_bus.h"
 
 namespace tarnweld::posix {
 namespace {

@@ -9,8 +9,8 @@
 #include "document_text.h"
 #include "host_options.h"
 #include "host_records.h"
-#include "verdicts.h"
 #include "text/utf.h"
+#include "verdicts.h"
 
 namespace tarnweld::host {
 namespace {

@@ -4,10 +4,10 @@
 #include <chrono>
 #include <thread>
 
-#include "text/utf.h"
 #include "platform/windows/com.h"
 #include "platform/windows/handle.h"
 #include "platform/windows/process_facts.h"
+#include "text/utf.h"
 
 namespace tarnweld::test {
 

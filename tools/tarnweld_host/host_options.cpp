@@ -181,8 +181,7 @@ Result<Options> parseOptions(std::span<const std::string_view> args) {
       options.plugin = std::string(*value);
     } else if (name == "--timeout") {
       const auto seconds = parseSeconds(*value);
-      if (!seconds)
-        return fail("--timeout needs a number of seconds above 0, got \"" + std::string(*value) + "\"");
+      if (!seconds) return fail("--timeout needs a number of seconds above 0, got \"" + std::string(*value) + "\"");
       options.timeoutSeconds = *seconds;
     } else if (name == "--file-name") {
       options.fileName = std::string(*value);

@@ -20,11 +20,11 @@
 #include "document_text.h"
 #include "host_options.h"
 #include "host_records.h"
-#include "verdicts.h"
 #include "platform/process_io.h"
 #include "plugin_session.h"
 #include "text/host_path.h"
 #include "text/utf.h"
+#include "verdicts.h"
 
 namespace tarnweld::host {
 namespace {

@@ -1,4 +1,6 @@
 // The text rules of the libxml2 backend: source lines and decoding.
+#include "xml/libxml/libxml_text.h"
+
 #include <libxml/encoding.h>
 #include <libxml/tree.h>
 
@@ -7,7 +9,6 @@
 #include "text/encoding_sniff.h"
 #include "text/utf.h"
 #include "xml/libxml/libxml_owners.h"
-#include "xml/libxml/libxml_text.h"
 
 namespace tarnweld::xml {
 namespace {

@@ -16,14 +16,14 @@
 #include <chrono>
 #include <cstdio>
 
-#include "platform/windows/com_server.h"
 #include "core/names.h"
+#include "platform/windows/com.h"
+#include "platform/windows/com_server.h"
+#include "platform/windows/command_line.h"
+#include "platform/windows/handle.h"
+#include "platform/windows/process_facts.h"
 #include "plugin_session.h"
 #include "text/utf.h"
-#include "platform/windows/com.h"
-#include "platform/windows/handle.h"
-#include "platform/windows/command_line.h"
-#include "platform/windows/process_facts.h"
 
 namespace tarnweld::host {
 namespace {

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "dbus/host_bus.h"
-#include "plugin_session.h"
 #include "platform/posix/child_process.h"
+#include "plugin_session.h"
 #include "private_bus/private_bus.h"
 
 namespace tarnweld::host {
