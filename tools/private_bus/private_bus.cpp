@@ -43,16 +43,6 @@ constexpr std::string_view kBusConfiguration =
 // A daemon that has not printed its address by then is not going to.
 constexpr std::chrono::seconds kStartupTimeout{10};
 
-bool writeAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t written = write(fd, data.data(), data.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    data.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
-
 // The daemon's complaint, kept in a memory file so that it can never block
 // the daemon by filling a pipe.
 std::string readAll(int fd) {
