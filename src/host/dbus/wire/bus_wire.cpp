@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include <memory>
+#include <optional>
 
 #include "host/dbus/wire/sd_bus_owners.h"
 #include "text/utf.h"
@@ -26,10 +27,11 @@ std::string errnoText(int negativeErrno) { return strerror(-negativeErrno); }
 using sdbus_owners::MessagePtr;
 using sdbus_owners::SlotPtr;
 
-// Sends `member(signature: argument)` to the bus daemon and processes the
-// connection until its reply (an error reply included) arrives.
-Result<MessagePtr> askBusDaemon(sd_bus* bus, const char* member, const char* signature, const char* argument,
-                                std::uint32_t flags = 0) {
+// Sends `member(name)`, or `member(name, flags)` when flags are given, to
+// the bus daemon and processes the connection until its reply (an error
+// reply included) arrives.
+Result<MessagePtr> askBusDaemon(sd_bus* bus, const char* member, const char* name,
+                                std::optional<std::uint32_t> flags = std::nullopt) {
   struct Answer {
     bool arrived = false;
     MessagePtr reply;
@@ -43,8 +45,8 @@ Result<MessagePtr> askBusDaemon(sd_bus* bus, const char* member, const char* sig
   sd_bus_message* rawQuery = nullptr;
   int r = sd_bus_message_new_method_call(bus, &rawQuery, kBusDaemonName, kBusDaemonPath, kBusDaemonInterface, member);
   const MessagePtr query(rawQuery);
-  if (r >= 0) r = sd_bus_message_append_basic(query.get(), SD_BUS_TYPE_STRING, argument);
-  if (r >= 0 && signature[1] == 'u') r = sd_bus_message_append_basic(query.get(), SD_BUS_TYPE_UINT32, &flags);
+  if (r >= 0) r = sd_bus_message_append_basic(query.get(), SD_BUS_TYPE_STRING, name);
+  if (r >= 0 && flags) r = sd_bus_message_append_basic(query.get(), SD_BUS_TYPE_UINT32, &*flags);
   if (r < 0) return fail("cannot ask the bus daemon: " + errnoText(r));
   sd_bus_slot* rawSlot = nullptr;
   r = sd_bus_call_async(bus, &rawSlot, query.get(), onReply, &answer, kDefaultTimeout);
@@ -142,7 +144,7 @@ Status appendInt16(sd_bus_message* message, std::int16_t number) {
 }
 
 Result<std::string> nameOwner(sd_bus* bus, const std::string& busName) {
-  Result<MessagePtr> reply = askBusDaemon(bus, "GetNameOwner", "s", busName.c_str());
+  Result<MessagePtr> reply = askBusDaemon(bus, "GetNameOwner", busName.c_str());
   if (!reply) return reply.failure();
   const char* owner = nullptr;
   if (sd_bus_message_is_method_error(reply->get(), nullptr)) return fail(busName + " has no owner");
@@ -151,7 +153,7 @@ Result<std::string> nameOwner(sd_bus* bus, const std::string& busName) {
 }
 
 Status requestName(sd_bus* bus, const std::string& busName) {
-  Result<MessagePtr> reply = askBusDaemon(bus, "RequestName", "su", busName.c_str());
+  Result<MessagePtr> reply = askBusDaemon(bus, "RequestName", busName.c_str(), std::uint32_t{0});
   if (!reply) return reply.failure();
   if (const sd_bus_error* error = sd_bus_message_get_error(reply->get())) {
     return fail("cannot own " + busName + " on the bus: " + errnoText(-sd_bus_error_get_errno(error)));
