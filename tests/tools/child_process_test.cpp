@@ -1,12 +1,17 @@
 // The shared child-process owner: a child nobody waits for does not outlive
-// its owner, and a wait reports how the child ended. The private bus leaves
-// nothing on disk.
+// its owner, and a wait reports how the child ended. The one deadline wait
+// tells what ended it. The private bus leaves nothing on disk.
 #include "platform/posix/child_process.h"
 
 #include <errno.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 
+#include <chrono>
+
+#include "platform/posix/deadline_wait.h"
+#include "platform/posix/fd.h"
 #include "private_bus/private_bus.h"
 
 namespace tarnweld::posix {
@@ -51,6 +56,35 @@ TEST(ChildProcess, WaitReportsExitSignalAndTimeout) {
     EXPECT_EQ(outcome.end, row.end) << row.command;
     EXPECT_EQ(outcome.code, row.code) << row.command;
     EXPECT_FALSE(*spawned) << row.command;
+  }
+}
+
+TEST(DeadlineWait, TellsReadyStoppedAndTimedOutApart) {
+  using namespace std::chrono_literals;
+  struct Row {
+    const char* what;
+    bool dataWaiting;
+    bool stopSignalled;
+    WaitEnd end;
+  };
+  const Row rows[] = {
+      {"data waiting", true, false, WaitEnd::kReady},
+      {"stop signalled", false, true, WaitEnd::kStopped},
+      {"stop wins over data", true, true, WaitEnd::kStopped},
+      {"nothing before the deadline", false, false, WaitEnd::kTimedOut},
+  };
+  for (const Row& row : rows) {
+    Pipe data, stop;
+    ASSERT_TRUE(openPipe(data) && openPipe(stop));
+    ASSERT_TRUE(!row.dataWaiting || writeAll(data.write.get(), "x"));
+    ASSERT_TRUE(!row.stopSignalled || writeAll(stop.write.get(), "x"));
+    const auto started = std::chrono::steady_clock::now();
+    const Result<WaitEnd> end = waitUntil(data.read.get(), POLLIN, started + 50ms, stop.read.get());
+    ASSERT_TRUE(end) << row.what << ": " << end.reason();
+    EXPECT_EQ(*end, row.end) << row.what;
+    if (row.end == WaitEnd::kTimedOut) {
+      EXPECT_GE(std::chrono::steady_clock::now() - started, 50ms) << row.what;
+    }
   }
 }
 
