@@ -26,9 +26,9 @@
 #include <string>
 #include <vector>
 
-#include "posix/child_process.h"
-#include "posix/fd.h"
-#include "posix/private_bus.h"
+#include "platform/posix/child_process.h"
+#include "platform/posix/fd.h"
+#include "private_bus/private_bus.h"
 
 namespace fs = std::filesystem;
 
@@ -135,13 +135,13 @@ Measure runCommand(const std::vector<std::string>& argv, const std::vector<std::
   request.environment = environment;
   request.standardOutput = outFd.get();
   request.standardError = errFd.get();
-  tarnweld::posix::SpawnResult spawned = tarnweld::posix::spawnChild(request);
+  tarnweld::Result<tarnweld::posix::ChildProcess> spawned = tarnweld::posix::spawnChild(request);
   Measure m;
-  if (!outFd || !errFd || !spawned.child) {
+  if (!outFd || !errFd || !spawned) {
     m.status = 127;
     return m;
   }
-  const tarnweld::posix::ChildOutcome outcome = spawned.child.wait();
+  const tarnweld::posix::ChildOutcome outcome = spawned->wait();
   m.seconds = std::chrono::duration<double>(outcome.wallTime).count();
   m.peakKiB = outcome.peakRssKiB;
   m.status = outcome.end == tarnweld::posix::ChildOutcome::End::Exited ? outcome.code : 128 + outcome.code;
@@ -213,12 +213,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   // A session bus for the whole benchmark, so that no run pays for starting one.
-  std::string error;
-  const auto bus = tarnweld::posix::PrivateBus::start(error);
-  if (!bus) {
-    std::fprintf(stderr, "tarnweld-bench: %s\n", error.c_str());
+  const auto started = tarnweld::posix::PrivateBus::start();
+  if (!started) {
+    std::fprintf(stderr, "tarnweld-bench: %s\n", started.reason().c_str());
     return 1;
   }
+  const auto& bus = *started;
   const std::vector<std::string> environment =
       tarnweld::posix::environmentWith(tarnweld::posix::kBusAddressVariable, bus->address());
 

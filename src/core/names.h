@@ -1,5 +1,6 @@
 // The names the program and its host editor share: the command-line switches,
-// the ProgID, the host operations, the run's record keys and its output mode.
+// the ProgID, the host operations, the run's record keys, the report prefix
+// and the output mode.
 // Each is spelled once here. The program speaks them as its own text; the
 // host stand-in, which keeps records in their wire form, speaks them as bytes.
 #pragma once
@@ -26,6 +27,16 @@ struct AsciiName {
   constexpr std::string_view ascii() const { return {bytes, N - 1}; }
 };
 
+// `head` followed by `tail`, as one name: a fixed text built on another is
+// still spelled once.
+template <std::size_t N, std::size_t M>
+consteval AsciiName<N + M - 1> operator+(const AsciiName<N>& head, const char (&tail)[M]) {
+  char joined[N + M - 1]{};
+  for (std::size_t i = 0; i + 1 < N; ++i) joined[i] = head.bytes[i];
+  for (std::size_t i = 0; i < M; ++i) joined[N - 1 + i] = tail[i];
+  return AsciiName<N + M - 1>(joined);
+}
+
 // The switches the host editor starts the program with, matched whole and
 // case-sensitively: "/HKPRUN" or "/hkprun " selects nothing.
 inline constexpr AsciiName kRegisterSwitch{"/hkpreg"};
@@ -49,6 +60,10 @@ inline constexpr AsciiName kFileName{"FILE_NAME"};
 inline constexpr AsciiName kOutput{"OUTPUT"};
 inline constexpr AsciiName kOutputMode{"MODE_OUTPUT"};
 }  // namespace run_key
+
+// What every error report and message the program hands back as its output
+// text starts with; the host stand-in tells a report from a result by it.
+inline constexpr AsciiName kReportPrefix{"Tarnweld Error - "};
 
 // The output mode handed back with every run's output text.
 inline constexpr std::int16_t kOutputMode = 7;

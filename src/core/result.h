@@ -15,7 +15,8 @@ namespace tarnweld {
 // What a caller may need to tell apart beyond the reason's text.
 enum class FailureKind {
   kOther,
-  kNotFound,  // nothing exists at the location asked for
+  kNotFound,     // nothing exists at the location asked for
+  kUnsupported,  // the other side cannot take what was sent in the form it was sent
 };
 
 struct Failure {

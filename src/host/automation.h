@@ -1,7 +1,7 @@
 // The host editor's plug-in core object as this program reaches it: an object
 // created by ProgID whose methods are called by name with variant arguments.
-// One backend per platform (the session bus on Linux; COM on Windows would be
-// one more file), and an in-memory fake for the tests. Nothing above this
+// One backend per platform (the session bus on Linux, COM on Windows), and an
+// in-memory fake for the tests. Nothing above this
 // interface knows which backend it has.
 #pragma once
 

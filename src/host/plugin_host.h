@@ -22,8 +22,6 @@ class PluginHost {
   // empty and returns false.
   bool create(AutomationBackend& backend);
 
-  bool isEmpty() const { return !object_; }
-
   // Sets the suffix the host appends to the keys of the records that follow.
   bool dataSetGlobalSuffix(std::u16string_view suffix);
   // Stores a record with a string value.

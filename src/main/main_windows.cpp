@@ -9,25 +9,25 @@
 #include <string>
 #include <vector>
 
+#include "main/make_backends.h"
 #include "main/mod_main.h"
-#include "main/platform.h"
-#include "win/com.h"
-#include "win/platform.h"
+#include "platform/windows/com.h"
+#include "platform/windows/command_line.h"
 
 int main() {
   const tarnweld::win::ComApartment apartment(COINIT_APARTMENTTHREADED);
-  // Arguments handed over one by one are joined with one space, so the
-  // argument text is everything after the program's own name.
-  std::u16string argumentText;
-  const std::vector<std::u16string> args = tarnweld::win::commandLineArgs();
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    if (i > 1) argumentText.push_back(u' ');
-    argumentText.append(args[i]);
-  }
-
   // Every step already contains its own failures; this only keeps anything
-  // thrown between steps from ending the process abnormally.
+  // thrown outside a step (memory running out while the arguments are joined
+  // or the backends made) from ending the process abnormally.
   try {
+    // Arguments handed over one by one are joined with one space, so the
+    // argument text is everything after the program's own name.
+    std::u16string argumentText;
+    const std::vector<std::u16string> args = tarnweld::win::commandLineArgs();
+    for (std::size_t i = 1; i < args.size(); ++i) {
+      if (i > 1) argumentText.push_back(u' ');
+      argumentText.append(args[i]);
+    }
     const tarnweld::PlatformBackends backends = tarnweld::makePlatformBackends();
     tarnweld::modMain::entry(argumentText, backends.view());
   } catch (...) {

@@ -1,6 +1,6 @@
-// The run context: every object one start of the program owns. The Parts of
-// the program that create an object store it here; only the entry procedure
-// releases them, at its end, in a fixed order.
+// The run context: every object one start of the program owns. Whatever
+// step creates an object stores it here; only the entry procedure releases
+// them, at its end, in a fixed order.
 #pragma once
 
 #include <memory>

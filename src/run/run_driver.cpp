@@ -28,14 +28,18 @@ void runTransformation(RunContext& context, Backends backends) {
   runStep([&] { return host.create(backends.automation); });
   runStep([&] { return host.dataGet(run_key::kInput.text(), request.inputText); });
 
+  // Every step that allocates runs under the policy: memory that runs out
+  // anywhere before the hand-back costs that step, never OUTPUT and
+  // MODE_OUTPUT.
   if (request.inputText.empty()) {
-    request.outputText = kEmptyInputMessage;
+    runStep([&] { request.outputText = kEmptyInputMessage.text(); });
   } else {
     // The output text is not seeded with a copy of the document: the
     // transformation replaces it on every path, with the result or a report,
     // so a copy would only cost a large document's size once more.
-    locateStylesheet(host, request);
-    transformWithStylesheet(request, backends.parser, context.xmlDocument, context.stylesheetDocument);
+    runStep([&] { locateStylesheet(host, request); });
+    runStep(
+        [&] { transformWithStylesheet(request, backends.parser, context.xmlDocument, context.stylesheetDocument); });
   }
 
   // A text too large for the host to take whole would be lost without a
@@ -43,8 +47,10 @@ void runTransformation(RunContext& context, Backends backends) {
   std::optional<std::u16string> refusal;
   runStep(refusal, [&] { return host.refusesText(request.outputText); });
   if (refusal) {
-    writeReport(request.outputText, ReportKind::Transform, request.stylesheetPath,
-                ParseErrorValues{std::move(refusal), u"", 0, 0});
+    runStep([&] {
+      writeReport(request.outputText, ReportKind::Transform, request.stylesheetPath,
+                  ParseErrorValues{std::move(refusal), u"", 0, 0});
+    });
   }
 
   // Both records go back on every run, whatever the output text holds.

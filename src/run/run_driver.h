@@ -6,11 +6,12 @@
 #include <string_view>
 
 #include "core/backends.h"
+#include "core/names.h"
 #include "run/run_context.h"
 
 namespace tarnweld {
 
-inline constexpr std::u16string_view kEmptyInputMessage = u"Tarnweld Error - Empty XML File Provided!";
+inline constexpr auto kEmptyInputMessage = kReportPrefix + "Empty XML File Provided!";
 
 // Creates the host session, reads the document, finds its stylesheet,
 // transforms and hands the output text back. Every object it creates is

@@ -1,16 +1,16 @@
 #include "run/transformation.h"
 
 #include "core/failure_policy.h"
+#include "core/names.h"
 
 namespace tarnweld {
 namespace {
 
 constexpr std::u16string_view kLineBreak = u"\r\n";
-constexpr std::u16string_view kXmlHeader = u"Tarnweld Error - The XML Source Did Not Validate!";
-constexpr std::u16string_view kStylesheetHeaderStart = u"Tarnweld Error - The XSL File (";
+constexpr auto kXmlHeader = kReportPrefix + "The XML Source Did Not Validate!";
+constexpr auto kStylesheetHeaderStart = kReportPrefix + "The XSL File (";
 constexpr std::u16string_view kStylesheetHeaderEnd = u") Did Not Validate!";
-constexpr std::u16string_view kTransformHeaderStart =
-    u"Tarnweld Error - The XML Source Did Not Transform With XSL File (";
+constexpr auto kTransformHeaderStart = kReportPrefix + "The XML Source Did Not Transform With XSL File (";
 constexpr std::u16string_view kTransformHeaderEnd = u")!";
 constexpr std::u16string_view kReasonLabel = u"Reason: ";
 constexpr std::u16string_view kFileNotFound = u"Reason: File was not found.";
@@ -51,13 +51,13 @@ void writeReport(std::u16string& out, ReportKind kind, std::u16string_view style
     std::u16string header;
     switch (kind) {
       case ReportKind::Xml:
-        header.append(kXmlHeader);
+        header.append(kXmlHeader.text());
         break;
       case ReportKind::Stylesheet:
-        header.append(kStylesheetHeaderStart).append(stylesheetPath).append(kStylesheetHeaderEnd);
+        header.append(kStylesheetHeaderStart.text()).append(stylesheetPath).append(kStylesheetHeaderEnd);
         break;
       case ReportKind::Transform:
-        header.append(kTransformHeaderStart).append(stylesheetPath).append(kTransformHeaderEnd);
+        header.append(kTransformHeaderStart.text()).append(stylesheetPath).append(kTransformHeaderEnd);
         break;
     }
     out = header.append(kLineBreak).append(kLineBreak);

@@ -1,5 +1,7 @@
 #include "text/encoding_sniff.h"
 
+#include "text/ascii.h"
+
 namespace tarnweld {
 namespace {
 
@@ -54,6 +56,10 @@ SniffedEncoding sniffEncoding(std::string_view bytes) {
   std::optional<std::string> declared = declaredEncoding(bytes);
   if (!declared) return {std::string(kUtf8Encoding), 0, std::nullopt};
   return {*declared, 0, std::move(declared)};
+}
+
+bool namesUtf8(std::string_view name) {
+  return equalsIgnoringAsciiCase(name, kUtf8Encoding) || equalsIgnoringAsciiCase(name, std::string_view("UTF8"));
 }
 
 }  // namespace tarnweld

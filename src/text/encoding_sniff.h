@@ -30,4 +30,7 @@ struct SniffedEncoding {
 
 SniffedEncoding sniffEncoding(std::string_view bytes);
 
+// Whether `name` names UTF-8: "UTF-8" or "UTF8", in any case.
+bool namesUtf8(std::string_view name);
+
 }  // namespace tarnweld

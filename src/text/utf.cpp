@@ -304,4 +304,14 @@ std::size_t utf8PieceLength(std::string_view bytes) {
 
 std::u16string fromAscii(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
+std::u16string fromUtf16Bytes(std::string_view bytes, bool bigEndian) {
+  std::u16string text(bytes.size() / 2, u'\0');
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto first = static_cast<unsigned char>(bytes[2 * i]);
+    const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
+    text[i] = static_cast<char16_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
+  }
+  return text;
+}
+
 }  // namespace tarnweld

@@ -61,6 +61,10 @@ std::size_t utf16PieceLength(std::u16string_view text, std::size_t units);
 // one stays: it gives U+FFFD wherever the piece ends).
 std::size_t utf8PieceLength(std::string_view bytes);
 
+// The UTF-16 code units that `bytes` holds in the given byte order, unit by
+// unit (an unpaired surrogate stays as it is); an odd last byte is left out.
+std::u16string fromUtf16Bytes(std::string_view bytes, bool bigEndian);
+
 // Convenience for fixed ASCII texts.
 std::u16string fromAscii(std::string_view ascii);
 

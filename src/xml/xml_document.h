@@ -1,7 +1,7 @@
 // The XML parser and XSLT processor as the run uses them: documents that load
 // text or a file, describe their last load in a parse-error record, and
 // transform one another. One backend per platform (libxml2 and libxslt on
-// Linux), and an in-memory fake for the tests. Every operation can fail; a
+// Linux, MSXML 3.0 on Windows), and an in-memory fake for the tests. Every operation can fail; a
 // failed operation stores nothing and leaves the document as it was.
 #pragma once
 

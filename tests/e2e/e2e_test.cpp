@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "posix/private_bus.h"
+#include "private_bus/private_bus.h"
 #include "process_runner.h"
 
 namespace tarnweld::e2e {
@@ -108,9 +108,9 @@ TEST(Run, OneBlankGoesThroughTheWholeRunToTheXmlReport) {
 
 TEST(Plugin, WithoutAHostEndsAtOnceSilently) {
   TempDir dir;
-  std::string error;
-  const auto hostlessBus = posix::PrivateBus::start(error);
-  ASSERT_TRUE(hostlessBus) << error;
+  const auto started = posix::PrivateBus::start();
+  ASSERT_TRUE(started) << started.reason();
+  const auto& hostlessBus = *started;
   struct Row {
     const char* what;
     std::map<std::string, std::optional<std::string>> environment;

@@ -23,8 +23,8 @@
 #include <string>
 
 #include "dbus/host_bus.h"
-#include "host/dbus/sd_bus_owners.h"
-#include "posix/private_bus.h"
+#include "host/dbus/wire/sd_bus_owners.h"
+#include "private_bus/private_bus.h"
 #include "support/temp_dir.h"
 
 extern char** environ;
@@ -137,9 +137,9 @@ TEST(HostLeavesTest, PluginEndsWithinASecondEvenInsideATransformation) {
        {Case{"as the transformation starts", 0, false}, Case{"once the watcher has connected", 2, false},
         Case{"once the watcher has connected, to a queued owner", 2, true}}) {
     SCOPED_TRACE(c.when);
-    std::string error;
-    const auto bus = posix::PrivateBus::start(error);
-    ASSERT_TRUE(bus) << error;
+    const auto started = posix::PrivateBus::start();
+    ASSERT_TRUE(started) << started.reason();
+    const auto& bus = *started;
     OwnerQuestions questions(bus->address());
     ASSERT_TRUE(questions.ready());
 
@@ -158,8 +158,9 @@ TEST(HostLeavesTest, PluginEndsWithinASecondEvenInsideATransformation) {
     host::RecordStore store(false);
     store.add("INPUT", std::string("<?xml-stylesheet href=\"long.xsl\"?><doc/>"));
     store.add("FILE_NAME", fileName);
-    auto hostBus = host::HostBus::open(bus->address(), store, {}, error);
-    ASSERT_TRUE(hostBus) << error;
+    auto served = host::HostBus::open(bus->address(), store, {});
+    ASSERT_TRUE(served) << served.reason();
+    auto hostBus = std::move(*served);
     sdbus_owners::BusPtr queued;
     if (c.queuedOwner) {
       sd_bus* raw = nullptr;

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "dbus/host_bus.h"
-#include "host/dbus/dbus_automation.h"
-#include "posix/child_process.h"
-#include "posix/private_bus.h"
+#include "host/dbus/wire/bus_wire.h"
+#include "platform/posix/child_process.h"
+#include "private_bus/private_bus.h"
 #include "support/temp_dir.h"
 
 namespace tarnweld {
@@ -41,9 +41,9 @@ TEST(HostWithoutDescriptorPassing, GetsTheResultWholeOrAReportNamingItsSizeAndTh
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    std::string error;
-    const auto bus = posix::PrivateBus::start(error);
-    ASSERT_TRUE(bus) << error;
+    const auto started = posix::PrivateBus::start();
+    ASSERT_TRUE(started) << started.reason();
+    const auto& bus = *started;
     const test::TempDir dir;
     dir.write("out.xsl", repeatingStylesheet(row.line, row.thousandFold));
     std::string marker = "<m>";
@@ -55,16 +55,17 @@ TEST(HostWithoutDescriptorPassing, GetsTheResultWholeOrAReportNamingItsSizeAndTh
     host::RecordStore store(false);
     store.add("INPUT", std::string("<?xml-stylesheet href=\"out.xsl\"?><doc/>"));
     store.add("FILE_NAME", fileName);
-    auto hostBus = host::HostBus::open(bus->address(), store, {}, error, host::HostBus::FdPassing::kRefuse);
-    ASSERT_TRUE(hostBus) << error;
+    auto served = host::HostBus::open(bus->address(), store, {}, host::HostBus::FdPassing::kRefuse);
+    ASSERT_TRUE(served) << served.reason();
+    auto hostBus = std::move(*served);
 
     posix::SpawnRequest plugin;
     plugin.program = TARNWELD_PLUGIN_PATH;
     plugin.arguments = {plugin.program, "/hkprun"};
     plugin.environment = {"DBUS_SESSION_BUS_ADDRESS=" + bus->address()};
-    posix::SpawnResult spawned = posix::spawnChild(plugin);
-    ASSERT_TRUE(spawned.child) << spawned.error;
-    const posix::ChildOutcome outcome = spawned.child.wait(std::chrono::minutes(2));
+    Result<posix::ChildProcess> spawned = posix::spawnChild(plugin);
+    ASSERT_TRUE(spawned) << spawned.reason();
+    const posix::ChildOutcome outcome = spawned->wait(std::chrono::minutes(2));
     hostBus->stop();
     ASSERT_EQ(outcome.end, posix::ChildOutcome::End::Exited);
     EXPECT_EQ(outcome.code, 0);
@@ -72,13 +73,13 @@ TEST(HostWithoutDescriptorPassing, GetsTheResultWholeOrAReportNamingItsSizeAndTh
     const host::RecordValue* output = store.find("OUTPUT");
     ASSERT_NE(output, nullptr) << "OUTPUT vanished";
     const std::string& text = std::get<std::string>(*output);
-    if (row.resultBytes <= kDbusLargestStringBytes) {
+    if (row.resultBytes <= dbus_wire::kLargestStringBytes) {
       EXPECT_EQ(text.size(), row.resultBytes);
       EXPECT_EQ(text.find_first_not_of(row.line[0]), std::string::npos) << "the result came back changed";
     } else {
       EXPECT_TRUE(text.starts_with("Tarnweld Error - ")) << text.substr(0, 200);
       EXPECT_NE(text.find(std::to_string(row.resultBytes)), std::string::npos) << text;
-      EXPECT_NE(text.find(std::to_string(kDbusLargestStringBytes)), std::string::npos) << text;
+      EXPECT_NE(text.find(std::to_string(dbus_wire::kLargestStringBytes)), std::string::npos) << text;
     }
     const host::RecordValue* mode = store.find("MODE_OUTPUT");
     ASSERT_NE(mode, nullptr);

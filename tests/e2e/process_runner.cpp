@@ -7,9 +7,9 @@
 
 #include <stdexcept>
 
-#include "posix/child_process.h"
-#include "posix/fd.h"
-#include "posix/private_bus.h"
+#include "platform/posix/child_process.h"
+#include "platform/posix/fd.h"
+#include "private_bus/private_bus.h"
 
 extern char** environ;
 
@@ -44,11 +44,11 @@ ProcessResult runProcess(const ProcessRequest& request) {
   spawn.standardInput = in.read.get();
   spawn.standardOutput = out.write.get();
   spawn.standardError = err.write.get();
-  posix::SpawnResult spawned = posix::spawnChild(spawn);
+  Result<posix::ChildProcess> spawned = posix::spawnChild(spawn);
   in.read.reset();
   out.write.reset();
   err.write.reset();
-  if (!spawned.child) throw std::runtime_error(spawned.error);
+  if (!spawned) throw std::runtime_error(spawned.reason());
 
   // Standard input is written alongside the reads; a child that does not
   // read it makes the write fail with EPIPE, which is ignored.
@@ -84,7 +84,7 @@ ProcessResult runProcess(const ProcessRequest& request) {
   in.write.reset();
   signal(SIGPIPE, oldPipeHandler);
 
-  const posix::ChildOutcome outcome = spawned.child.wait();
+  const posix::ChildOutcome outcome = spawned->wait();
   result.elapsed = outcome.wallTime;
   if (outcome.end == posix::ChildOutcome::End::Exited) result.exitStatus = outcome.code;
   if (outcome.end == posix::ChildOutcome::End::Signaled) result.signal = outcome.code;

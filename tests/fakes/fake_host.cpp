@@ -11,6 +11,7 @@ class FakeObject : public AutomationObject {
   ~FakeObject() override { log_.record("host.release"); }
 
   bool invoke(std::u16string_view name, std::span<const AutomationArg> args) override {
+    const FakeAtWork atWork;
     RecordedCall call{toUtf8(name), {}, false};
     for (const AutomationArg& arg : args) {
       if (auto* text = std::get_if<std::u16string_view>(&arg)) {
@@ -48,6 +49,7 @@ class FakeObject : public AutomationObject {
 }  // namespace
 
 std::unique_ptr<AutomationObject> FakeHost::create(std::u16string_view progId) {
+  const FakeAtWork atWork;
   createdProgId = progId;
   if (!log_.record("host.create")) return nullptr;
   return std::make_unique<FakeObject>(*this, log_);

@@ -79,9 +79,9 @@ class BackendsAgree : public test::SessionBusTest {
 
     host::RecordStore store(true);
     for (const auto& [key, value] : records) store.add(toUtf8(key), toUtf8(value));
-    std::string error;
-    auto hostBus = host::HostBus::open(bus_->address(), store, {}, error);
-    ASSERT_TRUE(hostBus) << error;
+    auto opened = host::HostBus::open(bus_->address(), store, {});
+    ASSERT_TRUE(opened) << opened.reason();
+    const auto hostBus = std::move(*opened);
     const auto busBackend = makeDbusAutomationBackend();
     modMain::entry(argument, {*busBackend, busSideParser});
     hostBus->stop();

@@ -19,9 +19,10 @@
 
 #include "dbus/host_bus.h"
 #include "host/dbus/dbus_automation.h"
-#include "host/dbus/sd_bus_owners.h"
+#include "host/dbus/wire/bus_wire.h"
+#include "host/dbus/wire/sd_bus_owners.h"
 #include "host/plugin_host.h"
-#include "posix/sealed_memfd.h"
+#include "platform/posix/sealed_memfd.h"
 #include "session_bus_test.h"
 
 namespace tarnweld {
@@ -39,9 +40,9 @@ class DbusBackendTest : public test::SessionBusTest {
 
   void serve(std::vector<host::RejectRule> rejects = {},
              host::HostBus::FdPassing fdPassing = host::HostBus::FdPassing::kNegotiate) {
-    std::string error;
-    hostBus_ = host::HostBus::open(bus_->address(), store_, std::move(rejects), error, fdPassing);
-    ASSERT_TRUE(hostBus_) << error;
+    auto opened = host::HostBus::open(bus_->address(), store_, std::move(rejects), fdPassing);
+    ASSERT_TRUE(opened) << opened.reason();
+    hostBus_ = std::move(*opened);
   }
 
   // Reads the store only after the service has stopped, as the host does.
@@ -123,7 +124,7 @@ TEST_F(DbusBackendTest, ALargeTextReachesAHostWithoutDescriptorPassingWholeOrIsR
     if (refusal) {
       const std::string reason(refusal->begin(), refusal->end());
       EXPECT_NE(reason.find(std::to_string(huge.size())), std::string::npos) << reason;
-      EXPECT_NE(reason.find(std::to_string(kDbusLargestStringBytes)), std::string::npos) << reason;
+      EXPECT_NE(reason.find(std::to_string(dbus_wire::kLargestStringBytes)), std::string::npos) << reason;
       EXPECT_FALSE(session.dataAdd(u"HUGE", huge));
       EXPECT_TRUE(session.dataAdd(u"AFTER", u"the connection still serves")) << "a refused text broke the connection";
     }
@@ -215,7 +216,7 @@ class NameOwner {
       owner->primary_ = true;
       owner->changed_.notify_all();
     }
-    if (!sd_bus_message_is_method_call(message, kDbusInterface, nullptr)) return 0;
+    if (!sd_bus_message_is_method_call(message, dbus_wire::kInterface, nullptr)) return 0;
     ++owner->calls_;
     sd_bus_reply_method_return(message, "");
     return 1;

@@ -9,16 +9,16 @@
 #include <memory>
 #include <string>
 
-#include "posix/private_bus.h"
+#include "private_bus/private_bus.h"
 
 namespace tarnweld::test {
 
 class SessionBusTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string error;
-    bus_ = posix::PrivateBus::start(error);
-    ASSERT_TRUE(bus_) << error;
+    auto started = posix::PrivateBus::start();
+    ASSERT_TRUE(started) << started.reason();
+    bus_ = std::move(*started);
     setenv("DBUS_SESSION_BUS_ADDRESS", bus_->address().c_str(), 1);
   }
   void TearDown() override { unsetenv("DBUS_SESSION_BUS_ADDRESS"); }

@@ -1,17 +1,23 @@
 // The shared child-process owner: a child nobody waits for does not outlive
-// its owner, and a wait reports how the child ended. The private bus leaves
-// nothing on disk.
-#include "posix/child_process.h"
-#include "posix/private_bus.h"
+// its owner, and a wait reports how the child ended. The one deadline wait
+// tells what ended it. The private bus leaves nothing on disk.
+#include "platform/posix/child_process.h"
 
 #include <errno.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+
+#include <chrono>
+
+#include "platform/posix/deadline_wait.h"
+#include "platform/posix/fd.h"
+#include "private_bus/private_bus.h"
 
 namespace tarnweld::posix {
 namespace {
 
-SpawnResult spawnShell(const std::string& command) {
+Result<ChildProcess> spawnShell(const std::string& command) {
   SpawnRequest request;
   request.program = "/bin/sh";
   request.arguments = {"/bin/sh", "-c", command};
@@ -23,9 +29,9 @@ SpawnResult spawnShell(const std::string& command) {
 TEST(ChildProcess, AChildDroppedUnwaitedIsKilledAndReaped) {
   pid_t pid = -1;
   {
-    SpawnResult spawned = spawnShell("sleep 60; exit 0");
-    ASSERT_TRUE(spawned.child) << spawned.error;
-    pid = spawned.child.pid();
+    Result<ChildProcess> spawned = spawnShell("sleep 60; exit 0");
+    ASSERT_TRUE(spawned) << spawned.reason();
+    pid = spawned->pid();
   }
   // Reaped, not merely killed: the pid no longer names a (zombie) process.
   EXPECT_EQ(kill(pid, 0), -1);
@@ -44,22 +50,50 @@ TEST(ChildProcess, WaitReportsExitSignalAndTimeout) {
       {"sleep 60; exit 0", ChildOutcome::End::TimedOut, SIGKILL},
   };
   for (const Row& row : rows) {
-    SpawnResult spawned = spawnShell(row.command);
-    ASSERT_TRUE(spawned.child) << spawned.error;
-    const ChildOutcome outcome = spawned.child.wait(std::chrono::milliseconds(200));
+    Result<ChildProcess> spawned = spawnShell(row.command);
+    ASSERT_TRUE(spawned) << spawned.reason();
+    const ChildOutcome outcome = spawned->wait(std::chrono::milliseconds(200));
     EXPECT_EQ(outcome.end, row.end) << row.command;
     EXPECT_EQ(outcome.code, row.code) << row.command;
-    EXPECT_FALSE(spawned.child) << row.command;
+    EXPECT_FALSE(*spawned) << row.command;
+  }
+}
+
+TEST(DeadlineWait, TellsReadyStoppedAndTimedOutApart) {
+  using namespace std::chrono_literals;
+  struct Row {
+    const char* what;
+    bool dataWaiting;
+    bool stopSignalled;
+    WaitEnd end;
+  };
+  const Row rows[] = {
+      {"data waiting", true, false, WaitEnd::kReady},
+      {"stop signalled", false, true, WaitEnd::kStopped},
+      {"stop wins over data", true, true, WaitEnd::kStopped},
+      {"nothing before the deadline", false, false, WaitEnd::kTimedOut},
+  };
+  for (const Row& row : rows) {
+    Pipe data, stop;
+    ASSERT_TRUE(openPipe(data) && openPipe(stop));
+    ASSERT_TRUE(!row.dataWaiting || writeAll(data.write.get(), "x"));
+    ASSERT_TRUE(!row.stopSignalled || writeAll(stop.write.get(), "x"));
+    const auto started = std::chrono::steady_clock::now();
+    const Result<WaitEnd> end = waitUntil(data.read.get(), POLLIN, started + 50ms, stop.read.get());
+    ASSERT_TRUE(end) << row.what << ": " << end.reason();
+    EXPECT_EQ(*end, row.end) << row.what;
+    if (row.end == WaitEnd::kTimedOut) {
+      EXPECT_GE(std::chrono::steady_clock::now() - started, 50ms) << row.what;
+    }
   }
 }
 
 // An abstract socket vanishes with the daemon, however it ends; a socket file
 // would stay behind when the host is killed.
 TEST(PrivateBus, ListensOnAnAbstractSocket) {
-  std::string error;
-  const auto bus = PrivateBus::start(error);
-  ASSERT_TRUE(bus) << error;
-  EXPECT_TRUE(bus->address().starts_with("unix:abstract=")) << bus->address();
+  const auto bus = PrivateBus::start();
+  ASSERT_TRUE(bus) << bus.reason();
+  EXPECT_TRUE((*bus)->address().starts_with("unix:abstract=")) << (*bus)->address();
 }
 
 }  // namespace

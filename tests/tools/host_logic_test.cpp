@@ -10,6 +10,7 @@
 #include "host_options.h"
 #include "host_records.h"
 #include "text/utf.h"
+#include "verdicts.h"
 
 namespace tarnweld::host {
 namespace {
@@ -46,20 +47,20 @@ TEST(DocumentDecoding, FollowsMarkThenDeclarationThenUtf8) {
 #endif
   };
   for (const Row& row : rows) {
-    const DecodedDocument decoded = decodeDocument(row.bytes);
+    const Result<std::u16string> decoded = decodeDocument(row.bytes);
     // The shortcut for UTF-8 serves the very text the decoding gives, or
     // leaves the document to it.
     const std::optional<std::string_view> utf8 = utf8TextOf(row.bytes);
     if (utf8) {
-      ASSERT_TRUE(decoded.text) << row.what;
-      EXPECT_EQ(*utf8, toUtf8(*decoded.text)) << row.what;
+      ASSERT_TRUE(decoded) << row.what;
+      EXPECT_EQ(*utf8, toUtf8(*decoded)) << row.what;
     }
     if (row.errorPart.empty()) {
-      ASSERT_TRUE(decoded.text) << row.what << ": " << decoded.error;
-      EXPECT_EQ(*decoded.text, row.text) << row.what;
+      ASSERT_TRUE(decoded) << row.what << ": " << decoded.reason();
+      EXPECT_EQ(*decoded, row.text) << row.what;
     } else {
-      EXPECT_FALSE(decoded.text) << row.what;
-      EXPECT_NE(decoded.error.find(row.errorPart), std::string::npos) << row.what << ": " << decoded.error;
+      ASSERT_FALSE(decoded) << row.what;
+      EXPECT_NE(decoded.reason().find(row.errorPart), std::string::npos) << row.what << ": " << decoded.reason();
     }
   }
 }
@@ -68,9 +69,9 @@ TEST(HostOptions, ReadValuesInBothFormsAndAnyOrder) {
   const std::vector<std::string_view> args = {
       "--timeout=2.5", "run", "--plugin", "/p", "-", "--reject", "hkp_DataGet:FILE_NAME", "--file-name=C:\\d\\r.xml",
       "--stats"};
-  const ParsedOptions parsed = parseOptions(args);
-  ASSERT_TRUE(parsed.options) << parsed.error;
-  const Options& o = *parsed.options;
+  const Result<Options> parsed = parseOptions(args);
+  ASSERT_TRUE(parsed) << parsed.reason();
+  const Options& o = *parsed;
   EXPECT_EQ(o.command, Command::Run);
   EXPECT_EQ(o.document, "-");
   EXPECT_EQ(o.plugin, "/p");
@@ -174,15 +175,15 @@ TEST(HostOutput, FilesGetTheEncodingTheTextNamesTerminalsAFinalLineBreak) {
 
 TEST(HostOptions, VersionAndRawUtf8AreSwitches) {
   const std::vector<std::string_view> version = {"--version"};
-  const ParsedOptions v = parseOptions(version);
-  ASSERT_TRUE(v.options) << v.error;
-  EXPECT_TRUE(v.options->version);
+  const Result<Options> v = parseOptions(version);
+  ASSERT_TRUE(v) << v.reason();
+  EXPECT_TRUE(v->version);
   EXPECT_TRUE(versionText().starts_with("tarnweld-host ")) << versionText();
 
   const std::vector<std::string_view> raw = {"--raw-utf8", "run", "d.xml"};
-  const ParsedOptions r = parseOptions(raw);
-  ASSERT_TRUE(r.options) << r.error;
-  EXPECT_TRUE(r.options->rawUtf8);
+  const Result<Options> r = parseOptions(raw);
+  ASSERT_TRUE(r) << r.reason();
+  EXPECT_TRUE(r->rawUtf8);
 }
 
 }  // namespace

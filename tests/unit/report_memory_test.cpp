@@ -1,5 +1,6 @@
-// Memory running out while a report is composed: the piece being added is
-// lost, the others stand, and the run still hands its output back.
+// Memory running out during a run: while a report is composed, the piece
+// being added is lost and the others stand; at any allocation of a run, the
+// run still hands OUTPUT and MODE_OUTPUT back.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -13,10 +14,18 @@
 namespace {
 // While non-zero, every allocation of at least this many bytes fails.
 std::size_t gFailingFrom = 0;
+// While non-zero, the program's allocations are counted down and the one that
+// brings the count to zero fails; the fakes' own bookkeeping is not counted.
+std::size_t gFailingAt = 0;
+bool gFailed = false;
 }  // namespace
 
 void* operator new(std::size_t size) {
   if (gFailingFrom != 0 && size >= gFailingFrom) throw std::bad_alloc();
+  if (gFailingAt != 0 && tarnweld::fakes::tFakeAtWork == 0 && --gFailingAt == 0) {
+    gFailed = true;
+    throw std::bad_alloc();
+  }
   if (void* block = std::malloc(size == 0 ? 1 : size)) return block;
   throw std::bad_alloc();
 }
@@ -51,6 +60,42 @@ TEST(ReportMemoryTest, APieceThatCannotBeAddedIsLeftOutAndTheOutputStillGoesBack
   EXPECT_EQ(toUtf8(output.args.at(1).text),
             "Tarnweld Error - The XML Source Did Not Validate!\r\n\r\nLine: 2 Column: 3\r\n\r\nText: src");
   EXPECT_EQ(host.calls.back().args, (std::vector{fakes::stringArg(u"MODE_OUTPUT"), fakes::intArg(7)}));
+}
+
+TEST(ReportMemoryTest, EveryAllocationOfARunMayFailAndOutputAndModeStillGoBack) {
+  struct Row {
+    const char* what;
+    std::u16string input;
+    fakes::FakeDocumentScript xml;
+  };
+  const Row rows[] = {
+      {"a transformation", u"<?xml-stylesheet href='s.xsl'?><doc/>", {}},
+      {"an XML report", u"<doc", {false, u"unclosed", u"<doc", 1, 5, std::nullopt}},
+      {"the empty-input message", u"", {}},
+  };
+  for (const Row& row : rows) {
+    std::size_t failedAt = 1;
+    for (;; ++failedAt) {
+      fakes::CallLog log;
+      fakes::FakeHost host(log);
+      fakes::FakeParser parser(log);
+      host.records = {{u"INPUT", row.input}, {u"FILE_NAME", u"C:\\d\\doc.xml"}};
+      parser.xml = row.xml;
+      gFailed = false;
+      gFailingAt = failedAt;
+      modMain::entry(u"/hkprun", {host, parser});
+      gFailingAt = 0;
+      if (!gFailed) break;  // the run made fewer allocations: every one has failed once
+
+      bool outputBack = false, modeBack = false;
+      for (const auto& call : host.calls) {
+        outputBack |= call.succeeded && call.name == "hkp_DataAdd" && call.args.at(0).text == u"OUTPUT";
+        modeBack |= call.succeeded && call.name == "hkp_DataAddInt" && call.args.at(1).number == 7;
+      }
+      EXPECT_TRUE(outputBack && modeBack) << row.what << ": allocation " << failedAt << " failed";
+    }
+    EXPECT_GT(failedAt, 1u) << row.what;
+  }
 }
 
 }  // namespace

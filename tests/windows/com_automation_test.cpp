@@ -8,8 +8,8 @@
 #include <set>
 #include <vector>
 
-#include "com_server.h"
 #include "core/names.h"
+#include "platform/windows/com_server.h"
 #include "text/utf.h"
 #include "win_test_support.h"
 

@@ -3,7 +3,7 @@
 // detail and does not validate, the tests that need those details are skipped.
 #include <gtest/gtest.h>
 
-#include "win/com.h"
+#include "platform/windows/com.h"
 #include "win_test_support.h"
 #include "xml/msxml/msxml_parser.h"
 

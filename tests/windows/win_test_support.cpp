@@ -4,10 +4,10 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/windows/com.h"
+#include "platform/windows/handle.h"
+#include "platform/windows/process_facts.h"
 #include "text/utf.h"
-#include "win/com.h"
-#include "win/handle.h"
-#include "win/platform.h"
 
 namespace tarnweld::test {
 

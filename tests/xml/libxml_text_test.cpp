@@ -1,7 +1,8 @@
 // The backend's text rules: source lines and decoding.
+#include "xml/libxml/libxml_text.h"
+
 #include <gtest/gtest.h>
 
-#include "xml/libxml/libxml_parser.h"
 #include "xml_test_support.h"
 
 namespace tarnweld::xml {

@@ -6,23 +6,19 @@
 #include <string>
 #include <string_view>
 
-namespace tarnweld::host {
+#include "core/result.h"
 
-// The text of a document, or why its bytes do not decode.
-struct DecodedDocument {
-  std::optional<std::u16string> text;
-  std::string encoding;  // the encoding used, or that was tried
-  std::string error;     // set when text is empty
-};
+namespace tarnweld::host {
 
 // Decodes `bytes` the way an editor opens a file: a byte-order mark selects
 // UTF-8, UTF-16 LE or UTF-16 BE (and is not part of the text); else "<?" in
-// UTF-16 selects UTF-16; else the XML declaration's encoding (any that iconv
-// knows: UTF-8, ISO-8859-1, US-ASCII, windows-1252 ...); else UTF-8. Bytes
-// that do not decode are an error, never replaced. UTF-16 is taken code unit
+// UTF-16 selects UTF-16; else the XML declaration's encoding (any that the
+// platform's charsets know: UTF-8, ISO-8859-1, US-ASCII, windows-1252 ...);
+// else UTF-8. Bytes that do not decode are a failure that says where, never
+// replaced. UTF-16 is taken code unit
 // by code unit, as an editor's buffer holds it: an unpaired surrogate stays.
 // A text holding NUL is refused, with the line and column of the first one.
-DecodedDocument decodeDocument(std::string_view bytes);
+Result<std::u16string> decodeDocument(std::string_view bytes);
 
 // The encoding a text names for itself: its XML declaration's, else the
 // charset of an HTML <meta> tag in its first 1024 bytes (a meta charset of

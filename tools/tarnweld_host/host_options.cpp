@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "core/names.h"
-#include "host_records.h"
+#include "exit_status.h"
 
 namespace tarnweld::host {
 namespace {
@@ -129,7 +129,7 @@ std::optional<RejectRule> parseRejectRule(std::string_view text) {
 
 }  // namespace
 
-ParsedOptions parseOptions(std::span<const std::string_view> args) {
+Result<Options> parseOptions(std::span<const std::string_view> args) {
   Options options;
   std::vector<std::string_view> positional;
   bool optionsEnded = false;
@@ -147,7 +147,7 @@ ParsedOptions parseOptions(std::span<const std::string_view> args) {
     if (arg == "--help") {
       Options help;
       help.help = true;
-      return {std::move(help), {}};
+      return help;
     }
     if (arg == "--version") {
       options.version = true;
@@ -170,44 +170,43 @@ ParsedOptions parseOptions(std::span<const std::string_view> args) {
       value = arg.substr(equals + 1);
     }
     if (name != "--plugin" && name != "--timeout" && name != "--file-name" && name != "--reject") {
-      return {std::nullopt, "unknown option " + std::string(name)};
+      return fail("unknown option " + std::string(name));
     }
     if (!value) {
-      if (i + 1 == args.size()) return {std::nullopt, std::string(name) + " needs a value"};
+      if (i + 1 == args.size()) return fail(std::string(name) + " needs a value");
       value = args[++i];
     }
 
     if (name == "--plugin") {
-      if (value->empty()) return {std::nullopt, "--plugin needs a path"};
+      if (value->empty()) return fail("--plugin needs a path");
       options.plugin = std::string(*value);
     } else if (name == "--timeout") {
       const auto seconds = parseSeconds(*value);
-      if (!seconds)
-        return {std::nullopt, "--timeout needs a number of seconds above 0, got \"" + std::string(*value) + "\""};
+      if (!seconds) return fail("--timeout needs a number of seconds above 0, got \"" + std::string(*value) + "\"");
       options.timeoutSeconds = *seconds;
     } else if (name == "--file-name") {
       options.fileName = std::string(*value);
     } else {
       auto rule = parseRejectRule(*value);
-      if (!rule) return {std::nullopt, "--reject needs a host operation, got \"" + std::string(*value) + "\""};
+      if (!rule) return fail("--reject needs a host operation, got \"" + std::string(*value) + "\"");
       options.rejects.push_back(std::move(*rule));
     }
   }
 
-  if (options.version) return {std::move(options), {}};
-  if (positional.empty()) return {std::nullopt, "no command given"};
+  if (options.version) return options;
+  if (positional.empty()) return fail("no command given");
   if (positional[0] == "register") {
-    if (positional.size() != 1) return {std::nullopt, "register takes no document"};
+    if (positional.size() != 1) return fail("register takes no document");
     options.command = Command::Register;
   } else if (positional[0] == "run") {
-    if (positional.size() != 2) return {std::nullopt, "run takes exactly one document"};
+    if (positional.size() != 2) return fail("run takes exactly one document");
     options.command = Command::Run;
     options.document = std::string(positional[1]);
-    if (options.document.empty()) return {std::nullopt, "the document path is empty"};
+    if (options.document.empty()) return fail("the document path is empty");
   } else {
-    return {std::nullopt, "unknown command " + std::string(positional[0])};
+    return fail("unknown command " + std::string(positional[0]));
   }
-  return {std::move(options), {}};
+  return options;
 }
 
 bool rejects(const RejectRule& rule, std::string_view operation, std::string_view key) {

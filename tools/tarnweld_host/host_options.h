@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/result.h"
+
 namespace tarnweld::host {
 
 enum class Command { Register, Run };
@@ -37,15 +39,9 @@ struct Options {
   bool version = false;
 };
 
-// Either options or the reason the arguments are unusable.
-struct ParsedOptions {
-  std::optional<Options> options;
-  std::string error;
-};
-
-// Parses the arguments after the program name. "--help" anywhere wins, then
-// "--version".
-ParsedOptions parseOptions(std::span<const std::string_view> args);
+// Parses the arguments after the program name: the options, or why they are
+// unusable. "--help" anywhere wins, then "--version".
+Result<Options> parseOptions(std::span<const std::string_view> args);
 
 // True when `rule` refuses the call `operation` whose first argument is `key`.
 bool rejects(const RejectRule& rule, std::string_view operation, std::string_view key);

@@ -1,7 +1,7 @@
 // What the host stand-in keeps of a plug-in session: the records, the suffix
-// in force, the calls in the order they came (when asked to keep them), and
-// the verdict on how the session ended. No bus code here: the bus service
-// feeds it, and the tests drive it directly.
+// in force, and the calls in the order they came (when asked to keep them)
+// (verdicts.h judges how the session ended). No bus code here: the bus
+// service feeds it, and the tests drive it directly.
 #pragma once
 
 #include <cstdint>
@@ -91,37 +91,5 @@ std::string quoted(std::string_view text);
 // (suffix "_1") / NAME_1 = "Tarnweld" / MODE_SHOW_STATUS_1 = 1 (int16) / (get "KEY"),
 // followed by " (rejected)" for a refused call.
 std::string formatCall(const HostCall& call);
-
-inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitPluginFailed = 1;
-inline constexpr int kExitUsage = 2;
-inline constexpr int kExitSetup = 3;
-// The plug-in handed back an error report rather than a result.
-inline constexpr int kExitReport = 4;
-
-// How every report of the program begins, the empty-input message included
-// (src/run): the one sign by which a script tells a report from a result.
-inline constexpr std::string_view kReportStart = "Tarnweld Error - ";
-
-// How the plug-in process ended.
-struct PluginEnd {
-  enum class Kind { Exited, Signaled, TimedOut };
-  Kind kind = Kind::Exited;
-  int code = 0;  // the exit status, or the signal
-};
-
-// The host's exit status and, unless it is success, a one-line reason.
-struct Verdict {
-  int exitStatus = kExitSuccess;
-  std::string reason;
-};
-
-// A registration succeeds when the plug-in ended normally.
-Verdict judgeRegistration(const PluginEnd& end, double timeoutSeconds);
-
-// A run succeeds when the plug-in ended normally having stored OUTPUT as a
-// string and MODE_OUTPUT as the integer 7; an OUTPUT that is an error report
-// then gives kExitReport, with no reason (the report says it).
-Verdict judgeRun(const PluginEnd& end, double timeoutSeconds, const RecordValue* output, const RecordValue* outputMode);
 
 }  // namespace tarnweld::host

@@ -4,17 +4,11 @@
 // plug-in, serves its calls, waits for it within a time limit, and reports
 // what came back. See --help for the output formats and exit statuses. This
 // file is the same on every platform.
-#include <errno.h>
-#include <string.h>
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -26,9 +20,11 @@
 #include "document_text.h"
 #include "host_options.h"
 #include "host_records.h"
+#include "platform/process_io.h"
 #include "plugin_session.h"
 #include "text/host_path.h"
 #include "text/utf.h"
+#include "verdicts.h"
 
 namespace tarnweld::host {
 namespace {
@@ -45,17 +41,14 @@ std::string utf8Of(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
-std::optional<std::string> readBytes(const std::string& document, std::string& error) {
+Result<std::string> readBytes(const std::string& document) {
   std::string bytes;
   if (document == kStandardInput) {
     bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    if (std::cin.bad()) error = "cannot read standard input";
+    if (std::cin.bad()) return fail("cannot read standard input");
   } else {
     std::ifstream file(pathOf(document), std::ios::binary);
-    if (!file) {
-      error = "cannot open " + document + ": " + strerror(errno);
-      return std::nullopt;
-    }
+    if (!file) return fail("cannot open " + document + ": " + strerror(errno));
     // Read in one piece: a document may run to tens of megabytes.
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(pathOf(document), sizeError);
@@ -66,9 +59,8 @@ std::optional<std::string> readBytes(const std::string& document, std::string& e
     }
     // Whatever the size did not cover (a pipe, a growing file) follows.
     bytes.append(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (file.bad()) error = "cannot read " + document;
+    if (file.bad()) return fail("cannot read " + document);
   }
-  if (!error.empty()) return std::nullopt;
   return bytes;
 }
 
@@ -76,24 +68,18 @@ std::optional<std::string> readBytes(const std::string& document, std::string& e
 // terminal): a directory opens as a stream on Linux and fails only on reading,
 // with the library's words, and a device may never end (/dev/zero). Say it
 // plainly before reading.
-bool refuseUnreadable(const std::string& document, std::string& error) {
-  if (document == kStandardInput) {
-    const Status readable = checkStandardInput();
-    if (!readable) error = readable.reason();
-    return !readable;
-  }
+Status refuseUnreadable(const std::string& document) {
+  if (document == kStandardInput) return platform::checkStandardInput();
   std::error_code ignored;
   switch (std::filesystem::status(pathOf(document), ignored).type()) {
     case std::filesystem::file_type::directory:
-      error = document + " is a directory; run takes a document file";
-      return true;
+      return fail(document + " is a directory; run takes a document file");
     case std::filesystem::file_type::block:
     case std::filesystem::file_type::character:
     case std::filesystem::file_type::socket:
-      error = document + " is a device; run takes a document file, a FIFO, or - for standard input";
-      return true;
+      return fail(document + " is a device; run takes a document file, a FIFO, or - for standard input");
     default:
-      return false;  // a file, a FIFO, or nothing there (the open says so)
+      return {};  // a file, a FIFO, or nothing there (the open says so)
   }
 }
 
@@ -112,20 +98,11 @@ std::string printable(std::string_view name) {
 // FILE_NAME goes on the bus, which carries UTF-8 only: a name that is not
 // would reach the plug-in as a failed call, and its report would blame the
 // stylesheet. Refused instead, naming it and where it goes wrong.
-bool refuseNonUtf8Name(std::string_view what, const std::string& name, std::string& error) {
+Status refuseNonUtf8Name(std::string_view what, const std::string& name) {
   const std::size_t bad = firstInvalidUtf8(name);
-  if (bad == std::string::npos) return false;
-  error = std::string(what) + " " + printable(name) + " is not valid UTF-8 (byte offset " + std::to_string(bad) +
-          "); FILE_NAME must be UTF-8";
-  return true;
-}
-
-bool stdoutIsTerminal() {
-#ifdef _WIN32
-  return _isatty(_fileno(stdout)) != 0;
-#else
-  return isatty(STDOUT_FILENO) != 0;
-#endif
+  if (bad == std::string::npos) return {};
+  return fail(std::string(what) + " " + printable(name) + " is not valid UTF-8 (byte offset " + std::to_string(bad) +
+              "); FILE_NAME must be UTF-8");
 }
 
 // The document's text and name as the host serves them, and where the plug-in runs.
@@ -135,22 +112,25 @@ struct ServedDocument {
   std::optional<std::string> directory;
 };
 
-std::optional<ServedDocument> prepareDocument(const Options& options, std::string& error) {
+Result<ServedDocument> prepareDocument(const Options& options) {
   ServedDocument served;
   if (options.fileName) {
-    if (refuseNonUtf8Name("--file-name", *options.fileName, error)) return std::nullopt;
+    if (Status named = refuseNonUtf8Name("--file-name", *options.fileName); !named) return named.failure();
     served.fileName = *options.fileName;
   }
   if (options.document != kStandardInput) {
     const std::string path = utf8Of(std::filesystem::absolute(pathOf(options.document)).lexically_normal());
-    if (!options.fileName && refuseNonUtf8Name("the document's path", path, error)) return std::nullopt;
-    if (!options.fileName) served.fileName = toHostPath(path);
+    if (!options.fileName) {
+      if (Status named = refuseNonUtf8Name("the document's path", path); !named) return named.failure();
+      served.fileName = toHostPath(path);
+    }
     served.directory = utf8Of(pathOf(path).parent_path());
   }
 
-  if (refuseUnreadable(options.document, error)) return std::nullopt;
-  std::optional<std::string> bytes = readBytes(options.document, error);
-  if (!bytes) return std::nullopt;
+  if (Status usable = refuseUnreadable(options.document); !usable) return usable.failure();
+  Result<std::string> read = readBytes(options.document);
+  if (!read) return read.failure();
+  std::optional<std::string> bytes = std::move(*read);
 
   if (const std::optional<std::string_view> utf8 = utf8TextOf(*bytes)) {
     // Already what the bus carries: served as read, with no round trip
@@ -161,14 +141,11 @@ std::optional<ServedDocument> prepareDocument(const Options& options, std::strin
       served.input = *utf8;
     }
   } else {
-    DecodedDocument decoded = decodeDocument(*bytes);
+    Result<std::u16string> decoded = decodeDocument(*bytes);
     bytes.reset();
-    if (!decoded.text) {
-      error = options.document + ": " + decoded.error;
-      return std::nullopt;
-    }
+    if (!decoded) return fail(options.document + ": " + decoded.reason());
     // The bus cannot carry NUL or unpaired surrogates; they go as U+FFFD.
-    served.input = toUtf8WithoutNul(*decoded.text);
+    served.input = toUtf8WithoutNul(*decoded);
   }
   return served;
 }
@@ -187,10 +164,9 @@ int hostMain(const Options& options) {
       std::chrono::duration<double>(options.timeoutSeconds));
 
   if (options.command == Command::Run) {
-    std::string error;
-    auto served = prepareDocument(options, error);
+    Result<ServedDocument> served = prepareDocument(options);
     if (!served) {
-      complain(error);
+      complain(served.reason());
       return kExitUsage;
     }
     store.add(std::string(run_key::kInput.ascii()), std::move(served->input));
@@ -201,10 +177,9 @@ int hostMain(const Options& options) {
     plugin.switchText = kRegisterSwitch.ascii();
   }
 
-  std::string error;
-  const std::optional<PluginRun> outcome = runPlugin(plugin, store, options.rejects, error);
+  const Result<PluginRun> outcome = runPlugin(plugin, store, options.rejects);
   if (!outcome) {
-    complain(error);
+    complain(outcome.reason());
     return kExitSetup;
   }
 
@@ -221,7 +196,7 @@ int hostMain(const Options& options) {
     // status says whether the whole hand-back happened.
     if (output) {
       if (auto* text = std::get_if<std::string>(&*output)) {
-        const std::string bytes = outputBytes(std::move(*text), stdoutIsTerminal(), options.rawUtf8);
+        const std::string bytes = outputBytes(std::move(*text), platform::stdoutIsTerminal(), options.rawUtf8);
         std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         std::cout.flush();
       }
@@ -237,25 +212,25 @@ int hostMain(const Options& options) {
 
 int main(int argc, char** argv) {
   using namespace tarnweld::host;
-  openStandardStreams();
+  tarnweld::platform::openStandardStreams();
   const std::vector<std::string> arguments = programArguments(argc, argv);
   const std::vector<std::string_view> args(arguments.begin(), arguments.end());
-  const ParsedOptions parsed = parseOptions(args);
-  if (!parsed.options) {
-    complain(parsed.error);
+  const tarnweld::Result<Options> parsed = parseOptions(args);
+  if (!parsed) {
+    complain(parsed.reason());
     std::cerr << usageText() << "Try 'tarnweld-host --help' for more.\n";
     return kExitUsage;
   }
-  if (parsed.options->help) {
+  if (parsed->help) {
     std::cout << helpText();
     return kExitSuccess;
   }
-  if (parsed.options->version) {
+  if (parsed->version) {
     std::cout << versionText();
     return kExitSuccess;
   }
   try {
-    return hostMain(*parsed.options);
+    return hostMain(*parsed);
   } catch (const std::exception& e) {
     complain(e.what());
     return kExitSetup;

@@ -12,6 +12,7 @@
 #include "core/result.h"
 #include "host_options.h"
 #include "host_records.h"
+#include "verdicts.h"
 
 namespace tarnweld::host {
 
@@ -33,10 +34,9 @@ struct PluginRun {
 // refusing the calls that match `rejects`; starts the plug-in, waits for it
 // (killing it past its timeout) and stops serving, so that afterwards `store`
 // holds everything the plug-in handed over and may be read without a lock.
-// When the object cannot be served or the plug-in not started, returns
-// nothing and says why in `error`.
-std::optional<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store,
-                                   const std::vector<RejectRule>& rejects, std::string& error);
+// Fails, saying why, when the object cannot be served or the plug-in not
+// started.
+Result<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store, const std::vector<RejectRule>& rejects);
 
 // The plug-in started when none is named: the one beside this program, else
 // (Linux, installed) ../lib/tarnweld/tarnweld from this program's directory.
@@ -46,15 +46,5 @@ std::string defaultPluginPath();
 // names and paths on every platform: argv as given on Linux, the wide command
 // line on Windows, so that a document's name in any script survives.
 std::vector<std::string> programArguments(int argc, char** argv);
-
-// Opens the null device on each of standard input, output and error that is
-// closed, so that nothing this program makes later (a bus, a memory file)
-// takes one of their numbers and is handed to the plug-in as its own. Called
-// before anything else is made.
-void openStandardStreams();
-
-// Fails, saying why, when standard input is nothing a document is read from:
-// a file, a pipe or a terminal may be; a device such as /dev/zero may not.
-Status checkStandardInput();
 
 }  // namespace tarnweld::host

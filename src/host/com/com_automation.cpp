@@ -4,7 +4,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "win/com.h"
+#include "platform/windows/com.h"
 
 namespace tarnweld {
 namespace {

@@ -2,30 +2,15 @@
 // the ProgID, the object and its interface are named after it, and each host
 // operation is a method call whose arguments are variants. The wire contract
 // is written down beside this file, in CONTRACT.md and as introspection data
-// in htmlkit.HTMLKitPluginsCore.xml; the host stand-in (tools/tarnweld_host)
-// serves the same contract.
+// in htmlkit.HTMLKitPluginsCore.xml, and as code in wire/, which the host
+// stand-in (tools/tarnweld_host) serves it with too.
 #pragma once
 
-#include <cstddef>
 #include <memory>
 
 #include "host/automation.h"
 
 namespace tarnweld {
-
-// The object path and interface under which the host serves its plug-in core.
-inline constexpr const char* kDbusObjectPath = "/htmlkit/HTMLKitPluginsCore";
-inline constexpr const char* kDbusInterface = "htmlkit.HTMLKitPluginsCore";
-
-// A string of at least this many bytes as UTF-8 is sent as a sealed memory
-// file (a variant "h") rather than inside the message ("s"): it then passes
-// the bus daemon as a descriptor, uncopied, and no message size bounds it.
-// Both sides accept either form at any size.
-inline constexpr std::size_t kDbusTextByDescriptorBytes = std::size_t{64} << 10;
-// The largest string, as UTF-8, that goes inside a message: for a host whose
-// connection cannot take descriptors. A message is at most 128 MiB whole;
-// this leaves room for the rest of a call.
-inline constexpr std::size_t kDbusLargestStringBytes = (std::size_t{128} << 20) - (std::size_t{4} << 10);
 
 // Returns the session-bus backend. It connects to the bus named by
 // DBUS_SESSION_BUS_ADDRESS (or, when that is unset, the per-user bus the

@@ -34,6 +34,7 @@
 #include "xml/libxml/libxml_reader.h"
 #include "xml/libxml/libxml_resources.h"
 #include "xml/libxml/libxml_security.h"
+#include "xml/libxml/libxml_text.h"
 
 namespace tarnweld::xml {
 namespace {

@@ -1,13 +1,14 @@
 // The text rules of the libxml2 backend: source lines and decoding.
+#include "xml/libxml/libxml_text.h"
+
 #include <libxml/encoding.h>
 #include <libxml/tree.h>
 
-#include "posix/sealed_memfd.h"
+#include "platform/posix/sealed_memfd.h"
 #include "text/ascii.h"
 #include "text/encoding_sniff.h"
 #include "text/utf.h"
 #include "xml/libxml/libxml_owners.h"
-#include "xml/libxml/libxml_parser.h"
 
 namespace tarnweld::xml {
 namespace {
@@ -18,6 +19,8 @@ constexpr char16_t kByteOrderMark = 0xFEFF;
 // Encoding names match whatever the case of their ASCII letters.
 bool isNamed(std::string_view encoding, std::string_view name) { return equalsIgnoringAsciiCase(encoding, name); }
 
+// A byte-order mark overrides the order the name gave; a half unit at the
+// end reads as U+FFFD.
 std::u16string decodeUtf16(std::string_view bytes, bool bigEndian) {
   if (bytes.size() >= 2) {
     const auto first = static_cast<unsigned char>(bytes[0]), second = static_cast<unsigned char>(bytes[1]);
@@ -26,13 +29,7 @@ std::u16string decodeUtf16(std::string_view bytes, bool bigEndian) {
     else if (first == 0xFE && second == 0xFF)
       bigEndian = true, bytes.remove_prefix(2);
   }
-  std::u16string text;
-  text.reserve(bytes.size() / 2 + 1);
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    const auto high = static_cast<unsigned char>(bytes[bigEndian ? i : i + 1]);
-    const auto low = static_cast<unsigned char>(bytes[bigEndian ? i + 1 : i]);
-    text.push_back(static_cast<char16_t>((high << 8) | low));
-  }
+  std::u16string text = fromUtf16Bytes(bytes, bigEndian);
   if (bytes.size() % 2 != 0) text.push_back(kReplacementChar);
   return text;
 }
@@ -102,7 +99,7 @@ std::u16string decodeBytes(std::string_view bytes, std::string_view encoding) {
     return decodeUtf16(bytes, false);
   }
   if (isNamed(encoding, kUtf16BeEncoding)) return decodeUtf16(bytes, true);
-  if (!encoding.empty() && !isNamed(encoding, kUtf8Encoding) && !isNamed(encoding, "UTF8")) {
+  if (!encoding.empty() && !namesUtf8(encoding)) {
     const std::string name(encoding);
     const EncodingHandlerPtr handler(xmlFindCharEncodingHandler(name.c_str()));
     if (handler && (!handler->name || !isNamed(handler->name, kUtf8Encoding))) return decodeWithLibxml(bytes, *handler);

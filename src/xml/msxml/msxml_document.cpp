@@ -4,7 +4,7 @@
 #include <msxml2.h>
 // clang-format on
 
-#include "win/com.h"
+#include "platform/windows/com.h"
 #include "xml/msxml/msxml_guids.h"
 #include "xml/msxml/msxml_parser.h"
 

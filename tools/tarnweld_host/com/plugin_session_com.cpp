@@ -16,13 +16,14 @@
 #include <chrono>
 #include <cstdio>
 
-#include "com_server.h"
 #include "core/names.h"
+#include "platform/windows/com.h"
+#include "platform/windows/com_server.h"
+#include "platform/windows/command_line.h"
+#include "platform/windows/handle.h"
+#include "platform/windows/process_facts.h"
 #include "plugin_session.h"
 #include "text/utf.h"
-#include "win/com.h"
-#include "win/handle.h"
-#include "win/platform.h"
 
 namespace tarnweld::host {
 namespace {
@@ -141,14 +142,12 @@ constexpr DWORD kOfferRetryMs = 100;
 
 }  // namespace
 
-std::optional<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store,
-                                   const std::vector<RejectRule>& rejects, std::string& error) {
+Result<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store, const std::vector<RejectRule>& rejects) {
   // A single-threaded apartment: the plug-in's calls are dispatched on this
   // thread while it waits. Entered first, left last.
   const win::ComApartment apartment(COINIT_APARTMENTTHREADED);
   if (!apartment.ok()) {
-    error = "cannot enter a COM apartment";
-    return std::nullopt;
+    return fail("cannot enter a COM apartment");
   }
   const auto object = win::ComPtr<HostObject>::adopt(new HostObject(store, rejects));
   // Offering the class can fail for a moment while a stand-in that has just
@@ -162,9 +161,8 @@ std::optional<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& stor
     if (SUCCEEDED(offer->status())) break;
   }
   if (FAILED(offer->status())) {
-    error = "cannot offer the host object under " + std::string(kPluginsCoreProgId.ascii()) + " (HRESULT " +
-            std::to_string(static_cast<unsigned long>(offer->status())) + ")";
-    return std::nullopt;
+    return fail("cannot offer the host object under " + std::string(kPluginsCoreProgId.ascii()) + " (HRESULT " +
+                std::to_string(static_cast<unsigned long>(offer->status())) + ")");
   }
 
   std::u16string commandLine = quotedCommandLine(launch);
@@ -176,8 +174,7 @@ std::optional<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& stor
   const auto started = std::chrono::steady_clock::now();
   if (!CreateProcessW(nullptr, win::wide(commandLine.data()), nullptr, nullptr, FALSE, 0, nullptr,
                       directory ? win::wide(directory->c_str()) : nullptr, &startup, &info)) {
-    error = "cannot start the plug-in " + launch.program + " (error " + std::to_string(GetLastError()) + ")";
-    return std::nullopt;
+    return fail("cannot start the plug-in " + launch.program + " (error " + std::to_string(GetLastError()) + ")");
   }
   const win::Handle process(info.hProcess), thread(info.hThread);
 
@@ -211,11 +208,5 @@ std::vector<std::string> programArguments(int, char**) {
   for (std::size_t i = 1; i < wide.size(); ++i) arguments.push_back(toUtf8(wide[i]));
   return arguments;
 }
-
-// The C runtime gives a process without standard streams ones that fail
-// harmlessly, and none of its handles can take their place.
-void openStandardStreams() {}
-
-Status checkStandardInput() { return {}; }
 
 }  // namespace tarnweld::host

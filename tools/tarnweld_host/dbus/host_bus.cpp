@@ -6,11 +6,9 @@
 #include "dbus/host_bus.h"
 
 #include <errno.h>
-#include <poll.h>
 #include <string.h>
 #include <sys/eventfd.h>
 #include <systemd/sd-bus.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <array>
@@ -21,10 +19,10 @@
 #include <thread>
 
 #include "contract_xml.h"
-#include "host/dbus/dbus_automation.h"
-#include "host/dbus/sd_bus_owners.h"
-#include "posix/fd.h"
-#include "posix/sealed_memfd.h"
+#include "host/dbus/wire/bus_wire.h"
+#include "host/dbus/wire/sd_bus_owners.h"
+#include "platform/posix/fd.h"
+#include "platform/posix/sealed_memfd.h"
 #include "text/utf.h"
 
 namespace tarnweld::host {
@@ -82,70 +80,28 @@ using sdbus_owners::BusPtr;
 using sdbus_owners::MessagePtr;
 using sdbus_owners::SlotPtr;
 
-// Reads a string sent as a sealed memory file. It must hold what an "s"
-// may: UTF-8 without NUL.
-std::string readTextFile(sd_bus_message* message) {
-  int fd = -1;
-  posix::MappedBytes mapped;
-  if (sd_bus_message_read_basic(message, SD_BUS_TYPE_UNIX_FD, &fd) <= 0 || !posix::mapSealedMemfd(fd, mapped)) {
-    throw CallError{SD_BUS_ERROR_INVALID_ARGS, "a string (h) must be a memory file sealed against change"};
+// Reads one variant argument holding a string ("s", or "h": a sealed memory
+// file that must hold what an "s" may, UTF-8 without NUL) or a 16-bit
+// integer ("n").
+// Fails, saying why, when it is not such an argument.
+Result<RecordValue> readArgument(sd_bus_message* message) {
+  const Result<dbus_wire::WireValue> value = dbus_wire::readVariant(message);
+  if (!value) return value.failure();
+  switch (value->kind) {
+    case dbus_wire::WireValue::Kind::kString:
+      return RecordValue(std::string(value->string));
+    case dbus_wire::WireValue::Kind::kTextFile: {
+      posix::MappedBytes mapped;
+      if (!posix::mapSealedMemfd(value->file, mapped)) {
+        return fail("a string (h) must be a memory file sealed against change");
+      }
+      if (!isUtf8WithoutNul(mapped.bytes())) return fail("a string (h) must hold UTF-8 without NUL");
+      return RecordValue(std::string(mapped.bytes()));
+    }
+    case dbus_wire::WireValue::Kind::kInt16:
+      break;
   }
-  if (!isUtf8WithoutNul(mapped.bytes())) {
-    throw CallError{SD_BUS_ERROR_INVALID_ARGS, "a string (h) must hold UTF-8 without NUL"};
-  }
-  return std::string(mapped.bytes());
-}
-
-// Appends `text` to `reply` as a string variant: a large one as a sealed
-// memory file, like the plug-in's, unless this connection cannot pass one.
-int appendString(sd_bus_message* reply, const std::string& text) {
-  if (text.size() < kDbusTextByDescriptorBytes ||
-      sd_bus_can_send(sd_bus_message_get_bus(reply), SD_BUS_TYPE_UNIX_FD) <= 0) {
-    return sd_bus_message_append(reply, "v", "s", text.c_str());
-  }
-  posix::SealedMemfdWriter writer;
-  writer.append(text);
-  const posix::Fd file = std::move(writer).seal();
-  if (!file) return -errno;
-  // The message keeps a duplicate of the descriptor.
-  return sd_bus_message_append(reply, "v", "h", file.get());
-}
-
-// Reads one variant argument holding a string ("s") or a 16-bit integer ("n").
-RecordValue readArgument(sd_bus_message* message) {
-  char type = 0;
-  const char* contents = nullptr;
-  if (sd_bus_message_peek_type(message, &type, &contents) <= 0 || type != SD_BUS_TYPE_VARIANT || !contents) {
-    throw CallError{SD_BUS_ERROR_INVALID_ARGS, "each argument must be a variant"};
-  }
-  const std::string_view signature = contents;
-  RecordValue value;
-  int r = sd_bus_message_enter_container(message, SD_BUS_TYPE_VARIANT, contents);
-  if (r > 0 && signature == "s") {
-    const char* text = nullptr;
-    r = sd_bus_message_read_basic(message, SD_BUS_TYPE_STRING, &text);
-    value = std::string(text ? text : "");
-  } else if (r > 0 && signature == "h") {
-    value = readTextFile(message);
-    r = 1;
-  } else if (r > 0 && signature == "n") {
-    std::int16_t number = 0;
-    r = sd_bus_message_read_basic(message, SD_BUS_TYPE_INT16, &number);
-    value = number;
-  } else if (r > 0) {
-    throw CallError{
-        SD_BUS_ERROR_INVALID_ARGS,
-        "an argument must be a string (s or h) or 16-bit integer (n) variant, not " + std::string(signature)};
-  }
-  if (r <= 0 || sd_bus_message_exit_container(message) < 0) {
-    throw CallError{SD_BUS_ERROR_INVALID_ARGS, "unreadable argument"};
-  }
-  return value;
-}
-
-const std::string& requireString(const RecordValue& value, const char* what) {
-  if (const auto* text = std::get_if<std::string>(&value)) return *text;
-  throw CallError{SD_BUS_ERROR_INVALID_ARGS, std::string(what) + " must be a string variant"};
+  return RecordValue(value->number);
 }
 
 class SdBusHost final : public HostBus {
@@ -155,20 +111,18 @@ class SdBusHost final : public HostBus {
   // The loop ends before the slot, the bus and the stop descriptor go.
   ~SdBusHost() override { stop(); }
 
-  // Returns an empty string on success, else why it failed.
-  std::string open(const std::string& address, FdPassing fdPassing) {
+  Status open(const std::string& address, FdPassing fdPassing) {
     int r = address.empty() ? openUser() : openAt(address, fdPassing);
-    if (r < 0) return "cannot connect to the bus: " + errnoText(r);
+    if (r < 0) return fail("cannot connect to the bus: " + errnoText(r));
     sd_bus_slot* slot = nullptr;
-    r = sd_bus_add_object(bus_.get(), &slot, kDbusObjectPath, &SdBusHost::onMessage, this);
+    r = sd_bus_add_object(bus_.get(), &slot, dbus_wire::kObjectPath, &SdBusHost::onMessage, this);
     slot_.reset(slot);
-    if (r < 0) return "cannot export the host object: " + errnoText(r);
-    const std::string name = std::string(kPluginsCoreProgId.ascii());
-    r = requestName(name);
-    if (r == -EEXIST) return name + " already has an owner on this bus (is another host running?)";
-    if (r < 0) return "cannot own " + name + " on the bus: " + errnoText(r);
+    if (r < 0) return fail("cannot export the host object: " + errnoText(r));
+    if (Status owned = dbus_wire::requestName(bus_.get(), std::string(kPluginsCoreProgId.ascii())); !owned) {
+      return owned;
+    }
     stopFd_.reset(eventfd(0, EFD_CLOEXEC));
-    if (!stopFd_) return std::string("cannot create an event descriptor: ") + strerror(errno);
+    if (!stopFd_) return fail(std::string("cannot create an event descriptor: ") + strerror(errno));
     loop_ = std::thread([this] { serve(); });
     return {};
   }
@@ -199,61 +153,13 @@ class SdBusHost final : public HostBus {
     return r;
   }
 
-  // Takes the bus name, and returns once the bus daemon has answered. The
-  // request is queued behind the connection's Hello rather than sent after
-  // its answer: one round trip to the daemon, not two. Returns -EEXIST when
-  // the name has another owner.
-  int requestName(const std::string& name) {
-    struct Answer {
-      bool arrived = false;
-      int result = -EIO;
-    } answer;
-    auto onReply = [](sd_bus_message* reply, void* userdata, sd_bus_error*) -> int {
-      auto* outcome = static_cast<Answer*>(userdata);
-      outcome->arrived = true;
-      std::uint32_t code = 0;
-      if (const sd_bus_error* error = sd_bus_message_get_error(reply)) {
-        outcome->result = -sd_bus_error_get_errno(error);
-      } else if (sd_bus_message_read(reply, "u", &code) < 0) {
-        outcome->result = -EBADMSG;
-      } else {
-        // The daemon's answers: 1, now the primary owner; 3, another owns it.
-        outcome->result = code == 1 ? 0 : code == 3 ? -EEXIST : -EIO;
-      }
-      return 0;
-    };
-    sd_bus_slot* pending = nullptr;
-    int r = sd_bus_request_name_async(bus_.get(), &pending, name.c_str(), 0, onReply, &answer);
-    const SlotPtr slot(pending);
-    if (r < 0) return r;
-    while (!answer.arrived) {
-      r = sd_bus_process(bus_.get(), nullptr);
-      if (r < 0) return r;
-      if (r == 0 && (r = sd_bus_wait(bus_.get(), UINT64_MAX)) < 0 && r != -EINTR) return r;
-    }
-    return answer.result;
-  }
-
   // The event loop: process what is queued, then sleep until the bus or the
-  // stop descriptor has something.
+  // stop descriptor has something. A lost connection ends it: the plug-in's
+  // calls then fail.
   void serve() {
     for (;;) {
-      const int r = sd_bus_process(bus_.get(), nullptr);
-      if (r < 0) return;  // the connection is gone; the plug-in's calls fail
-      if (r > 0) continue;
-
-      std::uint64_t deadline = 0;
-      int timeoutMs = -1;
-      if (sd_bus_get_timeout(bus_.get(), &deadline) >= 0 && deadline != UINT64_MAX) {
-        timespec now{};
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        const std::uint64_t nowUs = static_cast<std::uint64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
-        timeoutMs = deadline <= nowUs ? 0 : static_cast<int>((deadline - nowUs + 999) / 1000);
-      }
-      pollfd fds[2] = {{sd_bus_get_fd(bus_.get()), static_cast<short>(sd_bus_get_events(bus_.get())), 0},
-                       {stopFd_.get(), POLLIN, 0}};
-      if (poll(fds, 2, timeoutMs) < 0 && errno != EINTR) return;
-      if (fds[1].revents) return;
+      const Result<posix::WaitEnd> waited = dbus_wire::serveOnce(bus_.get(), stopFd_.get());
+      if (!waited || *waited == posix::WaitEnd::kStopped) return;
     }
   }
 
@@ -262,42 +168,52 @@ class SdBusHost final : public HostBus {
       sd_bus_reply_method_return(message, "s", introspectionXml().c_str());
       return 1;
     }
-    if (!sd_bus_message_is_method_call(message, kDbusInterface, nullptr)) return 0;  // sd-bus answers the rest
+    if (!sd_bus_message_is_method_call(message, dbus_wire::kInterface, nullptr)) return 0;  // sd-bus answers the rest
+    // Memory that runs out fails the call like any other failure to reply;
+    // nothing is thrown back into sd-bus.
+    std::optional<CallError> error;
     try {
-      static_cast<SdBusHost*>(self)->handle(message);
-    } catch (const CallError& error) {
-      sd_bus_reply_method_errorf(message, error.name, "%s", error.message.c_str());
-    } catch (const std::exception& error) {
-      sd_bus_reply_method_errorf(message, SD_BUS_ERROR_FAILED, "%s", error.what());
+      error = static_cast<SdBusHost*>(self)->handle(message);
+    } catch (const std::exception& thrown) {
+      error = CallError{SD_BUS_ERROR_FAILED, thrown.what()};
     }
+    if (error) sd_bus_reply_method_errorf(message, error->name, "%s", error->message.c_str());
     return 1;
   }
 
-  void handle(sd_bus_message* message) {
+  // Answers the call; nothing when the reply has gone out, else the error
+  // reply to send instead.
+  std::optional<CallError> handle(sd_bus_message* message) {
     const std::string_view operation = sd_bus_message_get_member(message);
     const MethodShape* shape = nullptr;
     for (const MethodShape& method : kMethods) {
       if (method.name == operation) shape = &method;
     }
-    if (!shape) throw CallError{SD_BUS_ERROR_UNKNOWN_METHOD, "no such operation: " + std::string(operation)};
+    if (!shape) return CallError{SD_BUS_ERROR_UNKNOWN_METHOD, "no such operation: " + std::string(operation)};
     if (!sd_bus_message_has_signature(message, shape->inSignature)) {
-      throw CallError{SD_BUS_ERROR_INVALID_ARGS,
-                      std::string(operation) + " takes the signature \"" + shape->inSignature + "\""};
+      return CallError{SD_BUS_ERROR_INVALID_ARGS,
+                       std::string(operation) + " takes the signature \"" + shape->inSignature + "\""};
     }
     const bool isSuffix = operation == kOpSetGlobalSuffix;
-    const RecordValue first = readArgument(message);
-    RecordValue second = isSuffix ? RecordValue{} : readArgument(message);
-    const std::string& key = requireString(first, isSuffix ? "the suffix" : "the key");
+    Result<RecordValue> first = readArgument(message);
+    if (!first) return CallError{SD_BUS_ERROR_INVALID_ARGS, first.reason()};
+    Result<RecordValue> second = isSuffix ? Result<RecordValue>(RecordValue{}) : readArgument(message);
+    if (!second) return CallError{SD_BUS_ERROR_INVALID_ARGS, second.reason()};
+    const auto* key = std::get_if<std::string>(&*first);
+    if (!key) {
+      return CallError{SD_BUS_ERROR_INVALID_ARGS,
+                       std::string(isSuffix ? "the suffix" : "the key") + " must be a string variant"};
+    }
 
-    const bool secondIsInt16 = std::holds_alternative<std::int16_t>(second);
+    const bool secondIsInt16 = std::holds_alternative<std::int16_t>(*second);
     const std::lock_guard lock(mutex_);
-    ServedCall call(store_, operation, key, std::move(second));
+    ServedCall call(store_, operation, *key, std::move(*second));
     if (call.refusedBy(rejects_)) {
-      throw CallError{kRejectedError, "the host refuses " + std::string(operation) + "(" + key + ")"};
+      return CallError{kRejectedError, "the host refuses " + std::string(operation) + "(" + *key + ")"};
     }
     if (operation == kOpDataAddInt && !secondIsInt16) {
-      throw CallError{SD_BUS_ERROR_INVALID_ARGS,
-                      "the value of " + std::string(kOpDataAddInt) + " must be a 16-bit integer variant"};
+      return CallError{SD_BUS_ERROR_INVALID_ARGS,
+                       "the value of " + std::string(kOpDataAddInt) + " must be a 16-bit integer variant"};
     }
 
     sd_bus_message* newReply = nullptr;
@@ -306,18 +222,18 @@ class SdBusHost final : public HostBus {
     if (r >= 0 && operation == kOpDataGet) {
       // The record's value as the host holds it; no variant when there is none.
       if (const RecordValue* value = call.answer()) {
-        if (const auto* text = std::get_if<std::string>(value)) {
-          r = appendString(reply.get(), *text);
-        } else {
-          r = sd_bus_message_append(reply.get(), "v", "n", std::get<std::int16_t>(*value));
-        }
+        const Status appended = std::holds_alternative<std::string>(*value)
+                                    ? dbus_wire::appendUtf8(reply.get(), std::get<std::string>(*value))
+                                    : dbus_wire::appendInt16(reply.get(), std::get<std::int16_t>(*value));
+        if (!appended) return CallError{SD_BUS_ERROR_FAILED, "cannot reply: " + appended.reason()};
       }
     }
     if (r >= 0) r = sd_bus_send(nullptr, reply.get(), nullptr);
-    if (r < 0) throw CallError{SD_BUS_ERROR_FAILED, "cannot reply: " + errnoText(r)};
+    if (r < 0) return CallError{SD_BUS_ERROR_FAILED, "cannot reply: " + errnoText(r)};
     // Stored only once the reply has gone out, so a plug-in that saw its call
     // fail never finds the record stored.
     call.commit();
+    return std::nullopt;
   }
 
   RecordStore& store_;
@@ -332,12 +248,11 @@ class SdBusHost final : public HostBus {
 
 }  // namespace
 
-std::unique_ptr<HostBus> HostBus::open(const std::string& address, RecordStore& store, std::vector<RejectRule> rejects,
-                                       std::string& error, FdPassing fdPassing) {
+Result<std::unique_ptr<HostBus>> HostBus::open(const std::string& address, RecordStore& store,
+                                               std::vector<RejectRule> rejects, FdPassing fdPassing) {
   auto bus = std::make_unique<SdBusHost>(store, std::move(rejects));
-  error = bus->open(address, fdPassing);
-  if (!error.empty()) return nullptr;
-  return bus;
+  if (const Status opened = bus->open(address, fdPassing); !opened) return opened.failure();
+  return std::unique_ptr<HostBus>(std::move(bus));
 }
 
 }  // namespace tarnweld::host

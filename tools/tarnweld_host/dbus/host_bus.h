@@ -1,13 +1,14 @@
 // The host stand-in's side of the bus: owns the host's bus name, serves the
 // plug-in core object from an event-loop thread of its own, and records every
 // call in a RecordStore. The wire contract is the one in src/host/dbus/
-// (CONTRACT.md, htmlkit.HTMLKitPluginsCore.xml).
+// (CONTRACT.md, htmlkit.HTMLKitPluginsCore.xml, and wire/ as code).
 #pragma once
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/result.h"
 #include "host_options.h"
 #include "host_records.h"
 
@@ -18,14 +19,15 @@ class HostBus {
   // Connects to the bus at `address` (empty: the session bus the environment
   // names), exports the object, takes the bus name and starts serving calls
   // into `store`, refusing those that match `rejects`. The name is owned
-  // when this returns, so a plug-in started afterwards finds the host. On
-  // failure returns nullptr and says why in `error`. With
+  // when this returns, so a plug-in started afterwards finds the host. With
   // FdPassing::kRefuse the connection to `address` does not negotiate
   // descriptor passing, as a host without it: the bus then refuses to pass it
-  // any string sent as a memory file.
+  // any string sent as a memory file, and its own large strings go inside
+  // the message.
   enum class FdPassing { kNegotiate, kRefuse };
-  static std::unique_ptr<HostBus> open(const std::string& address, RecordStore& store, std::vector<RejectRule> rejects,
-                                       std::string& error, FdPassing fdPassing = FdPassing::kNegotiate);
+  static Result<std::unique_ptr<HostBus>> open(const std::string& address, RecordStore& store,
+                                               std::vector<RejectRule> rejects,
+                                               FdPassing fdPassing = FdPassing::kNegotiate);
 
   virtual ~HostBus() = default;
 

@@ -1,20 +1,15 @@
 // The plug-in session on Linux: the host object on the session bus (a private
 // one when the environment names none), the plug-in a child process that
 // gets the bus's address.
-#include <fcntl.h>
 #include <stdlib.h>
-#include <string.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <memory>
 
 #include "dbus/host_bus.h"
+#include "platform/posix/child_process.h"
 #include "plugin_session.h"
-#include "posix/child_process.h"
-#include "posix/private_bus.h"
+#include "private_bus/private_bus.h"
 
 namespace tarnweld::host {
 namespace {
@@ -37,21 +32,21 @@ PluginEnd pluginEnd(const posix::ChildOutcome& outcome) {
 
 }  // namespace
 
-std::optional<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store,
-                                   const std::vector<RejectRule>& rejects, std::string& error) {
+Result<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store, const std::vector<RejectRule>& rejects) {
   // Without a session bus the host brings its own; the plug-in gets its address.
   std::unique_ptr<posix::PrivateBus> privateBus;
   std::string address;
   if (const char* existing = getenv(posix::kBusAddressVariable); existing && *existing) {
     address = existing;
   } else {
-    privateBus = posix::PrivateBus::start(error);
-    if (!privateBus) return std::nullopt;
+    Result<std::unique_ptr<posix::PrivateBus>> started = posix::PrivateBus::start();
+    if (!started) return started.failure();
+    privateBus = std::move(*started);
     address = privateBus->address();
   }
 
-  std::unique_ptr<HostBus> bus = HostBus::open(privateBus ? address : std::string(), store, rejects, error);
-  if (!bus) return std::nullopt;
+  Result<std::unique_ptr<HostBus>> bus = HostBus::open(privateBus ? address : std::string(), store, rejects);
+  if (!bus) return bus.failure();
 
   posix::SpawnRequest plugin;
   plugin.program = launch.program;
@@ -59,13 +54,10 @@ std::optional<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& stor
   plugin.directory = launch.directory;
   plugin.environment = posix::environmentWith(posix::kBusAddressVariable, address);
   plugin.ownProcessGroup = true;
-  posix::SpawnResult spawned = posix::spawnChild(plugin);
-  if (!spawned.child) {
-    error = "cannot start the plug-in: " + spawned.error;
-    return std::nullopt;
-  }
-  const posix::ChildOutcome outcome = spawned.child.wait(launch.timeout);
-  bus->stop();
+  Result<posix::ChildProcess> spawned = posix::spawnChild(plugin);
+  if (!spawned) return fail("cannot start the plug-in: " + spawned.reason());
+  const posix::ChildOutcome outcome = spawned->wait(launch.timeout);
+  (*bus)->stop();
   return PluginRun{pluginEnd(outcome), outcome.wallTime, outcome.peakRssKiB};
 }
 
@@ -82,26 +74,5 @@ std::string defaultPluginPath() {
 }
 
 std::vector<std::string> programArguments(int argc, char** argv) { return {argv + 1, argv + argc}; }
-
-void openStandardStreams() {
-  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-    if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
-    // The lowest free number is this one, the lower ones being open. Not
-    // closed on exec: the plug-in inherits it as its own stream.
-    const int opened = open("/dev/null", O_RDWR);
-    if (opened < 0) return;
-    if (opened != fd) close(opened);
-  }
-}
-
-Status checkStandardInput() {
-  struct stat status {};
-  if (fstat(STDIN_FILENO, &status) != 0) return fail(std::string("cannot read standard input: ") + strerror(errno));
-  if (S_ISREG(status.st_mode) || S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode) || isatty(STDIN_FILENO)) {
-    return {};
-  }
-  return fail(std::string("standard input is a ") + (S_ISDIR(status.st_mode) ? "directory" : "device") +
-              "; run - reads a document from a file, a pipe or a terminal");
-}
 
 }  // namespace tarnweld::host

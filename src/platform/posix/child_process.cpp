@@ -1,4 +1,4 @@
-#include "posix/child_process.h"
+#include "platform/posix/child_process.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -12,15 +12,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <condition_variable>
-#include <cstdint>
 #include <mutex>
 #include <sstream>
 #include <thread>
 #include <utility>
 
-#include "posix/fd.h"
+#include "platform/posix/deadline_wait.h"
+#include "platform/posix/fd.h"
 
 extern char** environ;
 
@@ -72,14 +71,9 @@ std::vector<char*> pointersTo(const std::vector<std::string>& strings) {
 std::optional<bool> endsInTime(pid_t pid, std::chrono::steady_clock::time_point deadline) {
   const Fd process(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
   if (!process) return std::nullopt;
-  for (;;) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    pollfd ended{process.get(), POLLIN, 0};
-    const int polled = poll(&ended, 1, static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, 1'000'000)));
-    if (polled > 0) return true;
-    if (polled == 0 && left.count() <= 0) return false;
-    if (polled < 0 && errno != EINTR) return std::nullopt;
-  }
+  const Result<WaitEnd> waited = waitUntil(process.get(), POLLIN, deadline);
+  if (!waited) return std::nullopt;
+  return *waited == WaitEnd::kReady;
 }
 
 // Blocks until `pid` has ended, without reaping it, so that the pid cannot be
@@ -182,7 +176,7 @@ ChildOutcome ChildProcess::wait(std::optional<std::chrono::steady_clock::duratio
   return outcome;
 }
 
-SpawnResult spawnChild(const SpawnRequest& request) {
+Result<ChildProcess> spawnChild(const SpawnRequest& request) {
   // Everything the child needs is built before vfork.
   const std::vector<char*> argv = pointersTo(request.arguments);
   const std::vector<char*> envp = pointersTo(request.environment);
@@ -190,7 +184,7 @@ SpawnResult spawnChild(const SpawnRequest& request) {
   // The child reports a failed exec through this pipe; a successful exec
   // closes it (close-on-exec) with nothing written.
   Pipe errorPipe;
-  if (!openPipe(errorPipe)) return {{}, std::string("cannot create a pipe: ") + strerror(errno)};
+  if (!openPipe(errorPipe)) return fail(std::string("cannot create a pipe: ") + strerror(errno));
 
   const pid_t parent = getpid();
   const auto started = std::chrono::steady_clock::now();
@@ -200,7 +194,7 @@ SpawnResult spawnChild(const SpawnRequest& request) {
   const pid_t pid = vfork();
   if (pid < 0) {
     const int error = errno;
-    return {{}, std::string("cannot start a process: ") + strerror(error)};
+    return fail(std::string("cannot start a process: ") + strerror(error));
   }
   if (pid == 0) becomeChild(request, argv.data(), envp.data(), errorPipe.write.get(), parent);
   ChildProcess child(pid, request.ownProcessGroup, started);
@@ -213,9 +207,9 @@ SpawnResult spawnChild(const SpawnRequest& request) {
   } while (got < 0 && errno == EINTR);
   if (got == static_cast<ssize_t>(sizeof childError)) {
     child.wait();
-    return {{}, "cannot start " + request.program + ": " + strerror(childError)};
+    return fail("cannot start " + request.program + ": " + strerror(childError));
   }
-  return {std::move(child), {}};
+  return child;
 }
 
 std::optional<std::string> findOnPath(const std::string& name) {

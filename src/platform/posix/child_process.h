@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "core/result.h"
+
 namespace tarnweld::posix {
 
 struct SpawnRequest {
@@ -34,9 +36,11 @@ struct ChildOutcome {
   long peakRssKiB = 0;
 };
 
-// Starts `request.program`; the result holds the child or says why not.
-struct SpawnResult;
-SpawnResult spawnChild(const SpawnRequest& request);
+class ChildProcess;
+
+// Starts `request.program`: the child, or why it could not be started (the
+// exec error included).
+Result<ChildProcess> spawnChild(const SpawnRequest& request);
 
 // A started child until it has been waited for.
 class ChildProcess {
@@ -63,19 +67,13 @@ class ChildProcess {
   void stop(int signal);
 
  private:
-  friend SpawnResult spawnChild(const SpawnRequest& request);
+  friend Result<ChildProcess> spawnChild(const SpawnRequest& request);
   ChildProcess(pid_t pid, bool leadsGroup, std::chrono::steady_clock::time_point started)
       : pid_(pid), leadsGroup_(leadsGroup), started_(started) {}
 
   pid_t pid_ = -1;
   bool leadsGroup_ = false;
   std::chrono::steady_clock::time_point started_{};
-};
-
-// The started child, or why it could not be started (the exec error included).
-struct SpawnResult {
-  ChildProcess child;
-  std::string error;
 };
 
 // The first executable `name` on PATH, or nothing.

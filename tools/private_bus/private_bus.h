@@ -8,7 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "posix/child_process.h"
+#include "core/result.h"
+#include "platform/posix/child_process.h"
 
 namespace tarnweld::posix {
 
@@ -17,9 +18,8 @@ inline constexpr const char* kBusAddressVariable = "DBUS_SESSION_BUS_ADDRESS";
 
 class PrivateBus {
  public:
-  // Starts the daemon and waits for its address. On failure returns nullptr
-  // and says why in `error`.
-  static std::unique_ptr<PrivateBus> start(std::string& error);
+  // Starts the daemon and waits for its address.
+  static Result<std::unique_ptr<PrivateBus>> start();
 
   PrivateBus(const PrivateBus&) = delete;
   PrivateBus& operator=(const PrivateBus&) = delete;

@@ -11,13 +11,9 @@
 
 #include <string>
 
+#include "main/make_backends.h"
 #include "main/mod_main.h"
-#include "main/platform.h"
 #include "text/utf.h"
-
-namespace {
-constexpr int kLargeBlockBytes = 1 << 20;
-}  // namespace
 
 int main(int argc, char** argv) {
 #ifdef TARNWELD_MIMALLOC
@@ -32,23 +28,23 @@ int main(int argc, char** argv) {
   // small blocks. Large blocks are mapped and unmapped directly, and small
   // ones skip the fast bins, which every large allocation or free would
   // otherwise sweep together first: a quarter of a large run's time.
+  constexpr int kLargeBlockBytes = 1 << 20;
   mallopt(M_MMAP_THRESHOLD, kLargeBlockBytes);
   mallopt(M_MXFAST, 0);
 #endif
-  // Arguments handed over one by one are joined with one space, so the
-  // argument text is everything after the program's own name.
-  std::string arguments;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) arguments.push_back(' ');
-    arguments.append(argv[i]);
-  }
-  const std::u16string argumentText = tarnweld::fromUtf8Lenient(arguments);
-
-  const tarnweld::PlatformBackends backends = tarnweld::makePlatformBackends();
   // Every step already contains its own failures; this only keeps anything
-  // thrown between steps (memory running out while composing a report) from
-  // ending the process with a message on stderr.
+  // thrown outside a step (memory running out while the arguments are joined
+  // or the backends made) from ending the process with a message on stderr.
   try {
+    // Arguments handed over one by one are joined with one space, so the
+    // argument text is everything after the program's own name.
+    std::string arguments;
+    for (int i = 1; i < argc; ++i) {
+      if (i > 1) arguments.push_back(' ');
+      arguments.append(argv[i]);
+    }
+    const std::u16string argumentText = tarnweld::fromUtf8Lenient(arguments);
+    const tarnweld::PlatformBackends backends = tarnweld::makePlatformBackends();
     tarnweld::modMain::entry(argumentText, backends.view());
   } catch (...) {
   }

@@ -1,8 +1,6 @@
-// Small facts about the Windows process: its command line, where its exe
-// lives, and whether it runs under Wine.
+// The Windows process's command line, split as the C runtime splits it.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,11 +13,5 @@ std::vector<std::u16string> splitCommandLine(std::u16string_view commandLine);
 
 // This process's arguments, the program first, from GetCommandLineW.
 std::vector<std::u16string> commandLineArgs();
-
-// The directory of this process's exe, with a trailing "\".
-std::u16string exeDirectory();
-
-// Wine's version ("8.0") when this process runs under Wine, else nothing.
-std::optional<std::string> wineVersion();
 
 }  // namespace tarnweld::win

@@ -1,4 +1,4 @@
-#include "posix/private_bus.h"
+#include "private_bus/private_bus.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -11,7 +11,8 @@
 #include <chrono>
 #include <string_view>
 
-#include "posix/fd.h"
+#include "platform/posix/deadline_wait.h"
+#include "platform/posix/fd.h"
 
 namespace tarnweld::posix {
 namespace {
@@ -40,17 +41,7 @@ constexpr std::string_view kBusConfiguration =
 )";
 
 // A daemon that has not printed its address by then is not going to.
-constexpr int kStartupTimeoutMs = 10000;
-
-bool writeAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t written = write(fd, data.data(), data.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    data.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
+constexpr std::chrono::seconds kStartupTimeout{10};
 
 // The daemon's complaint, kept in a memory file so that it can never block
 // the daemon by filling a pipe.
@@ -71,25 +62,22 @@ std::string listenAddress() {
 
 }  // namespace
 
-std::unique_ptr<PrivateBus> PrivateBus::start(std::string& error) {
+Result<std::unique_ptr<PrivateBus>> PrivateBus::start() {
   const auto daemon = findOnPath("dbus-daemon");
   if (!daemon) {
-    error = "DBUS_SESSION_BUS_ADDRESS is not set and no dbus-daemon was found on PATH to start a private bus";
-    return nullptr;
+    return fail("DBUS_SESSION_BUS_ADDRESS is not set and no dbus-daemon was found on PATH to start a private bus");
   }
 
   Fd config(memfd_create("tarnweld-host-bus.conf", MFD_CLOEXEC));
   Fd log(memfd_create("tarnweld-host-bus.log", MFD_CLOEXEC));
   Pipe addressPipe;
   if (!config || !log || !openPipe(addressPipe)) {
-    error = std::string("cannot prepare a private bus: ") + strerror(errno);
-    return nullptr;
+    return fail(std::string("cannot prepare a private bus: ") + strerror(errno));
   }
   std::string configuration(kBusConfiguration);
   configuration.replace(configuration.find(kListenPlaceholder), kListenPlaceholder.size(), listenAddress());
   if (!writeAll(config.get(), configuration)) {
-    error = std::string("cannot prepare a private bus: ") + strerror(errno);
-    return nullptr;
+    return fail(std::string("cannot prepare a private bus: ") + strerror(errno));
   }
 
   SpawnRequest request;
@@ -100,21 +88,19 @@ std::unique_ptr<PrivateBus> PrivateBus::start(std::string& error) {
   request.standardOutput = log.get();
   request.standardError = log.get();
   request.inheritedFds = {config.get(), addressPipe.write.get()};
-  SpawnResult spawned = spawnChild(request);
+  Result<ChildProcess> spawned = spawnChild(request);
   addressPipe.write.reset();
-  if (!spawned.child) {
-    error = "cannot start a private bus: " + spawned.error;
-    return nullptr;
-  }
+  if (!spawned) return fail("cannot start a private bus: " + spawned.reason());
 
-  // The address comes as one line; end of file first means the daemon gave up.
+  // The address comes as one line; end of file first means the daemon gave
+  // up. The time counts from the start, however many pieces the line takes.
+  const auto deadline = std::chrono::steady_clock::now() + kStartupTimeout;
   std::string address;
   for (;;) {
-    pollfd ready{addressPipe.read.get(), POLLIN, 0};
-    const int polled = poll(&ready, 1, kStartupTimeoutMs);
-    if (polled < 0 && errno == EINTR) continue;
+    const Result<WaitEnd> waited = waitUntil(addressPipe.read.get(), POLLIN, deadline);
+    if (!waited || *waited != WaitEnd::kReady) break;
     char buffer[512];
-    const ssize_t got = polled > 0 ? read(addressPipe.read.get(), buffer, sizeof buffer) : 0;
+    const ssize_t got = read(addressPipe.read.get(), buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;
     address.append(buffer, static_cast<std::size_t>(got));
@@ -122,13 +108,12 @@ std::unique_ptr<PrivateBus> PrivateBus::start(std::string& error) {
   }
   const std::size_t lineEnd = address.find('\n');
   if (lineEnd == std::string::npos) {
-    spawned.child.stop(SIGTERM);
+    spawned->stop(SIGTERM);
     const std::string complaint = readAll(log.get());
-    error = "the private dbus-daemon did not start" + (complaint.empty() ? std::string() : ": " + complaint);
-    return nullptr;
+    return fail("the private dbus-daemon did not start" + (complaint.empty() ? std::string() : ": " + complaint));
   }
   address.resize(lineEnd);
-  return std::unique_ptr<PrivateBus>(new PrivateBus(std::move(spawned.child), std::move(address)));
+  return std::unique_ptr<PrivateBus>(new PrivateBus(std::move(*spawned), std::move(address)));
 }
 
 PrivateBus::~PrivateBus() { daemon_.stop(SIGTERM); }

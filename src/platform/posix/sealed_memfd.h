@@ -21,7 +21,7 @@
 #include <utility>
 
 #include "core/result.h"
-#include "posix/fd.h"
+#include "platform/posix/fd.h"
 #include "text/utf.h"
 
 namespace tarnweld::posix {
@@ -69,14 +69,7 @@ class SealedMemfdWriter {
 
   // False, and the file is given up, when the piece cannot be written whole.
   bool append(std::string_view bytes) {
-    while (file_ && !bytes.empty()) {
-      const ssize_t written = ::write(file_.get(), bytes.data(), bytes.size());
-      if (written < 0 && errno == EINTR) continue;
-      if (written <= 0)
-        file_.reset();
-      else
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
+    if (file_ && !writeAll(file_.get(), bytes)) file_.reset();
     return static_cast<bool>(file_);
   }
 

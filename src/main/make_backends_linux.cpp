@@ -1,6 +1,6 @@
 // Linux: the host editor's object on the session bus, libxml2 and libxslt.
 #include "host/dbus/dbus_automation.h"
-#include "main/platform.h"
+#include "main/make_backends.h"
 #include "xml/libxml/libxml_parser.h"
 
 namespace tarnweld {

@@ -1,6 +1,6 @@
-#include "com_server.h"
+#include "platform/windows/com_server.h"
 
-#include "win/platform.h"
+#include "platform/windows/process_facts.h"
 
 namespace tarnweld::host {
 namespace {

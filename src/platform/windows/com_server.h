@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "win/com.h"
+#include "platform/windows/com.h"
 
 namespace tarnweld::host {
 

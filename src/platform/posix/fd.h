@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <string_view>
 #include <utility>
 
 namespace tarnweld::posix {
@@ -38,6 +40,18 @@ class Fd {
  private:
   int fd_ = -1;
 };
+
+// Writes all of `bytes` to `fd`, resuming after a signal or a short write.
+// False (errno set) when the descriptor takes no more.
+inline bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
 
 // The two ends of a close-on-exec pipe.
 struct Pipe {

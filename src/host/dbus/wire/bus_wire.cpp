@@ -1,0 +1,191 @@
+#include "host/dbus/wire/bus_wire.h"
+
+#include <errno.h>
+#include <string.h>
+
+#include <memory>
+#include <optional>
+
+#include "host/dbus/wire/sd_bus_owners.h"
+#include "text/utf.h"
+
+namespace tarnweld::dbus_wire {
+namespace {
+
+// The bus daemon itself.
+constexpr const char* kBusDaemonName = "org.freedesktop.DBus";
+constexpr const char* kBusDaemonPath = "/org/freedesktop/DBus";
+constexpr const char* kBusDaemonInterface = "org.freedesktop.DBus";
+// The bus daemon's own answers come within the library's default time.
+constexpr std::uint64_t kDefaultTimeout = 0;
+// RequestName's answers: now the primary owner; another connection owns it.
+constexpr std::uint32_t kPrimaryOwner = 1;
+constexpr std::uint32_t kExists = 3;
+
+std::string errnoText(int negativeErrno) { return strerror(-negativeErrno); }
+
+using sdbus_owners::MessagePtr;
+using sdbus_owners::SlotPtr;
+
+// Sends `member(name)`, or `member(name, flags)` when flags are given, to
+// the bus daemon and processes the connection until its reply (an error
+// reply included) arrives.
+Result<MessagePtr> askBusDaemon(sd_bus* bus, const char* member, const char* name,
+                                std::optional<std::uint32_t> flags = std::nullopt) {
+  struct Answer {
+    bool arrived = false;
+    MessagePtr reply;
+  } answer;
+  auto onReply = [](sd_bus_message* reply, void* userdata, sd_bus_error*) -> int {
+    auto* result = static_cast<Answer*>(userdata);
+    result->arrived = true;
+    result->reply.reset(sd_bus_message_ref(reply));
+    return 0;
+  };
+  sd_bus_message* rawQuery = nullptr;
+  int r = sd_bus_message_new_method_call(bus, &rawQuery, kBusDaemonName, kBusDaemonPath, kBusDaemonInterface, member);
+  const MessagePtr query(rawQuery);
+  if (r >= 0) r = sd_bus_message_append_basic(query.get(), SD_BUS_TYPE_STRING, name);
+  if (r >= 0 && flags) r = sd_bus_message_append_basic(query.get(), SD_BUS_TYPE_UINT32, &*flags);
+  if (r < 0) return fail("cannot ask the bus daemon: " + errnoText(r));
+  sd_bus_slot* rawSlot = nullptr;
+  r = sd_bus_call_async(bus, &rawSlot, query.get(), onReply, &answer, kDefaultTimeout);
+  const SlotPtr pending(rawSlot);
+  if (r < 0) return fail("cannot ask the bus daemon: " + errnoText(r));
+  while (!answer.arrived) {
+    r = sd_bus_process(bus, nullptr);
+    if (r == 0) r = sd_bus_wait(bus, UINT64_MAX);
+    if (r < 0 && r != -EINTR) return fail("lost the bus: " + errnoText(r));
+  }
+  if (!answer.reply) return fail("no answer from the bus daemon");
+  return std::move(answer.reply);
+}
+
+}  // namespace
+
+Result<WireValue> readVariant(sd_bus_message* message) {
+  char type = 0;
+  const char* contents = nullptr;
+  if (sd_bus_message_peek_type(message, &type, &contents) <= 0 || type != SD_BUS_TYPE_VARIANT || !contents) {
+    return fail("each argument must be a variant", FailureKind::kNotFound);
+  }
+  const std::string_view signature = contents;
+  WireValue value;
+  char basic = 0;
+  void* slot = nullptr;
+  const char* string = nullptr;
+  if (signature == kStringSignature) {
+    value.kind = WireValue::Kind::kString;
+    basic = SD_BUS_TYPE_STRING;
+    slot = &string;
+  } else if (signature == kTextFileSignature) {
+    value.kind = WireValue::Kind::kTextFile;
+    basic = SD_BUS_TYPE_UNIX_FD;
+    slot = &value.file;
+  } else if (signature == kInt16Signature) {
+    value.kind = WireValue::Kind::kInt16;
+    basic = SD_BUS_TYPE_INT16;
+    slot = &value.number;
+  } else {
+    return fail("an argument must be a string (s or h) or 16-bit integer (n) variant, not " + std::string(signature),
+                FailureKind::kNotFound);
+  }
+  if (sd_bus_message_enter_container(message, SD_BUS_TYPE_VARIANT, contents) <= 0 ||
+      sd_bus_message_read_basic(message, basic, slot) <= 0 || sd_bus_message_exit_container(message) < 0) {
+    return fail("unreadable argument");
+  }
+  if (string) value.string = string;
+  return value;
+}
+
+bool passesFiles(sd_bus* bus) { return sd_bus_can_send(bus, SD_BUS_TYPE_UNIX_FD) > 0; }
+
+Status appendUtf8(sd_bus_message* message, std::string_view utf8) {
+  int r = 0;
+  if (utf8.size() < kTextByDescriptorBytes || !passesFiles(sd_bus_message_get_bus(message))) {
+    // The message copies the text; it needs its own terminated copy first.
+    r = sd_bus_message_append(message, "v", kStringSignature, std::string(utf8).c_str());
+  } else {
+    posix::SealedMemfdWriter writer;
+    writer.append(utf8);
+    const posix::Fd file = std::move(writer).seal();
+    if (!file) return fail("cannot make a memory file: " + errnoText(-errno));
+    r = sd_bus_message_append(message, "v", kTextFileSignature, file.get());
+  }
+  if (r < 0) return fail("cannot add a string: " + errnoText(r));
+  return {};
+}
+
+Result<WireValue::Kind> appendText(sd_bus_message* message, std::u16string_view text, LargeText large) {
+  // A unit is at least a byte: only a shorter text needs its size counted.
+  const bool small = text.size() < kTextByDescriptorBytes && utf8SizeWithoutNul(text) < kTextByDescriptorBytes;
+  if (small || large == LargeText::kInMessage) {
+    if (text.size() > kLargestStringBytes) return fail("the string is too large for one message");
+    const std::string utf8 = toUtf8WithoutNul(text);
+    if (utf8.size() > kLargestStringBytes) return fail("the string is too large for one message");
+    const int r = sd_bus_message_append(message, "v", kStringSignature, utf8.c_str());
+    if (r < 0) return fail("cannot add a string: " + errnoText(r));
+    return WireValue::Kind::kString;
+  }
+  constexpr std::size_t kPieceUnits = std::size_t{64} << 10;
+  posix::SealedMemfdWriter writer;
+  const auto piece = std::make_unique_for_overwrite<char[]>((kPieceUnits + 1) * kMaxUtf8BytesPerUnit);
+  for (std::u16string_view rest = text; !rest.empty();) {
+    const std::u16string_view units = rest.substr(0, utf16PieceLength(rest, kPieceUnits));
+    const char* end = writeUtf8WithoutNul(units, piece.get());
+    if (!writer.append(std::string_view(piece.get(), static_cast<std::size_t>(end - piece.get())))) break;
+    rest.remove_prefix(units.size());
+  }
+  const posix::Fd file = std::move(writer).seal();
+  if (!file) return fail("cannot make a memory file: " + errnoText(-errno));
+  const int r = sd_bus_message_append(message, "v", kTextFileSignature, file.get());
+  if (r < 0) return fail("cannot add a string: " + errnoText(r));
+  return WireValue::Kind::kTextFile;
+}
+
+Status appendInt16(sd_bus_message* message, std::int16_t number) {
+  const int r = sd_bus_message_append(message, "v", kInt16Signature, number);
+  if (r < 0) return fail("cannot add an integer: " + errnoText(r));
+  return {};
+}
+
+Result<std::string> nameOwner(sd_bus* bus, const std::string& busName) {
+  Result<MessagePtr> reply = askBusDaemon(bus, "GetNameOwner", busName.c_str());
+  if (!reply) return reply.failure();
+  const char* owner = nullptr;
+  if (sd_bus_message_is_method_error(reply->get(), nullptr)) return fail(busName + " has no owner");
+  if (sd_bus_message_read(reply->get(), "s", &owner) < 0 || !owner) return fail("unreadable answer");
+  return std::string(owner);
+}
+
+Status requestName(sd_bus* bus, const std::string& busName) {
+  Result<MessagePtr> reply = askBusDaemon(bus, "RequestName", busName.c_str(), std::uint32_t{0});
+  if (!reply) return reply.failure();
+  if (const sd_bus_error* error = sd_bus_message_get_error(reply->get())) {
+    return fail("cannot own " + busName + " on the bus: " + errnoText(-sd_bus_error_get_errno(error)));
+  }
+  std::uint32_t code = 0;
+  if (sd_bus_message_read(reply->get(), "u", &code) < 0) return fail("cannot own " + busName + ": unreadable answer");
+  if (code == kExists) return fail(busName + " already has an owner on this bus (is another host running?)");
+  if (code != kPrimaryOwner) return fail("cannot own " + busName + " on the bus");
+  return {};
+}
+
+posix::Deadline nextTimeout(sd_bus* bus) {
+  std::uint64_t dueUs = 0;
+  if (sd_bus_get_timeout(bus, &dueUs) < 0 || dueUs == UINT64_MAX) return std::nullopt;
+  // sd-bus counts on CLOCK_MONOTONIC, which is steady_clock's on Linux.
+  return std::chrono::steady_clock::time_point(std::chrono::microseconds(dueUs));
+}
+
+Result<posix::WaitEnd> serveOnce(sd_bus* bus, int stopFd) {
+  int r = 0;
+  while ((r = sd_bus_process(bus, nullptr)) > 0) {
+  }
+  if (r < 0 || sd_bus_is_open(bus) <= 0) return fail("lost the bus");
+  const int events = sd_bus_get_events(bus);
+  if (events < 0) return fail("lost the bus");
+  return posix::waitUntil(sd_bus_get_fd(bus), static_cast<short>(events), nextTimeout(bus), stopFd);
+}
+
+}  // namespace tarnweld::dbus_wire

@@ -1,0 +1,30 @@
+// The small text rules the libxml2 backend applies around the libraries:
+// how a source line is cut for the parse-error record, and how the bytes of
+// a file or of a transformation's output are decoded to the program's text.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarnweld::xml {
+
+// The text of line `line` (1-based) of `text`, without its line break. Lines
+// end at LF, as the parser counts them; a CR before the LF is dropped. Empty
+// when the text has no such line.
+std::u16string sourceLine(std::u16string_view text, std::int32_t line);
+
+// `bytes` decoded from `encoding` (any name libxml2 knows, as sniffEncoding
+// finds it; UTF-8 when it knows none), a leading byte-order mark dropped.
+// What cannot be decoded becomes U+FFFD, so no text is lost silently in a
+// shorter string.
+std::u16string decodeBytes(std::string_view bytes, std::string_view encoding);
+
+// decodeBytes for the bytes of the memory file `fd`, which must allow
+// sealing: it is sealed against change before it is read, then UTF-8 is read
+// a piece at a time and any other encoding mapped whole. Nothing when the
+// file cannot be sealed or read.
+std::optional<std::u16string> decodeFile(int fd, std::string_view encoding);
+
+}  // namespace tarnweld::xml
