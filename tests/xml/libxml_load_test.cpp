@@ -240,6 +240,86 @@ TEST_F(LibxmlLoadTest, ExternalEntitiesAndDtdsAreReadOnlyFromLocalFilesWithoutWa
   EXPECT_FALSE(server.wasContacted());
 }
 
+TEST_F(LibxmlLoadTest, ExternalEntitiesAndDtdsAreDecodedAsTheirTextDeclarationsSay) {
+  WorkingDirectory inDir(dir_.path());
+  const struct {
+    const char* what;
+    std::string file;
+    std::string bytes;
+    std::u16string text;
+  } cases[] = {
+      {"entity, UTF-8", "u.ent", "<?xml version='1.0' encoding='UTF-8'?>\xC3\xA9",
+       u"<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'u.ent'>]><a>&e;</a>"},
+      {"entity, ISO-8859-1", "l.ent", "<?xml version='1.0' encoding='ISO-8859-1'?>\xE9",
+       u"<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'l.ent'>]><a>&e;</a>"},
+      {"DTD, UTF-8", "u.dtd", "<?xml version='1.0' encoding='UTF-8'?>\n<!ELEMENT a (#PCDATA)><!ENTITY x '\xC3\xA9'>",
+       u"<?xml version='1.0' encoding='windows-1252'?><!DOCTYPE a SYSTEM 'u.dtd'><a>&x;</a>"},
+      {"DTD, ISO-8859-1", "l.dtd", "<?xml version='1.0' encoding='ISO-8859-1'?>\n<!ELEMENT a (#PCDATA)><!ENTITY x '\xE9'>",
+       u"<!DOCTYPE a SYSTEM 'l.dtd'><a>&x;</a>"},
+  };
+  for (const auto& row : cases) {
+    dir_.write(row.file, row.bytes);
+    EXPECT_EQ(loadText(row.text).loaded, true) << row.what << ": " << utf8(loadText(row.text).reason);
+    EXPECT_EQ(utf8(rootText(row.text)), utf8(u"\u00E9")) << row.what;
+  }
+}
+
+TEST_F(LibxmlLoadTest, ReferencesHoldingEscapedControlCharactersAreRefusedAsWritten) {
+  dir_.write("ent.txt", "read");
+  dir_.write("a.dtd", "<!ELEMENT a (#PCDATA)>");
+  WorkingDirectory inDir(dir_.path());
+  for (const std::u16string& text : {
+           std::u16string(u"<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%00.png'>]><a>&e;</a>"),
+           std::u16string(u"<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%0a'>]><a>&e;</a>"),
+           std::u16string(u"<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%1F'>]><a>&e;</a>"),
+           std::u16string(u"<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%7f'>]><a>&e;</a>"),
+           std::u16string(u"<!DOCTYPE a [<!ENTITY % p SYSTEM 'a.dtd%00.x'>%p;]><a/>"),
+           std::u16string(u"<!DOCTYPE a SYSTEM 'a.dtd%00.png'><a/>"),
+       }) {
+    for (bool validate : {true, false}) {
+      const LoadOutcome outcome = loadText(text, validate);
+      EXPECT_EQ(outcome.loaded, false) << utf8(text) << validate;
+      EXPECT_NE(utf8(outcome.reason).find("escaped control character"), std::string::npos)
+          << utf8(text) << ": " << utf8(outcome.reason);
+    }
+  }
+  EXPECT_EQ(loadText(u"<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'ent.txt'>]><a>&e;</a>").loaded, true);
+  EXPECT_EQ(rootText(u"<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'ent%2etxt'>]><a>&e;</a>"), u"read");
+}
+
+TEST_F(LibxmlLoadTest, DocumentCatalogsAreReadOnlyFromLocalRegularFiles) {
+  const std::string root = dir_.path().string();
+  ASSERT_EQ(mkfifo((root + "/fifo.cat").c_str(), 0600), 0);
+  dir_.write("mapped.dtd", "<!ELEMENT a (#PCDATA)><!ENTITY e 'mapped'>");
+  dir_.write("local.cat",
+             "<catalog xmlns='urn:oasis:names:tc:entity:xmlns:xml:catalog'>"
+             "<system systemId='urn:x:dtd' uri='" + root + "/mapped.dtd'/></catalog>");
+  testing::Listener server;
+  const std::string http = "http://127.0.0.1:" + std::to_string(server.port());
+  const struct {
+    std::string catalog;
+    bool loads;
+  } cases[] = {
+      {root + "/local.cat", true},
+      {"file://" + root + "/local.cat", true},
+      {root + "/fifo.cat", false},
+      {"/dev/zero", false},
+      {http + "/c.cat", false},
+  };
+  for (const auto& row : cases) {
+    const std::string text = "<?oasis-xml-catalog catalog='" + row.catalog +
+                             "'?><!DOCTYPE a SYSTEM 'urn:x:dtd'><a>&e;</a>";
+    const auto start = std::chrono::steady_clock::now();
+    const LoadOutcome outcome = loadText(fromUtf8Lenient(text));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << row.catalog;
+    EXPECT_EQ(outcome.loaded, row.loads) << row.catalog << ": " << utf8(outcome.reason);
+    if (row.loads) {
+      EXPECT_EQ(rootText(fromUtf8Lenient(text)), u"mapped") << row.catalog;
+    }
+  }
+  EXPECT_FALSE(server.wasContacted());
+}
+
 TEST_F(LibxmlLoadTest, MalformedFileRecordsItsLineInItsOwnEncoding) {
   const auto path =
       dir_.write("bad.xsl", "<?xml version='1.0' encoding='ISO-8859-1'?>\n<x>\n  <y a='\xE9'></z>\n</x>\n");

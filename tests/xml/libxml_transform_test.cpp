@@ -226,6 +226,79 @@ TEST_F(LibxmlTransformTest, StylesheetFileIncludesAndReadsDocumentsBesideIt) {
   }
 }
 
+TEST_F(LibxmlTransformTest, IncludesAndDocumentNamesHoldingEscapedControlCharactersAreRefused) {
+  dir_.write("t.xml", "<t>read</t>");
+  dir_.write("inc.xsl", "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                        "<xsl:template match='/'>included</xsl:template></xsl:stylesheet>");
+  WorkingDirectory inDir(dir_.path());
+  for (const char* name : {"t.xml%00.ignored", "t.xml%0D"}) {
+    const std::u16string select = u"count(document('" + fromAscii(name) + u"'))";
+    EXPECT_EQ(transform(stylesheet(u"<xsl:output method='text'/><xsl:template match='/'>n=<xsl:value-of select=\"" +
+                                   select + u"\"/></xsl:template>")),
+              u"n=0")
+        << name;
+  }
+  const auto nested = dir_.write("outer.xsl", "<xsl:stylesheet version='1.0' "
+                                              "xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                                              "<xsl:import href='inc.xsl%00.png'/></xsl:stylesheet>");
+  for (const std::u16string& include :
+       {std::u16string(u"<xsl:include href='inc.xsl%00.png'/>"), std::u16string(u"<xsl:import href='inc.xsl%01'/>"),
+        u"<xsl:include href='" + fromAscii(nested.string()) + u"'/>"}) {
+    auto document = parser_->createDocument();
+    auto style = parser_->createDocument();
+    ASSERT_EQ(document->loadXML(kSource), true);
+    ASSERT_EQ(style->loadXML(stylesheet(include + u"<xsl:output method='text'/>")), true);
+    EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt) << utf8(include);
+    EXPECT_NE(utf8(*document->parseError()->reason()).find("escaped control character"), std::string::npos)
+        << utf8(include) << ": " << utf8(*document->parseError()->reason());
+  }
+}
+
+TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstError) {
+  const struct {
+    const char* what;
+    std::string body;
+    std::string reasonPart;
+    std::int32_t line;
+  } cases[] = {
+      {"attribute set using itself",
+       "<xsl:attribute-set name='a' use-attribute-sets='b'/>\n<xsl:attribute-set name='b' use-attribute-sets='a'/>\n"
+       "<xsl:template match='/'><out xsl:use-attribute-sets='a'/></xsl:template>\n",
+       "recursion", 0},
+      {"undefined prefix at compile time", "<xsl:template match='/'>\n<xsl:value-of select='p:x'/>\n</xsl:template>\n",
+       "Undefined namespace prefix", 3},
+      {"undefined prefix in a called template",
+       "<xsl:template name='t'>\n<xsl:value-of select=\"concat('a', $v)\"/>\n</xsl:template>\n"
+       "<xsl:template match='/'>\n\n<xsl:call-template name='t'/>\n</xsl:template>\n",
+       "", 3},
+  };
+  for (const auto& row : cases) {
+    const auto path = dir_.write("broken.xsl", "<xsl:stylesheet version='1.0' "
+                                               "xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>\n" +
+                                                   row.body + "</xsl:stylesheet>\n");
+    auto document = parser_->createDocument();
+    auto style = parser_->createDocument();
+    ASSERT_EQ(document->loadXML(kSource), true);
+    ASSERT_EQ(style->load(fromAscii(path.string())), true) << row.what;
+    EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt) << row.what;
+    const auto record = testing::outcomeOf(*document, std::nullopt);
+    EXPECT_NE(utf8(record.reason).find(row.reasonPart), std::string::npos) << row.what << ": " << utf8(record.reason);
+    EXPECT_NE(utf8(record.reason), "The stylesheet could not be applied.") << row.what;
+    EXPECT_EQ(record.line, row.line) << row.what << ": " << utf8(record.reason);
+  }
+}
+
+TEST_F(LibxmlTransformTest, EmptyResultRecordsWhatLibxsltSaid) {
+  auto document = parser_->createDocument();
+  auto style = parser_->createDocument();
+  ASSERT_EQ(document->loadXML(kSource), true);
+  ASSERT_EQ(style->loadXML(stylesheet(u"<xsl:output method='text'/><xsl:template match='/'>"
+                                      u"<xsl:message>nothing to say</xsl:message></xsl:template>")),
+            true);
+  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), u"");
+  EXPECT_EQ(utf8(*document->parseError()->reason()), "nothing to say");
+}
+
 TEST_F(LibxmlTransformTest, DocumentsWithoutTreeOrFromElsewhereDoNotTransform) {
   class Foreign final : public XmlDocument {
    public:

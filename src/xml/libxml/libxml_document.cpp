@@ -11,6 +11,7 @@
 // written out beside the process's memory, so the run's peak is the two trees.
 #include <libexslt/exslt.h>
 #include <libxml/catalog.h>
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
 #include <libxslt/extensions.h>
 #include <libxslt/extra.h>
@@ -46,7 +47,9 @@ namespace {
 constexpr int kParseOptions =
     XML_PARSE_NOENT | XML_PARSE_DTDLOAD | XML_PARSE_DTDATTR | XML_PARSE_NOCDATA | XML_PARSE_NONET | XML_PARSE_COMPACT;
 // The editor's text is already decoded; its encoding declaration is kept in
-// the tree but not applied to the bytes again.
+// the tree but not applied to the bytes again. Only its own: the option is
+// dropped once its declaration is read (startOfText), so an external entity
+// or DTD is still decoded as its text declaration says.
 constexpr int kInMemoryTextOptions = XML_PARSE_IGNORE_ENC;
 constexpr char kInMemoryTextEncoding[] = "UTF-8";
 
@@ -99,6 +102,13 @@ std::int32_t columnOf(std::u16string_view line, std::string_view element, int sk
     }
   }
   return 0;
+}
+
+// The parser reaches the start of the document after its XML declaration.
+void startOfText(void* ctx) {
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+  ctxt->options &= ~XML_PARSE_IGNORE_ENC;
+  xmlSAX2StartDocument(ctx);
 }
 
 int parseOptions(bool validate) { return kParseOptions | (validate ? XML_PARSE_DTDVALID : 0); }
@@ -170,6 +180,8 @@ class LibxmlDocument final : public XmlDocument {
     DiagnosticsCapture capture(errors);
     ParserCtxtPtr ctxt(xmlNewParserCtxt());
     if (!ctxt) return std::nullopt;
+    applyReferenceRules(*ctxt);
+    ctxt->sax->startDocument = &startOfText;
     Utf16Reader reader(text);
     // A relative DTD reference resolves against the working directory, where
     // the host starts the plug-in: the document is given without a location.
@@ -204,6 +216,7 @@ class LibxmlDocument final : public XmlDocument {
     const std::string& bytes = *read.bytes;
     ParserCtxtPtr ctxt(xmlNewParserCtxt());
     if (!ctxt) return std::nullopt;
+    applyReferenceRules(*ctxt);
     // The location is the base of relative references: a DTD or an include
     // next to the stylesheet is found there.
     const std::string base = baseOf(location);
@@ -234,15 +247,20 @@ class LibxmlDocument final : public XmlDocument {
     // document keeps its own. The copy keeps the location, so includes resolve.
     DocPtr copy(xmlCopyDoc(stylesheet->tree_.get(), 1));
     if (!copy) return std::nullopt;
+    if (!stylesheetReferencesAllowed(*copy)) return fail();
     StylesheetPtr style(xsltParseStylesheetDoc(copy.get()));
     if (!style) return fail();
     static_cast<void>(copy.release());
+    // A stylesheet compiled with errors (an attribute set that uses itself,
+    // an undefined prefix) is refused as one that does not compile at all.
+    if (style->errors > 0) return fail();
 
     SecurityPrefsPtr prefs = makeSecurityPrefs();
     TransformCtxtPtr ctxt(xsltNewTransformContext(style.get(), tree_.get()));
     if (!prefs || !ctxt || xsltSetCtxtSecurityPrefs(prefs.get(), ctxt.get()) != 0) return std::nullopt;
     xsltSetTransformErrorFunc(ctxt.get(), &errors, &ErrorCollector::genericHandler);
     xsltSetCtxtParseOptions(ctxt.get(), kParseOptions);
+    applyReferenceRules(*ctxt);
     errors.watchTransformation(ctxt.get());
 
     DocPtr result(xsltApplyStylesheetUser(style.get(), tree_.get(), nullptr, nullptr, nullptr, ctxt.get()));
@@ -251,7 +269,10 @@ class LibxmlDocument final : public XmlDocument {
     errors.watchTransformation(nullptr);
     ctxt.reset();
 
-    return resultText(std::move(result), *style);
+    std::optional<std::u16string> text = resultText(std::move(result), *style);
+    // An empty result takes the transform report: it says what libxslt said.
+    if (text && text->empty() && transformationError(errors)) recordTransformationError(errors);
+    return text;
   }
 
  private:
