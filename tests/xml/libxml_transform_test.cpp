@@ -197,11 +197,75 @@ TEST_F(LibxmlTransformTest, DocumentFunctionReadsNoDeviceNoFifoAndNoNetwork) {
 TEST_F(LibxmlTransformTest, HttpReadGivesUpAtItsDeadline) {
   testing::Listener trickling(true);
   const auto start = std::chrono::steady_clock::now();
-  const HttpAnswer answer =
+  const Result<std::string> body =
       httpGet("http://127.0.0.1:" + std::to_string(trickling.port()) + "/s.xsl", std::chrono::seconds(1), 1024 * 1024);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
-  EXPECT_FALSE(answer.body.has_value());
-  EXPECT_NE(answer.failure.find("time"), std::string::npos) << answer.failure;
+  ASSERT_FALSE(body.ok());
+  EXPECT_NE(body.reason().find("time"), std::string::npos) << body.reason();
+}
+
+TEST_F(LibxmlTransformTest, HttpReadFollowsTheServersAnswer) {
+  using testing::httpAnswer;
+  constexpr std::size_t kCap = 100;
+  const std::string full(kCap, 'x');
+  testing::HttpServer server({
+      {"/plain", httpAnswer("200 OK", "", "<a/>")},
+      {"/moved", httpAnswer("301 Moved", "location: /plain\r\n", "")},
+      {"/to-file", httpAnswer("302 Found", "Location: file:///etc/hostname\r\n", "")},
+      {"/loop", httpAnswer("302 Found", "Location: /loop\r\n", "")},
+      {"/gone", httpAnswer("410 Gone", "", "")},
+      {"/broken", httpAnswer("500 Internal Server Error", "", "oops")},
+      {"/no-place", httpAnswer("302 Found", "", "")},
+      {"/full", httpAnswer("200 OK", "", full)},
+      {"/over", httpAnswer("200 OK", "", full + "x")},
+      {"/over-unannounced", "HTTP/1.0 200 OK\r\n\r\n" + full + "x"},
+  });
+  testing::HttpServer server6({{"/plain", httpAnswer("200 OK", "", "<six/>")}}, true);
+  const struct {
+    std::string uri;
+    std::string body;  // empty: the read fails
+    std::string reasonPart;
+    bool notFound = false;
+  } cases[] = {
+      {server.url("/plain"), "<a/>", ""},
+      {server.url("/moved"), "<a/>", ""},
+      {server6.url("/plain"), "<six/>", ""},
+      {server.url("/full"), full, ""},
+      {server.url("/to-file"), "", "scheme"},
+      {server.url("/loop"), "", "too often"},
+      {server.url("/none"), "", "status 404", true},
+      {server.url("/gone"), "", "status 410", true},
+      {server.url("/broken"), "", "status 500"},
+      {server.url("/no-place"), "", "status 302"},
+      {server.url("/over"), "", "larger"},
+      {server.url("/over-unannounced"), "", "larger"},
+      {"http://127.0.0.1:70000/plain", "", "not a valid URI"},
+      {"http://127.0.0.1%00.invalid/plain", "", "escaped control"},
+  };
+  for (const auto& row : cases) {
+    const Result<std::string> body = httpGet(row.uri, std::chrono::seconds(5), kCap);
+    EXPECT_EQ(body.ok() ? *body : std::string(), row.body) << row.uri;
+    if (body.ok()) continue;
+    EXPECT_NE(body.reason().find(row.reasonPart), std::string::npos) << row.uri << ": " << body.reason();
+    EXPECT_EQ(body.notFound(), row.notFound) << row.uri;
+  }
+}
+
+TEST_F(LibxmlTransformTest, HttpsStylesheetTransformsOnlyWithATrustedCertificate) {
+  dir_.write("s.xsl", "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                      "<xsl:output method='text'/><xsl:template match='/'>over tls</xsl:template></xsl:stylesheet>");
+  testing::TlsServer server(dir_.path());
+  const std::u16string url = fromAscii(server.url("/s.xsl"));
+  auto document = parser_->createDocument();
+  auto style = parser_->createDocument();
+  ASSERT_EQ(document->loadXML(kSource), true);
+  EXPECT_EQ(silently([&] { return style->load(url); }), false) << "trusted without the test's authority";
+  EXPECT_NE(utf8(*style->parseError()->reason()).find("certificate"), std::string::npos)
+      << utf8(*style->parseError()->reason());
+  useCertificateAuthoritiesForTests(server.authority());
+  EXPECT_EQ(silently([&] { return style->load(url); }), true) << utf8(*style->parseError()->reason());
+  useCertificateAuthoritiesForTests("");
+  EXPECT_EQ(utf8(silently([&] { return document->transformNode(*style); }).value_or(u"<failed>")), "over tls");
 }
 
 TEST_F(LibxmlTransformTest, StylesheetFileIncludesAndReadsDocumentsBesideIt) {

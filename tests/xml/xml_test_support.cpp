@@ -1,17 +1,21 @@
 #include "xml_test_support.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <signal.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "text/utf.h"
 
@@ -104,6 +108,120 @@ bool Listener::wasContacted() const {
   pollfd entry{fd_, POLLIN, 0};
   return poll(&entry, 1, 0) > 0;
 }
+
+HttpServer::HttpServer(std::map<std::string, std::string> answers, bool ipv6)
+    : answers_(std::move(answers)), ipv6_(ipv6) {
+  sockaddr_storage address{};
+  socklen_t size = 0;
+  if (ipv6) {
+    auto* in6 = reinterpret_cast<sockaddr_in6*>(&address);
+    in6->sin6_family = AF_INET6;
+    in6->sin6_addr = in6addr_loopback;
+    size = sizeof *in6;
+  } else {
+    auto* in4 = reinterpret_cast<sockaddr_in*>(&address);
+    in4->sin_family = AF_INET;
+    in4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    size = sizeof *in4;
+  }
+  fd_ = socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&address), size) != 0 || listen(fd_, 8) != 0 ||
+      getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+    ADD_FAILURE() << "no HTTP server";
+    return;
+  }
+  port_ = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6*>(&address)->sin6_port
+                     : reinterpret_cast<sockaddr_in*>(&address)->sin_port);
+  server_ = std::thread([this] {
+    while (!stop_) {
+      pollfd entry{fd_, POLLIN, 0};
+      if (poll(&entry, 1, 50) <= 0) continue;
+      const int client = accept(fd_, nullptr, nullptr);
+      if (client < 0) continue;
+      std::string request;
+      char chunk[4096];
+      pollfd in{client, POLLIN, 0};
+      while (request.find("\r\n\r\n") == std::string::npos && poll(&in, 1, 2000) > 0) {
+        const ssize_t count = recv(client, chunk, sizeof chunk, 0);
+        if (count <= 0) break;
+        request.append(chunk, static_cast<std::size_t>(count));
+      }
+      const std::size_t start = request.find(' ') + 1;
+      const std::string path = request.substr(start, request.find(' ', start) - start);
+      const auto found = answers_.find(path);
+      const std::string answer = found != answers_.end() ? found->second : httpAnswer("404 Not Found", "", "none");
+      for (std::size_t sent = 0; sent < answer.size();) {
+        const ssize_t count = send(client, answer.data() + sent, answer.size() - sent, MSG_NOSIGNAL);
+        if (count <= 0) break;
+        sent += static_cast<std::size_t>(count);
+      }
+      close(client);
+    }
+  });
+}
+
+HttpServer::~HttpServer() {
+  stop_ = true;
+  if (server_.joinable()) server_.join();
+  if (fd_ >= 0) close(fd_);
+}
+
+std::string HttpServer::url(std::string_view path) const {
+  return (ipv6_ ? "http://[::1]:" : "http://127.0.0.1:") + std::to_string(port_) + std::string(path);
+}
+
+std::string httpAnswer(std::string_view status, std::string_view headers, std::string_view body) {
+  return "HTTP/1.1 " + std::string(status) + "\r\nContent-Length: " + std::to_string(body.size()) +
+         "\r\nConnection: close\r\n" + std::string(headers) + "\r\n" + std::string(body);
+}
+
+TlsServer::TlsServer(const std::filesystem::path& directory) : directory_(directory) {
+  const std::string key = (directory / "test-key.pem").string();
+  const std::string made = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
+                           "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout '" +
+                           key + "' -out '" + authority() + "' >/dev/null 2>&1";
+  if (std::system(made.c_str()) != 0) {
+    ADD_FAILURE() << "no test certificate";
+    return;
+  }
+  int out[2];
+  if (pipe2(out, O_CLOEXEC) != 0) return;
+  pid_ = fork();
+  if (pid_ == 0) {
+    dup2(out[1], 1);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 2);
+    if (chdir(directory.c_str()) != 0) _exit(127);
+    execlp("openssl", "openssl", "s_server", "-accept", "127.0.0.1:0", "-cert", authority().c_str(), "-key",
+           key.c_str(), "-WWW", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  // The server says where it listens once it does: "ACCEPT 127.0.0.1:PORT".
+  std::string said;
+  char chunk[256];
+  pollfd entry{out[0], POLLIN, 0};
+  while (said.find('\n', said.find("ACCEPT")) == std::string::npos && poll(&entry, 1, 5000) > 0) {
+    const ssize_t count = read(out[0], chunk, sizeof chunk);
+    if (count <= 0) break;
+    said.append(chunk, static_cast<std::size_t>(count));
+  }
+  close(out[0]);
+  const std::size_t accept = said.find("ACCEPT ");
+  if (accept == std::string::npos) {
+    ADD_FAILURE() << "the TLS server did not start: " << said;
+    return;
+  }
+  address_ = said.substr(accept + 7, said.find('\n', accept) - accept - 7);
+}
+
+TlsServer::~TlsServer() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  waitpid(pid_, nullptr, 0);
+}
+
+std::string TlsServer::url(std::string_view path) const { return "https://" + address_ + std::string(path); }
 
 std::string utf8(std::u16string_view text) { return toUtf8(text); }
 

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -75,6 +76,45 @@ class Listener {
   int port_ = 0;
   std::thread server_;
   std::atomic<bool> stop_{false};
+};
+
+// A scripted HTTP server on loopback (127.0.0.1, or ::1): each request for a
+// path in `answers` gets those bytes as they stand (status line first), any
+// other path a 404. It serves one connection at a time until destroyed.
+class HttpServer {
+ public:
+  explicit HttpServer(std::map<std::string, std::string> answers, bool ipv6 = false);
+  ~HttpServer();
+  // The URL of `path` ("/x.xsl") on this server.
+  std::string url(std::string_view path) const;
+
+ private:
+  std::map<std::string, std::string> answers_;
+  bool ipv6_;
+  int fd_ = -1;
+  int port_ = 0;
+  std::thread server_;
+  std::atomic<bool> stop_{false};
+};
+
+// An answer with `status`, extra header lines (each ending in CRLF) and a
+// body of known length.
+std::string httpAnswer(std::string_view status, std::string_view headers, std::string_view body);
+
+// An https server on 127.0.0.1 (openssl s_server) serving the files of
+// `directory` with a certificate for 127.0.0.1 made for it; the file
+// authority() names is the only authority that trusts it.
+class TlsServer {
+ public:
+  explicit TlsServer(const std::filesystem::path& directory);
+  ~TlsServer();
+  std::string url(std::string_view path) const;
+  std::string authority() const { return (directory_ / "test-ca.pem").string(); }
+
+ private:
+  std::filesystem::path directory_;
+  int pid_ = -1;
+  std::string address_;
 };
 
 // UTF-8 for readable failure messages.

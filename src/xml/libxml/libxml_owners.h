@@ -5,7 +5,6 @@
 #pragma once
 
 #include <libxml/encoding.h>
-#include <libxml/nanohttp.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlIO.h>
@@ -43,8 +42,6 @@ using OutputBufferPtr = std::unique_ptr<xmlOutputBuffer, FreeWith<xmlOutputBuffe
 // A handler found by name; the built-in ones ignore the close, the ones made
 // for iconv free their converters.
 using EncodingHandlerPtr = std::unique_ptr<xmlCharEncodingHandler, FreeWith<xmlCharEncCloseFunc>>;
-// An open nanohttp request, which libxml2 hands out untyped.
-using HttpSessionPtr = std::unique_ptr<void, FreeWith<xmlNanoHTTPClose>>;
 
 // xmlFree is a hook variable, not a function, so it is called through one.
 inline void freeXmlText(xmlChar* text) { xmlFree(text); }

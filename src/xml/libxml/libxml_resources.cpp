@@ -30,10 +30,9 @@ namespace {
 constexpr std::size_t kReadChunkBytes = 64 * 1024;
 
 constexpr std::string_view kHttpScheme = "http:";
+constexpr std::string_view kHttpsScheme = "https:";
 constexpr std::string_view kFileScheme = "file:";
 constexpr std::string_view kLocalHostAuthority = "//localhost/";
-constexpr int kHttpNotFound = 404;
-constexpr int kHttpGone = 410;
 
 constexpr std::string_view kNotRegularReason = "it is not a regular file (a device, FIFO or socket)";
 constexpr std::string_view kDirectoryReason = "it is a directory";
@@ -43,7 +42,9 @@ constexpr std::string_view kTooLargeReason = "it is larger than the limit of 32 
 constexpr std::string_view kNetworkRefusedReason = "it would be read from the network, which only a stylesheet may be";
 constexpr std::string_view kSchemeReason = "its URI scheme is not read";
 
-bool isHttp(std::string_view location) { return startsWithIgnoringAsciiCase(location, kHttpScheme); }
+bool isHttp(std::string_view location) {
+  return startsWithIgnoringAsciiCase(location, kHttpScheme) || startsWithIgnoringAsciiCase(location, kHttpsScheme);
+}
 
 ResourceRead failure(std::string_view location, std::string_view why, bool notFound = false) {
   ResourceRead read;
@@ -237,12 +238,10 @@ ResourceRead readLocalFile(const std::string& location) {
 }
 
 ResourceRead readHttp(const std::string& uri) {
-  HttpAnswer answer = httpGet(uri, kNetworkDeadline, kMaxResourceBytes);
-  if (!answer.body) {
-    return failure(uri, answer.failure, answer.status == kHttpNotFound || answer.status == kHttpGone);
-  }
+  Result<std::string> body = httpGet(uri, kNetworkDeadline, kMaxResourceBytes);
+  if (!body) return failure(uri, body.reason(), body.notFound());
   ResourceRead read;
-  read.bytes = std::move(answer.body);
+  read.bytes = std::move(*body);
   return read;
 }
 
