@@ -202,6 +202,8 @@ TEST_F(LibxmlLoadTest, OnlyAMissingFileReportsObjectNotFoundAndNoneWaits) {
       {fromAscii(root) + u"/fifo.xsl", false, "not a regular file"},
       {u"/dev/zero", false, "not a regular file"},
       {fromAscii(root) + u"/locked.xsl", false, geteuid() == 0 ? "" : "Permission denied"},
+      {u"http://127.0.0.1:1/s.xsl", false, "cannot be reached; no XML catalog on this machine maps it"},
+      {u"ftp://127.0.0.1/s.xsl", false, "scheme is not read; no XML catalog on this machine maps it"},
   };
   for (const auto& row : cases) {
     if (row.path.ends_with(u"locked.xsl") && geteuid() == 0) continue;  // root reads any file
@@ -227,8 +229,9 @@ TEST_F(LibxmlLoadTest, ExternalEntitiesAndDtdsAreReadOnlyFromLocalFilesWithoutWa
       {"<!DOCTYPE a [<!ENTITY e SYSTEM '" + root + "/fifo.ent'>]><a>&e;</a>", "not a regular file"},
       {"<!DOCTYPE a SYSTEM '/dev/zero'><a/>", "not a regular file"},
       {"<!DOCTYPE a SYSTEM '" + root + "'><a/>", "directory"},
-      {"<!DOCTYPE a SYSTEM '" + http + "/a.dtd'><a/>", "network"},
+      {"<!DOCTYPE a SYSTEM '" + http + "/a.dtd'><a/>", "network, which only a stylesheet may be; no XML catalog"},
       {"<!DOCTYPE a [<!ENTITY e SYSTEM '" + http + "/e.xml'>]><a>&e;</a>", "network"},
+      {"<!DOCTYPE a SYSTEM 'https://127.0.0.1:1/a.dtd'><a/>", "; no XML catalog on this machine maps it"},
   };
   for (const auto& row : cases) {
     const auto start = std::chrono::steady_clock::now();

@@ -200,7 +200,8 @@ class LibxmlDocument final : public XmlDocument {
     // A stylesheet the catalogs know is read from where they say, offline;
     // only one they do not know may come over the network.
     const std::string location = resolveThroughCatalogs(named);
-    const ResourceRead read = readResource(location, location == named ? Reach::kNetwork : Reach::kLocalOnly);
+    ResourceRead read = readResource(location, location == named ? Reach::kNetwork : Reach::kLocalOnly);
+    if (!read.bytes && location == named) noteNoCatalogMaps(read, location);
     if (!read.bytes || read.bytes->size() > static_cast<std::size_t>(INT_MAX)) {
       tree_.reset();
       std::u16string reason;

@@ -41,6 +41,7 @@ constexpr std::string_view kEscapedControlReason = "its name holds an escaped co
 constexpr std::string_view kTooLargeReason = "it is larger than the limit of 32 MiB";
 constexpr std::string_view kNetworkRefusedReason = "it would be read from the network, which only a stylesheet may be";
 constexpr std::string_view kSchemeReason = "its URI scheme is not read";
+constexpr std::string_view kNoCatalogNote = "; no XML catalog on this machine maps it";
 
 bool isHttp(std::string_view location) {
   return startsWithIgnoringAsciiCase(location, kHttpScheme) || startsWithIgnoringAsciiCase(location, kHttpsScheme);
@@ -272,6 +273,7 @@ xmlParserInputPtr loadEntity(const char* url, const char* id, xmlParserCtxtPtr c
 
     OpenedFile opened = openLocal(location);
     if (!opened.fd) {
+      if (!mapped) noteNoCatalogMaps(opened.failed, location);
       report(opened.failed, location);
       return nullptr;
     }
@@ -297,7 +299,8 @@ xmlParserInputPtr loadEntity(const char* url, const char* id, xmlParserCtxtPtr c
 xmlDocPtr loadForTransformation(const xmlChar* uri, xmlDictPtr dict, int options, void*, xsltLoadType type) {
   try {
     if (!uri) return nullptr;
-    const std::string location = resolveThroughCatalogs(reinterpret_cast<const char*>(uri));
+    const std::string named = reinterpret_cast<const char*>(uri);
+    const std::string location = resolveThroughCatalogs(named);
     ParserCtxtPtr ctxt(xmlNewParserCtxt());
     if (!ctxt) return nullptr;
     applyReferenceRules(*ctxt);
@@ -310,8 +313,9 @@ xmlDocPtr loadForTransformation(const xmlChar* uri, xmlDictPtr dict, int options
     const int parseOptions = (options | XML_PARSE_NONET) & ~XML_PARSE_HUGE;
     DocPtr doc;
     if (isHttp(location) && type != XSLT_LOAD_DOCUMENT) {
-      const ResourceRead read = readHttp(location);
+      ResourceRead read = readHttp(location);
       if (!read.bytes || read.bytes->size() > static_cast<std::size_t>(INT_MAX)) {
+        if (location == named) noteNoCatalogMaps(read, location);
         report(read, location);
         return nullptr;
       }
@@ -320,6 +324,7 @@ xmlDocPtr loadForTransformation(const xmlChar* uri, xmlDictPtr dict, int options
     } else {
       OpenedFile opened = openLocal(location);
       if (!opened.fd) {
+        if (location == named) noteNoCatalogMaps(opened.failed, location);
         report(opened.failed, location);
         return nullptr;
       }
@@ -345,6 +350,11 @@ std::string resolveThroughCatalogs(const std::string& location) {
   XmlCharPtr mapped(xmlCatalogResolveURI(name));
   if (!mapped) mapped.reset(xmlCatalogResolve(nullptr, name));
   return mapped ? textOf(mapped) : location;
+}
+
+void noteNoCatalogMaps(ResourceRead& failed, const std::string& location) {
+  if (failed.notFound || !hasUriScheme(location) || startsWithIgnoringAsciiCase(std::string_view(location), kFileScheme)) return;
+  failed.reason.append(kNoCatalogNote);
 }
 
 ResourceRead readResource(const std::string& location, Reach reach) {

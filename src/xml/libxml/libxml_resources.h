@@ -41,6 +41,11 @@ struct ResourceRead {
 // when it is a plain path rather than a URI.
 std::string resolveThroughCatalogs(const std::string& location);
 
+// Adds to the reason of a failed read of `location`, a URI no catalog maps
+// (not a path, not file:), that none does: installing the package whose
+// catalog maps it is the way out.
+void noteNoCatalogMaps(ResourceRead& failed, const std::string& location);
+
 // The bytes of a file or of the resource a URI names, at most
 // kMaxResourceBytes of them.
 ResourceRead readResource(const std::string& location, Reach reach);
