@@ -2,6 +2,7 @@
 // validation on and off, files and URIs in the host's convention, and the
 // parse-error record that the run's reports are made from.
 #include <gtest/gtest.h>
+#include <libxml/catalog.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 
 #include "text/utf.h"
 #include "xml/libxml/libxml_parser.h"
+#include "xml/libxml/libxml_resources.h"
 #include "xml_test_support.h"
 
 namespace tarnweld::xml {
@@ -175,7 +177,8 @@ TEST_F(LibxmlLoadTest, FilesLoadFromHostPathsAndUrisWithTheirDtdBesideThem) {
   std::replace(hostStyle.begin(), hostStyle.end(), u'/', u'\\');
   for (const std::u16string& path :
        {std::u16string(u"with space\\a.xml"), std::u16string(u"with space/a.xml"), hostStyle,
-        u"file://" + fromAscii(dir_.path().string()) + u"/with%20space/a.xml"}) {
+        u"file://" + fromAscii(dir_.path().string()) + u"/with%20space/a.xml",
+        u"file://localhost" + fromAscii(dir_.path().string()) + u"/with%20space/a.xml"}) {
     const LoadOutcome outcome = loadFile(path);
     EXPECT_EQ(outcome.loaded, true) << utf8(path) << ": " << utf8(outcome.reason);
   }
@@ -188,6 +191,7 @@ TEST_F(LibxmlLoadTest, OnlyAMissingFileReportsObjectNotFoundAndNoneWaits) {
   ASSERT_EQ(mkfifo((root + "/fifo.xsl").c_str(), 0600), 0);
   const auto locked = dir_.write("locked.xsl", "<x/>");
   std::filesystem::permissions(locked, std::filesystem::perms::none);
+  std::filesystem::permissions(dir_.path(), std::filesystem::perms::others_exec, std::filesystem::perm_options::add);
   const struct {
     std::u16string path;
     bool notFound;
@@ -201,14 +205,16 @@ TEST_F(LibxmlLoadTest, OnlyAMissingFileReportsObjectNotFoundAndNoneWaits) {
       {fromAscii(root) + u"\\sub", false, "directory"},
       {fromAscii(root) + u"/fifo.xsl", false, "not a regular file"},
       {u"/dev/zero", false, "not a regular file"},
-      {fromAscii(root) + u"/locked.xsl", false, geteuid() == 0 ? "" : "Permission denied"},
+      {fromAscii(root) + u"/locked.xsl", false, "Permission denied"},
+      {fromAscii(root) + u"/top.xsl/x.xsl", true, ""},
       {u"http://127.0.0.1:1/s.xsl", false, "cannot be reached; no XML catalog on this machine maps it"},
       {u"ftp://127.0.0.1/s.xsl", false, "scheme is not read; no XML catalog on this machine maps it"},
   };
   for (const auto& row : cases) {
-    if (row.path.ends_with(u"locked.xsl") && geteuid() == 0) continue;  // root reads any file
     const auto start = std::chrono::steady_clock::now();
-    const LoadOutcome outcome = loadFile(row.path);
+    const LoadOutcome outcome = row.path.ends_with(u"locked.xsl")
+                                    ? testing::asUnprivilegedUser([&] { return loadFile(row.path); })
+                                    : loadFile(row.path);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << utf8(row.path);
     EXPECT_EQ(outcome.loaded, false) << utf8(row.path);
     EXPECT_EQ(outcome.reason.find(kObjectNotFound) != std::u16string::npos, row.notFound)
@@ -321,6 +327,35 @@ TEST_F(LibxmlLoadTest, DocumentCatalogsAreReadOnlyFromLocalRegularFiles) {
     }
   }
   EXPECT_FALSE(server.wasContacted());
+}
+
+TEST_F(LibxmlLoadTest, FileOfExactlyTheLimitIsReadAndOneByteMoreIsNot) {
+  // What follows the element ends the parse at once: only the read is timed.
+  const std::string element = "<x/>\n<y/>\n";
+  const std::string filler(kMaxResourceBytes - element.size(), 'z');
+  const auto exact = dir_.write("exact.xsl", element + filler);
+  const auto over = dir_.write("over.xsl", element + filler + "z");
+  const LoadOutcome read = loadFile(fromAscii(exact.string()));
+  EXPECT_EQ(read.line, 2) << utf8(read.reason);
+  const LoadOutcome refused = loadFile(fromAscii(over.string()));
+  EXPECT_EQ(refused.loaded, false);
+  EXPECT_NE(utf8(refused.reason).find("larger than the limit"), std::string::npos) << utf8(refused.reason);
+}
+
+TEST_F(LibxmlLoadTest, StylesheetUriIsReadFromWhereTheSystemCatalogsMapIt) {
+  const auto local = dir_.write("local.xsl", "<x/>");
+  const auto catalog = dir_.write(
+      "system.cat",
+      "<catalog xmlns='urn:oasis:names:tc:entity:xmlns:xml:catalog'>"
+      "<system systemId='http://stylesheets.invalid/by-system-id.xsl' uri='file://" + local.string() + "'/>"
+      "<uri name='http://stylesheets.invalid/by-uri.xsl' uri='file://" + local.string() + "'/></catalog>");
+  parser_->createDocument();  // the system catalogs are set up with the first document
+  ASSERT_EQ(xmlLoadCatalog(catalog.c_str()), 0);
+  for (const char16_t* uri :
+       {u"http://stylesheets.invalid/by-system-id.xsl", u"http://stylesheets.invalid/by-uri.xsl"}) {
+    const LoadOutcome outcome = loadFile(uri);
+    EXPECT_EQ(outcome.loaded, true) << utf8(uri) << ": " << utf8(outcome.reason);
+  }
 }
 
 TEST_F(LibxmlLoadTest, MalformedFileRecordsItsLineInItsOwnEncoding) {

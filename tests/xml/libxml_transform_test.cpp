@@ -161,7 +161,7 @@ TEST_F(LibxmlTransformTest, TransformationWritesNoFile) {
 TEST_F(LibxmlTransformTest, FailedTransformationRecordsWhyAndWhereInTheStylesheet) {
   const auto path = dir_.write("stop.xsl",
                                "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>\n"
-                               "<xsl:template match='/'><out/>\n"
+                               "<xsl:template match='/'><out/><xsl:message>earlier</xsl:message>\n"
                                "  <xsl:message>note</xsl:message><xsl:message terminate='yes'>stop here</xsl:message>\n"
                                "</xsl:template></xsl:stylesheet>\n");
   auto document = parser_->createDocument();
@@ -331,7 +331,9 @@ TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstErr
        "recursion", 0},
       {"undefined prefix at compile time", "<xsl:template match='/'>\n<xsl:value-of select='p:x'/>\n</xsl:template>\n",
        "Undefined namespace prefix", 3},
-      {"undefined prefix in a called template",
+      {"undefined prefix on line 12", "<xsl:template match='/'>\n\n\n\n\n\n\n\n\n\n<xsl:value-of select='p:x'/>\n"
+       "</xsl:template>\n", "Undefined namespace prefix", 12},
+      {"undefined variable in a called template",
        "<xsl:template name='t'>\n<xsl:value-of select=\"concat('a', $v)\"/>\n</xsl:template>\n"
        "<xsl:template match='/'>\n\n<xsl:call-template name='t'/>\n</xsl:template>\n",
        "", 3},

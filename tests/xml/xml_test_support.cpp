@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -67,6 +68,35 @@ LoadOutcome outcomeOf(const XmlDocument& document, std::optional<bool> loaded) {
   outcome.srcText = record->srcText().value_or(u"<unreadable>");
   outcome.line = record->line().value_or(-1);
   outcome.linepos = record->linepos().value_or(-1);
+  return outcome;
+}
+
+LoadOutcome asUnprivilegedUser(const std::function<LoadOutcome()>& load) {
+  if (geteuid() != 0) return load();
+  constexpr uid_t kNobody = 65534;
+  int channel[2];
+  if (pipe2(channel, O_CLOEXEC) != 0) return {};
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgroups(0, nullptr) != 0 || setresgid(kNobody, kNobody, kNobody) != 0 ||
+        setresuid(kNobody, kNobody, kNobody) != 0) {
+      _exit(1);
+    }
+    const LoadOutcome outcome = load();
+    const std::string said = (outcome.loaded == true ? "1" : "0") + toUtf8(outcome.reason);
+    _exit(write(channel[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 1);
+  }
+  close(channel[1]);
+  std::string said;
+  char chunk[1024];
+  for (ssize_t count; (count = read(channel[0], chunk, sizeof chunk)) > 0;) said.append(chunk, count);
+  close(channel[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  LoadOutcome outcome;
+  if (said.empty() || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return outcome;
+  outcome.loaded = said[0] == '1';
+  outcome.reason = fromUtf8Lenient(said.substr(1));
   return outcome;
 }
 

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -60,6 +61,11 @@ struct LoadOutcome {
   std::int32_t line = -1, linepos = -1;
 };
 LoadOutcome outcomeOf(const XmlDocument& document, std::optional<bool> loaded);
+
+// `load()` run by a user without privileges: as it is when the tests are
+// not run as root, else in a child process that has become nobody, for
+// which permissions apply (root reads any file). Gives the flag and reason.
+LoadOutcome asUnprivilegedUser(const std::function<LoadOutcome()>& load);
 
 // A TCP listener on 127.0.0.1 at a free port, to prove that nothing connects
 // to it, or (with `trickle`) a server that answers any connection with one
