@@ -209,6 +209,7 @@ TEST_F(LibxmlLoadTest, OnlyAMissingFileReportsObjectNotFoundAndNoneWaits) {
       {fromAscii(root) + u"/top.xsl/x.xsl", true, ""},
       {u"http://127.0.0.1:1/s.xsl", false, "cannot be reached; no XML catalog on this machine maps it"},
       {u"ftp://127.0.0.1/s.xsl", false, "scheme is not read; no XML catalog on this machine maps it"},
+      {u"file:///dev/zero", false, "not a regular file"},
   };
   for (const auto& row : cases) {
     const auto start = std::chrono::steady_clock::now();
@@ -220,6 +221,10 @@ TEST_F(LibxmlLoadTest, OnlyAMissingFileReportsObjectNotFoundAndNoneWaits) {
     EXPECT_EQ(outcome.reason.find(kObjectNotFound) != std::u16string::npos, row.notFound)
         << utf8(row.path) << ": " << utf8(outcome.reason);
     EXPECT_NE(utf8(outcome.reason).find(row.reasonPart), std::string::npos) << utf8(outcome.reason);
+    // Only a URI that a catalog could have mapped says that none does.
+    EXPECT_EQ(utf8(outcome.reason).find("no XML catalog") != std::string::npos,
+              row.reasonPart.find("no XML catalog") != std::string::npos)
+        << utf8(outcome.reason);
   }
 }
 

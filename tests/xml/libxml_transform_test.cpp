@@ -204,6 +204,19 @@ TEST_F(LibxmlTransformTest, HttpReadGivesUpAtItsDeadline) {
   EXPECT_NE(body.reason().find("time"), std::string::npos) << body.reason();
 }
 
+TEST_F(LibxmlTransformTest, SlowNameResolutionEndsWithinTheDeadline) {
+  // Without a limit of its own, this resolver would wait 30 s.
+  const auto resolvConf = dir_.write("resolv.conf", "nameserver 127.0.0.1\noptions timeout:15 attempts:2\n");
+  const int status = testing::withSilentNameServer(resolvConf, [] {
+    const auto start = std::chrono::steady_clock::now();
+    const Result<std::string> body = httpGet("http://stylesheets.invalid/s.xsl", std::chrono::seconds(1), 1024);
+    return !body.ok() && body.reason().find("time") != std::string::npos &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(3);
+  });
+  if (status == testing::kNoIsolation) GTEST_SKIP() << "this system allows no user namespaces";
+  EXPECT_EQ(status, 0);
+}
+
 TEST_F(LibxmlTransformTest, HttpReadFollowsTheServersAnswer) {
   using testing::httpAnswer;
   constexpr std::size_t kCap = 100;
@@ -333,6 +346,10 @@ TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstErr
        "Undefined namespace prefix", 3},
       {"undefined prefix on line 12", "<xsl:template match='/'>\n\n\n\n\n\n\n\n\n\n<xsl:value-of select='p:x'/>\n"
        "</xsl:template>\n", "Undefined namespace prefix", 12},
+      {"undefined variable in a global variable",
+       "<xsl:variable name='g' select='$v'/>\n<xsl:template match='/'>\n\n<xsl:value-of select='$g'/>\n"
+       "</xsl:template>\n",
+       "", 2},
       {"undefined variable in a called template",
        "<xsl:template name='t'>\n<xsl:value-of select=\"concat('a', $v)\"/>\n</xsl:template>\n"
        "<xsl:template match='/'>\n\n<xsl:call-template name='t'/>\n</xsl:template>\n",

@@ -123,6 +123,14 @@ class TlsServer {
   std::string address_;
 };
 
+// Runs `check` in a child process with network and mount namespaces of its
+// own (through a user namespace, so no privilege is needed): loopback only,
+// and `resolvConf` as /etc/resolv.conf, with a name server on 127.0.0.1:53
+// that takes every question and answers none. 0 when `check` held, 1 when
+// not, kNoIsolation when the system allows no such namespaces.
+inline constexpr int kNoIsolation = 77;
+int withSilentNameServer(const std::filesystem::path& resolvConf, const std::function<bool()>& check);
+
 // UTF-8 for readable failure messages.
 std::string utf8(std::u16string_view text);
 

@@ -169,6 +169,11 @@ Result<std::string> httpGet(const std::string& uri, std::chrono::steady_clock::d
       (authorities.empty() || (api.setopt(easy, CURLOPT_CAINFO, authorities.c_str()) == CURLE_OK &&
                                api.setopt(easy, CURLOPT_CAPATH, nullptr) == CURLE_OK));
   if (!set) return fail(std::string(kUnreachableReason));
+  // Without it, a read whose deadline passed while the resolver thread was
+  // still asking would wait for that thread (up to the resolver's own 30 s
+  // and more); with it the thread is left to end on its own. libcurl before
+  // 7.87 does not know it, and then waits as before.
+  static_cast<void>(api.setopt(easy, CURLOPT_QUICK_EXIT, 1L));
 
   const CURLcode code = api.perform(easy);
   long status = 0;
