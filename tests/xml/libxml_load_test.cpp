@@ -175,10 +175,9 @@ TEST_F(LibxmlLoadTest, FilesLoadFromHostPathsAndUrisWithTheirDtdBesideThem) {
   const std::u16string absolute = fromAscii(dir_.path().string()) + u"/with space/a.xml";
   std::u16string hostStyle = absolute;
   std::replace(hostStyle.begin(), hostStyle.end(), u'/', u'\\');
-  for (const std::u16string& path :
-       {std::u16string(u"with space\\a.xml"), std::u16string(u"with space/a.xml"), hostStyle,
-        u"file://" + fromAscii(dir_.path().string()) + u"/with%20space/a.xml",
-        u"file://localhost" + fromAscii(dir_.path().string()) + u"/with%20space/a.xml"}) {
+  for (const std::u16string& path : {std::u16string(u"with space\\a.xml"), std::u16string(u"with space/a.xml"),
+                                     hostStyle, u"file://" + fromAscii(dir_.path().string()) + u"/with%20space/a.xml",
+                                     u"file://localhost" + fromAscii(dir_.path().string()) + u"/with%20space/a.xml"}) {
     const LoadOutcome outcome = loadFile(path);
     EXPECT_EQ(outcome.loaded, true) << utf8(path) << ": " << utf8(outcome.reason);
   }
@@ -268,7 +267,8 @@ TEST_F(LibxmlLoadTest, ExternalEntitiesAndDtdsAreDecodedAsTheirTextDeclarationsS
        u"<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'l.ent'>]><a>&e;</a>"},
       {"DTD, UTF-8", "u.dtd", "<?xml version='1.0' encoding='UTF-8'?>\n<!ELEMENT a (#PCDATA)><!ENTITY x '\xC3\xA9'>",
        u"<?xml version='1.0' encoding='windows-1252'?><!DOCTYPE a SYSTEM 'u.dtd'><a>&x;</a>"},
-      {"DTD, ISO-8859-1", "l.dtd", "<?xml version='1.0' encoding='ISO-8859-1'?>\n<!ELEMENT a (#PCDATA)><!ENTITY x '\xE9'>",
+      {"DTD, ISO-8859-1", "l.dtd",
+       "<?xml version='1.0' encoding='ISO-8859-1'?>\n<!ELEMENT a (#PCDATA)><!ENTITY x '\xE9'>",
        u"<!DOCTYPE a SYSTEM 'l.dtd'><a>&x;</a>"},
   };
   for (const auto& row : cases) {
@@ -307,22 +307,21 @@ TEST_F(LibxmlLoadTest, DocumentCatalogsAreReadOnlyFromLocalRegularFiles) {
   dir_.write("mapped.dtd", "<!ELEMENT a (#PCDATA)><!ENTITY e 'mapped'>");
   dir_.write("local.cat",
              "<catalog xmlns='urn:oasis:names:tc:entity:xmlns:xml:catalog'>"
-             "<system systemId='urn:x:dtd' uri='" + root + "/mapped.dtd'/></catalog>");
+             "<system systemId='urn:x:dtd' uri='" +
+                 root + "/mapped.dtd'/></catalog>");
   testing::Listener server;
   const std::string http = "http://127.0.0.1:" + std::to_string(server.port());
   const struct {
     std::string catalog;
     bool loads;
   } cases[] = {
-      {root + "/local.cat", true},
-      {"file://" + root + "/local.cat", true},
-      {root + "/fifo.cat", false},
-      {"/dev/zero", false},
+      {root + "/local.cat", true}, {"file://" + root + "/local.cat", true},
+      {root + "/fifo.cat", false}, {"/dev/zero", false},
       {http + "/c.cat", false},
   };
   for (const auto& row : cases) {
-    const std::string text = "<?oasis-xml-catalog catalog='" + row.catalog +
-                             "'?><!DOCTYPE a SYSTEM 'urn:x:dtd'><a>&e;</a>";
+    const std::string text =
+        "<?oasis-xml-catalog catalog='" + row.catalog + "'?><!DOCTYPE a SYSTEM 'urn:x:dtd'><a>&e;</a>";
     const auto start = std::chrono::steady_clock::now();
     const LoadOutcome outcome = loadText(fromUtf8Lenient(text));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << row.catalog;
@@ -349,11 +348,13 @@ TEST_F(LibxmlLoadTest, FileOfExactlyTheLimitIsReadAndOneByteMoreIsNot) {
 
 TEST_F(LibxmlLoadTest, StylesheetUriIsReadFromWhereTheSystemCatalogsMapIt) {
   const auto local = dir_.write("local.xsl", "<x/>");
-  const auto catalog = dir_.write(
-      "system.cat",
-      "<catalog xmlns='urn:oasis:names:tc:entity:xmlns:xml:catalog'>"
-      "<system systemId='http://stylesheets.invalid/by-system-id.xsl' uri='file://" + local.string() + "'/>"
-      "<uri name='http://stylesheets.invalid/by-uri.xsl' uri='file://" + local.string() + "'/></catalog>");
+  const auto catalog = dir_.write("system.cat",
+                                  "<catalog xmlns='urn:oasis:names:tc:entity:xmlns:xml:catalog'>"
+                                  "<system systemId='http://stylesheets.invalid/by-system-id.xsl' uri='file://" +
+                                      local.string() +
+                                      "'/>"
+                                      "<uri name='http://stylesheets.invalid/by-uri.xsl' uri='file://" +
+                                      local.string() + "'/></catalog>");
   parser_->createDocument();  // the system catalogs are set up with the first document
   ASSERT_EQ(xmlLoadCatalog(catalog.c_str()), 0);
   for (const char16_t* uri :

@@ -265,8 +265,9 @@ TEST_F(LibxmlTransformTest, HttpReadFollowsTheServersAnswer) {
 }
 
 TEST_F(LibxmlTransformTest, HttpsStylesheetTransformsOnlyWithATrustedCertificate) {
-  dir_.write("s.xsl", "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
-                      "<xsl:output method='text'/><xsl:template match='/'>over tls</xsl:template></xsl:stylesheet>");
+  dir_.write("s.xsl",
+             "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+             "<xsl:output method='text'/><xsl:template match='/'>over tls</xsl:template></xsl:stylesheet>");
   testing::TlsServer server(dir_.path());
   const std::u16string url = fromAscii(server.url("/s.xsl"));
   auto document = parser_->createDocument();
@@ -305,8 +306,9 @@ TEST_F(LibxmlTransformTest, StylesheetFileIncludesAndReadsDocumentsBesideIt) {
 
 TEST_F(LibxmlTransformTest, IncludesAndDocumentNamesHoldingEscapedControlCharactersAreRefused) {
   dir_.write("t.xml", "<t>read</t>");
-  dir_.write("inc.xsl", "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
-                        "<xsl:template match='/'>included</xsl:template></xsl:stylesheet>");
+  dir_.write("inc.xsl",
+             "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+             "<xsl:template match='/'>included</xsl:template></xsl:stylesheet>");
   WorkingDirectory inDir(dir_.path());
   for (const char* name : {"t.xml%00.ignored", "t.xml%0D"}) {
     const std::u16string select = u"count(document('" + fromAscii(name) + u"'))";
@@ -315,9 +317,10 @@ TEST_F(LibxmlTransformTest, IncludesAndDocumentNamesHoldingEscapedControlCharact
               u"n=0")
         << name;
   }
-  const auto nested = dir_.write("outer.xsl", "<xsl:stylesheet version='1.0' "
-                                              "xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
-                                              "<xsl:import href='inc.xsl%00.png'/></xsl:stylesheet>");
+  const auto nested = dir_.write("outer.xsl",
+                                 "<xsl:stylesheet version='1.0' "
+                                 "xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                                 "<xsl:import href='inc.xsl%00.png'/></xsl:stylesheet>");
   for (const std::u16string& include :
        {std::u16string(u"<xsl:include href='inc.xsl%00.png'/>"), std::u16string(u"<xsl:import href='inc.xsl%01'/>"),
         u"<xsl:include href='" + fromAscii(nested.string()) + u"'/>"}) {
@@ -344,8 +347,10 @@ TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstErr
        "recursion", 0},
       {"undefined prefix at compile time", "<xsl:template match='/'>\n<xsl:value-of select='p:x'/>\n</xsl:template>\n",
        "Undefined namespace prefix", 3},
-      {"undefined prefix on line 12", "<xsl:template match='/'>\n\n\n\n\n\n\n\n\n\n<xsl:value-of select='p:x'/>\n"
-       "</xsl:template>\n", "Undefined namespace prefix", 12},
+      {"undefined prefix on line 12",
+       "<xsl:template match='/'>\n\n\n\n\n\n\n\n\n\n<xsl:value-of select='p:x'/>\n"
+       "</xsl:template>\n",
+       "Undefined namespace prefix", 12},
       {"undefined variable in a global variable",
        "<xsl:variable name='g' select='$v'/>\n<xsl:template match='/'>\n\n<xsl:value-of select='$g'/>\n"
        "</xsl:template>\n",
@@ -356,9 +361,10 @@ TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstErr
        "", 3},
   };
   for (const auto& row : cases) {
-    const auto path = dir_.write("broken.xsl", "<xsl:stylesheet version='1.0' "
-                                               "xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>\n" +
-                                                   row.body + "</xsl:stylesheet>\n");
+    const auto path = dir_.write("broken.xsl",
+                                 "<xsl:stylesheet version='1.0' "
+                                 "xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>\n" +
+                                     row.body + "</xsl:stylesheet>\n");
     auto document = parser_->createDocument();
     auto style = parser_->createDocument();
     ASSERT_EQ(document->loadXML(kSource), true);

@@ -6,12 +6,12 @@
 #include <gtest/gtest.h>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sched.h>
+#include <signal.h>
+#include <stdlib.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
-#include <poll.h>
-#include <stdlib.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -212,9 +212,10 @@ std::string httpAnswer(std::string_view status, std::string_view headers, std::s
 
 TlsServer::TlsServer(const std::filesystem::path& directory) : directory_(directory) {
   const std::string key = (directory / "test-key.pem").string();
-  const std::string made = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
-                           "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout '" +
-                           key + "' -out '" + authority() + "' >/dev/null 2>&1";
+  const std::string made =
+      "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
+      "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout '" +
+      key + "' -out '" + authority() + "' >/dev/null 2>&1";
   if (std::system(made.c_str()) != 0) {
     ADD_FAILURE() << "no test certificate";
     return;
@@ -270,7 +271,8 @@ int withSilentNameServer(const std::filesystem::path& resolvConf, const std::fun
       return written;
     };
     if (unshare(CLONE_NEWUSER | CLONE_NEWNS | CLONE_NEWNET) != 0) _exit(kNoIsolation);
-    if (!writeFile("/proc/self/setgroups", "deny") || !writeFile("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
+    if (!writeFile("/proc/self/setgroups", "deny") ||
+        !writeFile("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1") ||
         !writeFile("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1")) {
       _exit(kNoIsolation);
     }

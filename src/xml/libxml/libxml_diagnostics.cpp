@@ -148,9 +148,8 @@ std::optional<TransformationError> transformationError(const ErrorCollector& col
   // A refused resource or an XPath error is the cause of what libxslt says next.
   const std::optional<Diagnostic>& first = collector.firstError();
   const Diagnostic* cause =
-      first && !first->message.empty() && (first->domain == XML_FROM_XPATH || first->domain == XML_FROM_IO)
-          ? &*first
-          : nullptr;
+      first && !first->message.empty() && (first->domain == XML_FROM_XPATH || first->domain == XML_FROM_IO) ? &*first
+                                                                                                            : nullptr;
   auto located = std::find_if(messages.begin(), messages.end(),
                               [](const ErrorCollector::Message& m) { return isLocationLine(m.text); });
   const ErrorCollector::Message* reason = nullptr;

@@ -10,8 +10,8 @@
 // document keeps its own, and never copies the source tree. The result is
 // written out beside the process's memory, so the run's peak is the two trees.
 #include <libexslt/exslt.h>
-#include <libxml/catalog.h>
 #include <libxml/SAX2.h>
+#include <libxml/catalog.h>
 #include <libxml/parser.h>
 #include <libxslt/extensions.h>
 #include <libxslt/extra.h>

@@ -151,23 +151,22 @@ Result<std::string> httpGet(const std::string& uri, std::chrono::steady_clock::d
   // defaults: one deadline over the whole read (the threaded resolver keeps
   // name resolution inside it), no signals, counted redirects, the cap, and
   // https checked against the system's certificate authorities.
-  const bool set =
-      api.setopt(easy, CURLOPT_URL, uri.c_str()) == CURLE_OK &&
-      api.setopt(easy, CURLOPT_PROTOCOLS_STR, kProtocols) == CURLE_OK &&
-      api.setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, kProtocols) == CURLE_OK &&
-      api.setopt(easy, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK &&
-      api.setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects) == CURLE_OK &&
-      api.setopt(easy, CURLOPT_TIMEOUT_MS, milliseconds) == CURLE_OK &&
-      api.setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
-      api.setopt(easy, CURLOPT_FAILONERROR, 1L) == CURLE_OK &&
-      api.setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes)) == CURLE_OK &&
-      api.setopt(easy, CURLOPT_WRITEFUNCTION, &Body::write) == CURLE_OK &&
-      api.setopt(easy, CURLOPT_WRITEDATA, &body) == CURLE_OK &&
-      api.setopt(easy, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED)) == CURLE_OK &&
-      api.setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
-      api.setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
-      (authorities.empty() || (api.setopt(easy, CURLOPT_CAINFO, authorities.c_str()) == CURLE_OK &&
-                               api.setopt(easy, CURLOPT_CAPATH, nullptr) == CURLE_OK));
+  const bool set = api.setopt(easy, CURLOPT_URL, uri.c_str()) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_PROTOCOLS_STR, kProtocols) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, kProtocols) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_TIMEOUT_MS, milliseconds) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_FAILONERROR, 1L) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes)) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_WRITEFUNCTION, &Body::write) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_WRITEDATA, &body) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED)) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
+                   (authorities.empty() || (api.setopt(easy, CURLOPT_CAINFO, authorities.c_str()) == CURLE_OK &&
+                                            api.setopt(easy, CURLOPT_CAPATH, nullptr) == CURLE_OK));
   if (!set) return fail(std::string(kUnreachableReason));
   // Without it, a read whose deadline passed while the resolver thread was
   // still asking would wait for that thread (up to the resolver's own 30 s
@@ -179,7 +178,8 @@ Result<std::string> httpGet(const std::string& uri, std::chrono::steady_clock::d
   long status = 0;
   if (api.getinfo(easy, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK) status = 0;
   if (code == CURLE_OK && status >= 200 && status <= 299) return std::move(body.bytes);
-  const FailureKind kind = status == kHttpNotFound || status == kHttpGone ? FailureKind::kNotFound : FailureKind::kOther;
+  const FailureKind kind =
+      status == kHttpNotFound || status == kHttpGone ? FailureKind::kNotFound : FailureKind::kOther;
   if (code == CURLE_OK) return fail("the server answered with status " + std::to_string(status), kind);
   return fail(reasonFor(code, status, body), kind);
 }

@@ -16,8 +16,7 @@ namespace tarnweld::xml {
 // passed, counted from the call (name resolution included), or when the body
 // would exceed `maxBytes`; a 404 or 410 answer is kNotFound. The reason is a
 // short UTF-8 text for a report.
-Result<std::string> httpGet(const std::string& uri, std::chrono::steady_clock::duration deadline,
-                            std::size_t maxBytes);
+Result<std::string> httpGet(const std::string& uri, std::chrono::steady_clock::duration deadline, std::size_t maxBytes);
 
 // For the tests only, which serve https with a certificate they make: the
 // certificate authorities https is checked against, in place of the

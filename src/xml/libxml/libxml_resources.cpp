@@ -1,9 +1,9 @@
 #include "xml/libxml/libxml_resources.h"
 
 #include <fcntl.h>
+#include <libxml/SAX2.h>
 #include <libxml/catalog.h>
 #include <libxml/parserInternals.h>
-#include <libxml/SAX2.h>
 #include <libxml/uri.h>
 #include <libxml/xpathInternals.h>
 #include <libxslt/functions.h>
@@ -157,7 +157,6 @@ class FileReader {
  private:
   Fd fd_;
 };
-
 
 // libxml2's own inputs (the catalogs it loads) go through the same reader:
 // a local regular file, never the network, a FIFO or a device.
@@ -353,7 +352,9 @@ std::string resolveThroughCatalogs(const std::string& location) {
 }
 
 void noteNoCatalogMaps(ResourceRead& failed, const std::string& location) {
-  if (failed.notFound || !hasUriScheme(location) || startsWithIgnoringAsciiCase(std::string_view(location), kFileScheme)) return;
+  if (failed.notFound || !hasUriScheme(location) ||
+      startsWithIgnoringAsciiCase(std::string_view(location), kFileScheme))
+    return;
   failed.reason.append(kNoCatalogNote);
 }
 
