@@ -44,9 +44,10 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION text)
   # The libraries come from the binaries (dpkg-shlibdeps). The rest is what a
   # run needs beyond them: the private bus when there is no session bus, and
-  # the XHTML DTDs and the catalogs that let documents validate offline.
+  # the XHTML DTDs and the catalogs that let documents validate offline, and
+  # libcurl, loaded only when a run reads a URL, so dpkg-shlibdeps cannot see it.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "dbus-daemon, w3c-sgml-lib, xml-core")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "dbus-daemon, w3c-sgml-lib, xml-core, libcurl4")
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "docbook-xsl")
   set(CPACK_STRIP_FILES ON)
 endif()

@@ -6,8 +6,8 @@ set -euo pipefail
 
 default_packages=(
   g++ cmake make pkg-config
-  libxml2-dev libxslt1-dev libsystemd-dev libmimalloc-dev
-  libgtest-dev dbus-daemon w3c-sgml-lib xml-core
+  libxml2-dev libxslt1-dev libsystemd-dev libmimalloc-dev libcurl4-openssl-dev
+  libgtest-dev dbus-daemon w3c-sgml-lib xml-core openssl
   xsltproc clang libclang-rt-14-dev docbook-xsl
   dpkg-dev
 )

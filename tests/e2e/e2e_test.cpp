@@ -274,6 +274,14 @@ TEST(Run, MisbehavingPluginIsReportedWithItsCause) {
   }
 }
 
+TEST(Run, PluginThatCannotStartIsStatusThree) {
+  TempDir dir;
+  for (const std::string& plugin : {(dir.path() / "none").string(), dir.write("not-executable", "").string()}) {
+    const ProcessResult r = runHost({"--plugin", plugin, "run", dir.write("doc.xml", "<a/>").string()});
+    EXPECT_EQ(r.exitStatus, 3) << plugin << "\n" << describe(r);
+  }
+}
+
 TEST(Host, BadUsageGetsTheUsageAndStatusTwo) {
   const std::vector<std::vector<std::string>> rows = {
       {},
