@@ -7,6 +7,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "text/utf.h"
 #include "win_test_support.h"
@@ -138,6 +139,40 @@ TEST(StandIn, RefusedHostCallsEndAsOnLinux) {
       EXPECT_TRUE(end.output.starts_with(c.outputStart)) << name << ": " << end.output;
     }
   }
+}
+
+// Stand-ins started together: one serves its own document, the others refuse
+// at once, as a second host does on Linux, so no plug-in reaches another
+// run's host object.
+TEST(StandIn, OneServesAndTheOthersRefuseAtOnce) {
+  const std::filesystem::path dir = std::filesystem::path(test::programPath(u"e2e"));
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "own.xsl", std::ios::binary)
+      << "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+         "<xsl:output method='text'/><xsl:template match='/'>[<xsl:value-of select='.'/>]</xsl:template>"
+         "</xsl:stylesheet>";
+  const std::string names[] = {"a", "b", "c"};
+  test::ProcessEnd ends[3];
+  std::vector<std::thread> runs;
+  for (int i = 0; i < 3; ++i) {
+    std::ofstream(dir / (names[i] + ".xml"), std::ios::binary)
+        << "<?xml-stylesheet href='own.xsl'?><d>" << names[i] << "</d>";
+    runs.emplace_back([&, i] { ends[i] = runHost((dir / (names[i] + ".xml")).u16string()); });
+  }
+  for (std::thread& run : runs) run.join();
+  int served = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (ends[i].exitCode == 0u) {
+      ++served;
+      EXPECT_EQ(ends[i].output, "[" + names[i] + "]");
+    } else {
+      EXPECT_EQ(ends[i].exitCode, 3u) << names[i] << ": " << ends[i].output << ends[i].errors;
+      EXPECT_NE(ends[i].errors.find("already has an owner"), std::string::npos) << ends[i].errors;
+      EXPECT_EQ(ends[i].output, "");
+      EXPECT_LT(ends[i].seconds, 10) << names[i];
+    }
+  }
+  EXPECT_EQ(served, 1);
 }
 
 }  // namespace
