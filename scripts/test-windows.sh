@@ -16,7 +16,7 @@ if [ "$(id -u)" -eq 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386;
   dpkg --add-architecture i386
 fi
 scripts/deps.sh cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools wine wine64 \
-  wine32:i386 googletest
+  wine32:i386 googletest w3c-sgml-lib
 
 build=build-windows
 build32=build-windows32

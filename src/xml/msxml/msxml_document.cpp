@@ -12,6 +12,7 @@
 #include "xml/msxml/msxml_guids.h"
 #include "xml/msxml/msxml_parser.h"
 #include "xml/msxml/msxml_properties.h"
+#include "xml/msxml/msxml_url_guard.h"
 
 namespace tarnweld::xml {
 namespace {
@@ -106,9 +107,12 @@ class MsxmlDocument final : public XmlDocument {
 
   // The path goes to the parser exactly as the run composed it: the parser
   // reads "\" and "/" paths, drive letters, shares and URLs itself.
+  // The stylesheet's load: the one read that may go over the network, with
+  // what the stylesheet imports and includes.
   std::optional<bool> load(std::u16string_view path) override try {
     transformFailure_.reset();
     const Variant source = Variant::string(path);
+    const NetworkOpening opening;
     VARIANT_BOOL loaded = VARIANT_FALSE;
     const HRESULT status = doc_->load(*source.get(), &loaded);
     return loadedFlag(status, loaded);
@@ -151,6 +155,12 @@ class MsxmlDocument final : public XmlDocument {
 class MsxmlParser final : public XmlParser {
  public:
   std::unique_ptr<XmlDocument> createDocument() override try {
+    // No document is made before the network rule holds.
+    if (!guard_) {
+      Result<UrlGuard> guard = UrlGuard::install();
+      if (!guard.ok()) return nullptr;
+      guard_.emplace(std::move(*guard));
+    }
     ComPtr<IXMLDOMDocument2> doc;
     if (FAILED(
             CoCreateInstance(kClsidDomDocument30, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument2, doc.putVoid())))
@@ -160,6 +170,9 @@ class MsxmlParser final : public XmlParser {
   } catch (...) {
     return nullptr;
   }
+
+ private:
+  std::optional<UrlGuard> guard_;
 };
 
 }  // namespace
