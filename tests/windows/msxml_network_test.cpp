@@ -2,18 +2,9 @@
 // over the network; the source's DTDs and entities and document() never do,
 // and the built-in XHTML DTDs are served from the program. A listener on
 // 127.0.0.1 shows which reads reached the network.
-// winsock2.h comes before windows.h.
-// clang-format off
-#include <winsock2.h>
-#include <ws2tcpip.h>
-// clang-format on
-
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "text/utf.h"
@@ -54,78 +45,6 @@ TEST(MsxmlUrlGuard, DecidesByTheNetworkRule) {
             std::string_view::npos);
 }
 
-// An HTTP server on 127.0.0.1 that answers every request with one body and
-// records the paths asked for. It serves until it is destroyed; waiting for
-// a connection is bounded, so it stops by itself with its owner.
-class Listener {
- public:
-  explicit Listener(std::string body) : body_(std::move(body)) {
-    WSADATA data;
-    started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    socket_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof address;
-    if (socket_ == INVALID_SOCKET || ::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(socket_, 8) != 0 || getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-      return;
-    port_ = ntohs(address.sin_port);
-    thread_ = std::thread([this] { serve(); });
-  }
-  ~Listener() {
-    stop_ = true;
-    if (thread_.joinable()) thread_.join();
-    if (socket_ != INVALID_SOCKET) closesocket(socket_);
-    if (started_) WSACleanup();
-  }
-
-  std::u16string url(std::string_view path) const {
-    return fromUtf8Lenient("http://127.0.0.1:" + std::to_string(port_) + std::string(path));
-  }
-  std::vector<std::string> requests() {
-    const std::lock_guard lock(mutex_);
-    return requests_;
-  }
-  bool ok() const { return port_ != 0; }
-
- private:
-  void serve() {
-    while (!stop_) {
-      fd_set ready;
-      FD_ZERO(&ready);
-      FD_SET(socket_, &ready);
-      timeval wait{0, 50'000};
-      if (select(0, &ready, nullptr, nullptr, &wait) != 1) continue;
-      const SOCKET client = accept(socket_, nullptr, nullptr);
-      if (client == INVALID_SOCKET) continue;
-      std::string request;
-      char buffer[1024];
-      int got = 0;
-      while (request.find("\r\n\r\n") == std::string::npos && (got = recv(client, buffer, sizeof buffer, 0)) > 0)
-        request.append(buffer, got);
-      {
-        const std::lock_guard lock(mutex_);
-        requests_.push_back(request.substr(0, request.find("\r\n")));
-      }
-      const std::string reply =
-          "HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\nContent-Length: " + std::to_string(body_.size()) +
-          "\r\nConnection: close\r\n\r\n" + body_;
-      send(client, reply.data(), static_cast<int>(reply.size()), 0);
-      closesocket(client);
-    }
-  }
-
-  std::string body_;
-  bool started_ = false;
-  SOCKET socket_ = INVALID_SOCKET;
-  unsigned short port_ = 0;
-  std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::vector<std::string> requests_;
-  std::thread thread_;
-};
-
 constexpr std::string_view kListenerSheet =
     "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
     "<xsl:output method='text'/><xsl:template match='/'>[<xsl:value-of select='.'/>]</xsl:template>"
@@ -144,7 +63,7 @@ class MsxmlNetwork : public testing::Test {
 
   win::ComApartment apartment_{COINIT_APARTMENTTHREADED};
   std::unique_ptr<XmlParser> parser_ = makeMsxmlParser();
-  Listener listener_{std::string(kListenerSheet)};
+  test::Listener listener_{std::string(kListenerSheet)};
 };
 
 TEST_F(MsxmlNetwork, TheStylesheetStillComesOverHttp) {
