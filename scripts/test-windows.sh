@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 # The posix thread model's compilers alone: the meta packages would pull in
 # the win32 ones as well.
 scripts/deps.sh cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools wine wine64 \
-  googletest w3c-sgml-lib
+  googletest w3c-sgml-lib file
 
 build=build-windows
 build32=build-windows32

@@ -110,6 +110,11 @@ std::u16string Listener::url(std::string_view path) const {
   return fromUtf8Lenient("http://127.0.0.1:" + std::to_string(port_) + std::string(path));
 }
 
+void Listener::add(std::string path, std::string body) {
+  const std::lock_guard lock(mutex_);
+  bodies_.emplace_back(std::move(path), std::move(body));
+}
+
 std::vector<std::string> Listener::requests() {
   const std::lock_guard lock(mutex_);
   return requests_;
@@ -130,13 +135,18 @@ void Listener::serve() {
     int got = 0;
     while (request.find("\r\n\r\n") == std::string::npos && (got = recv(client, buffer, sizeof buffer, 0)) > 0)
       request.append(buffer, got);
+    std::string body = body_;
     {
       const std::lock_guard lock(mutex_);
-      requests_.push_back(request.substr(0, request.find("\r\n")));
+      const std::string line = request.substr(0, request.find("\r\n"));
+      requests_.push_back(line);
+      for (const auto& [path, text] : bodies_) {
+        if (line.starts_with("GET " + path + " ")) body = text;
+      }
     }
     const std::string reply =
-        "HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\nContent-Length: " + std::to_string(body_.size()) +
-        "\r\nConnection: close\r\n\r\n" + body_;
+        "HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\nContent-Length: " + std::to_string(body.size()) +
+        "\r\nConnection: close\r\n\r\n" + body;
     send(client, reply.data(), static_cast<int>(reply.size()), 0);
     closesocket(client);
   }

@@ -41,7 +41,8 @@ ProcessEnd runProcess(std::u16string commandLine, DWORD limitMs = 30'000);
 // skipped tests name.
 bool underWine();
 
-// An HTTP server on 127.0.0.1 that answers every request with one body and
+// An HTTP server on 127.0.0.1 that answers a request for a path given to
+// `add` with that path's body, and every other request with `body`, and
 // records each request line. It serves until it is destroyed; waiting for a
 // connection is bounded, so it stops by itself with its owner.
 class Listener {
@@ -52,6 +53,7 @@ class Listener {
   Listener& operator=(const Listener&) = delete;
 
   bool ok() const { return port_ != 0; }
+  void add(std::string path, std::string body);
   // `path` on this listener, as an http URL.
   std::u16string url(std::string_view path) const;
   // The request lines received so far.
@@ -67,6 +69,7 @@ class Listener {
   std::atomic<bool> stop_{false};
   std::mutex mutex_;
   std::vector<std::string> requests_;
+  std::vector<std::pair<std::string, std::string>> bodies_;  // by path
   std::thread thread_;
 };
 

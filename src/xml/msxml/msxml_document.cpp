@@ -106,9 +106,8 @@ class MsxmlDocument final : public XmlDocument {
   }
 
   // The path goes to the parser exactly as the run composed it: the parser
-  // reads "\" and "/" paths, drive letters, shares and URLs itself.
-  // The stylesheet's load: the one read that may go over the network, with
-  // what the stylesheet imports and includes.
+  // reads "\" and "/" paths, drive letters, shares and URLs itself. This is
+  // the stylesheet's load, which may read over the network.
   std::optional<bool> load(std::u16string_view path) override try {
     transformFailure_.reset();
     const Variant source = Variant::string(path);
@@ -136,12 +135,34 @@ class MsxmlDocument final : public XmlDocument {
     ComPtr<IXMLDOMNode> node;
     if (FAILED(sheet->doc_.queryInterface(IID_IXMLDOMNode, node))) return std::nullopt;
     transformFailure_.reset();
-    Bstr output;
-    if (const HRESULT status = doc_->transformNode(node.get(), output.put()); FAILED(status)) {
+    // The stylesheet is compiled first, its imports and includes read then,
+    // with the network open; the transformation runs with it closed, so a
+    // document() address is never read over the network. transformNode
+    // would do both in one call.
+    ComPtr<IXSLTemplate> compiler;
+    HRESULT status =
+        CoCreateInstance(kClsidXslTemplate30, nullptr, CLSCTX_INPROC_SERVER, kIidXslTemplate, compiler.putVoid());
+    if (SUCCEEDED(status)) {
+      const NetworkOpening opening;
+      status = compiler->putref_stylesheet(node.get());
+    }
+    ComPtr<IXSLProcessor> processor;
+    if (SUCCEEDED(status)) status = compiler->createProcessor(processor.put());
+    Variant input;
+    input.get()->vt = VT_DISPATCH;
+    input.get()->pdispVal = doc_.get();
+    doc_->AddRef();
+    VARIANT_BOOL done = VARIANT_FALSE;
+    if (SUCCEEDED(status)) status = processor->put_input(*input.get());
+    if (SUCCEEDED(status)) status = processor->transform(&done);
+    Variant output;
+    if (SUCCEEDED(status)) status = processor->get_output(output.get());
+    if (SUCCEEDED(status) && output.get()->vt != VT_BSTR && output.get()->vt != VT_EMPTY) status = E_UNEXPECTED;
+    if (FAILED(status)) {
       transformFailure_ = transformFailureReason(status);
       return std::nullopt;
     }
-    return output.str();
+    return output.get()->vt == VT_BSTR ? win::bstrText(output.get()->bstrVal) : std::u16string();
   } catch (...) {
     return std::nullopt;
   }
@@ -162,8 +183,8 @@ class MsxmlParser final : public XmlParser {
       guard_.emplace(std::move(*guard));
     }
     ComPtr<IXMLDOMDocument2> doc;
-    if (FAILED(
-            CoCreateInstance(kClsidDomDocument30, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument2, doc.putVoid())))
+    if (FAILED(CoCreateInstance(kClsidFreeThreadedDomDocument30, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument2,
+                                doc.putVoid())))
       return nullptr;
     if (FAILED(applyDocumentProperties(*doc.get()))) return nullptr;
     return std::make_unique<MsxmlDocument>(std::move(doc));

@@ -3,7 +3,8 @@
 // namespace handlers registered in the process first; the guard is one for
 // those three schemes. It answers a built-in DTD's address from the program,
 // lets any other network read through to the system's handler only while a
-// NetworkOpening lives (the stylesheet's load), and refuses it otherwise: the
+// NetworkOpening lives (the stylesheet's load and compilation, which reads its
+// imports and includes), and refuses it otherwise: the
 // source's external entities and DTDs and every document() address are never
 // read over the network. Local files do not pass through it.
 #pragma once
