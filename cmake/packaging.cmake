@@ -7,12 +7,24 @@ if(WIN32)
   # What a Windows user installs is the plug-in alone, with a short text on
   # where to put it.
   install(TARGETS tarnweld RUNTIME DESTINATION .)
+  # The zip's tarnweld.exe is the 32-bit build, which works with the editor's
+  # plug-in core object whether that is a 32-bit in-process server or an
+  # out-of-process one; the 64-bit build's, when named here, goes beside it
+  # in x64\ for an editor whose object is a 64-bit in-process server.
+  set(TARNWELD_X64_PLUGIN "" CACHE FILEPATH "The 64-bit build's tarnweld.exe, packed as x64\\tarnweld.exe")
+  if(TARNWELD_X64_PLUGIN)
+    install(PROGRAMS ${TARNWELD_X64_PLUGIN} DESTINATION x64)
+  endif()
   configure_file(${PROJECT_SOURCE_DIR}/doc/windows/README.txt.in ${CMAKE_CURRENT_BINARY_DIR}/README.txt @ONLY
                  NEWLINE_STYLE CRLF)
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt DESTINATION .)
 
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_SYSTEM_NAME windows-x64)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(CPACK_SYSTEM_NAME windows)
+  else()
+    set(CPACK_SYSTEM_NAME windows-x64)
+  endif()
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 else()
   # tarnweld-host finds the plug-in at ../lib/tarnweld/tarnweld from its own
