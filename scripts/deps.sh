@@ -1,29 +1,72 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Tarnweld needs to build, test, fuzz, package and
-# benchmark, when any is missing; or, given package names, those instead.
-# Run as root, or it prints the command to run.
+# Installs the Debian 12 packages of the named sets (or, for a name that is
+# no set, that package) when any is missing; with no argument, every Linux
+# set. Run as root, or it prints the commands to run as root.
+#
+#   example  build tarnweld and tarnweld-host and run the example
+#   test     build everything and pass every test (also under the sanitizers)
+#   package  build the Debian package, install it and read its manual page
+#   fuzz     the libFuzzer targets (clang)
+#   windows  the cross build and its tests under Wine
+#   clean    make a fresh Debian root for the clean-machine check
 set -euo pipefail
 
-default_packages=(
-  g++ cmake make pkg-config
-  libxml2-dev libxslt1-dev libsystemd-dev libmimalloc-dev
-  libgtest-dev dbus-daemon w3c-sgml-lib xml-core
-  xsltproc clang libclang-rt-14-dev docbook-xsl
-  dpkg-dev
-)
-if [ $# -gt 0 ]; then packages=("$@"); else packages=("${default_packages[@]}"); fi
+packages_of() {
+  case "$1" in
+    # The compiler and the libraries, the private bus, and the XHTML DTDs
+    # with the catalogs that let documents validate offline.
+    example) echo g++ cmake make pkg-config libxml2-dev libxslt1-dev libsystemd-dev libmimalloc-dev \
+      dbus-daemon w3c-sgml-lib xml-core ;;
+    # GoogleTest; docbook-xsl for the test that reads installed stylesheets
+    # through the catalogs; xsltproc for the benchmark, built with the rest.
+    test) echo "$(packages_of example)" libgtest-dev docbook-xsl xsltproc ;;
+    # cpack's dpkg-shlibdeps needs dpkg-dev and file; man-db reads the
+    # installed manual page.
+    package) echo "$(packages_of example)" dpkg-dev file man-db ;;
+    fuzz) echo "$(packages_of example)" clang libclang-rt-14-dev ;;
+    # The posix thread model's compiler alone: the meta package would pull
+    # in the win32 one as well.
+    windows) echo cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 googletest ;;
+    clean) echo mmdebstrap ;;
+    *) return 1 ;;
+  esac
+}
+
+[ $# -gt 0 ] || set -- example test package fuzz
+packages=()
+for name in "$@"; do
+  if set_packages=$(packages_of "$name"); then
+    read -ra words <<<"$set_packages"
+    packages+=("${words[@]}")
+  else
+    packages+=("$name")
+  fi
+done
 
 missing=()
-for p in "${packages[@]}"; do
+for p in $(printf '%s\n' "${packages[@]}" | sort -u); do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 if [ "$(id -u)" -ne 0 ]; then
   echo "Tarnweld needs these packages: ${missing[*]}" >&2
-  echo "Install them with: sudo apt-get install -y --no-install-recommends ${missing[*]}" >&2
+  echo "Install them as root (or put sudo before each apt-get):" >&2
+  echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
+echo "Updating the package lists..."
 apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# What apt would install, dependencies included, and what it has to fetch.
+count=$(apt-get install -s --no-install-recommends "${missing[@]}" | grep -c '^Inst ' || true)
+megabytes=$(apt-get install -qq --print-uris --no-install-recommends "${missing[@]}" |
+  awk '{ bytes += $3 } END { printf "%.0f", bytes / 1000000 }')
+echo "Installing $count packages (about $megabytes MB to download)..."
+# apt's own lines, one per package, are condensed into a count every ten
+# packages, so that a long download or set-up is never silent for long.
+apt-get install -y -q -o Dpkg::Use-Pty=0 --no-install-recommends "${missing[@]}" |
+  awk -v total="$count" '
+    /^Get:/ { if (++fetched % 10 == 0 || fetched == total) { printf "  fetched %d of %d\n", fetched, total; fflush() } }
+    /^Setting up / { if (++set_up % 10 == 0 || set_up == total) { printf "  set up %d of %d\n", set_up, total; fflush() } }'
+echo "Packages installed."

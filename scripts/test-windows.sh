@@ -5,9 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# The posix thread model's compiler alone: the meta package would pull in the
-# win32 one as well.
-scripts/deps.sh cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 googletest
+scripts/deps.sh windows
 
 build=build-windows
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DTARNWELD_WERROR=ON >/dev/null
