@@ -34,7 +34,7 @@ rm -rf "$build/packages"
 (cd "$build" && cpack -G ZIP >/dev/null)
 zip=$(realpath "$build"/packages/tarnweld-*-windows-x64.zip)
 contents=$(cmake -E tar tf "$zip")
-for member in tarnweld.exe README.txt; do
+for member in tarnweld.exe README.txt LICENSE.txt; do
   grep -qx "$member" <<<"$contents" || { echo "$zip does not hold $member" >&2; exit 1; }
 done
 unpacked="$PWD/$build/zip-check"
