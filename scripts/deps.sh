@@ -65,8 +65,13 @@ megabytes=$(apt-get install -qq --print-uris --no-install-recommends "${missing[
 echo "Installing $count packages (about $megabytes MB to download)..."
 # apt's own lines, one per package, are condensed into a count every ten
 # packages, so that a long download or set-up is never silent for long.
-apt-get install -y -q -o Dpkg::Use-Pty=0 --no-install-recommends "${missing[@]}" |
-  awk -v total="$count" '
-    /^Get:/ { if (++fetched % 10 == 0 || fetched == total) { printf "  fetched %d of %d\n", fetched, total; fflush() } }
-    /^Setting up / { if (++set_up % 10 == 0 || set_up == total) { printf "  set up %d of %d\n", set_up, total; fflush() } }'
+apt-get install -y -q -o Dpkg::Use-Pty=0 --no-install-recommends "${missing[@]}" | {
+  fetched=0 set_up=0
+  while IFS= read -r line; do
+    case "$line" in
+      Get:*) fetched=$((fetched + 1)) && ((fetched % 10 && fetched != count)) || echo "  fetched $fetched of $count" ;;
+      "Setting up "*) set_up=$((set_up + 1)) && ((set_up % 10 && set_up != count)) || echo "  set up $set_up of $count" ;;
+    esac
+  done
+}
 echo "Packages installed."
