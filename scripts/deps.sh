@@ -57,7 +57,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 export DEBIAN_FRONTEND=noninteractive
 echo "Updating the package lists..."
-apt-get update -qq
+apt-get update -q | while IFS= read -r line; do [[ "$line" != Get:* ]] || echo "  $line"; done
 # What apt would install, dependencies included, and what it has to fetch.
 count=$(apt-get install -s --no-install-recommends "${missing[@]}" | grep -c '^Inst ' || true)
 megabytes=$(apt-get install -qq --print-uris --no-install-recommends "${missing[@]}" |
@@ -66,10 +66,11 @@ echo "Installing $count packages (about $megabytes MB to download)..."
 # apt's own lines, one per package, are condensed into a count every ten
 # packages, so that a long download or set-up is never silent for long.
 apt-get install -y -q -o Dpkg::Use-Pty=0 --no-install-recommends "${missing[@]}" | {
-  fetched=0 set_up=0
+  fetched=0 unpacked=0 set_up=0
   while IFS= read -r line; do
     case "$line" in
       Get:*) fetched=$((fetched + 1)) && ((fetched % 10 && fetched != count)) || echo "  fetched $fetched of $count" ;;
+      "Unpacking "*) unpacked=$((unpacked + 1)) && ((unpacked % 10 && unpacked != count)) || echo "  unpacked $unpacked of $count" ;;
       "Setting up "*) set_up=$((set_up + 1)) && ((set_up % 10 && set_up != count)) || echo "  set up $set_up of $count" ;;
     esac
   done
