@@ -13,13 +13,14 @@ set -euo pipefail
 
 packages_of() {
   case "$1" in
-    # The compiler and the libraries, the private bus, and the XHTML DTDs
-    # with the catalogs that let documents validate offline.
-    example) echo g++ cmake make pkg-config libxml2-dev libxslt1-dev libsystemd-dev libmimalloc-dev \
-      dbus-daemon w3c-sgml-lib xml-core ;;
-    # GoogleTest; docbook-xsl for the test that reads installed stylesheets
-    # through the catalogs; xsltproc for the benchmark, built with the rest.
-    test) echo "$(packages_of example)" libgtest-dev docbook-xsl xsltproc ;;
+    # The compiler and the libraries, and the private bus.
+    example) echo g++ cmake make pkg-config libxml2-dev libxslt1-dev libsystemd-dev libmimalloc-dev dbus-daemon ;;
+    # GoogleTest; the XHTML DTDs with the catalogs that let documents
+    # validate offline, and docbook-xsl, for the tests that read installed
+    # DTDs and stylesheets through the catalogs (w3c-sgml-lib's set-up alone
+    # takes minutes, which the example does without); xsltproc for the
+    # benchmark, built with the rest.
+    test) echo "$(packages_of example)" libgtest-dev w3c-sgml-lib xml-core docbook-xsl xsltproc ;;
     # cpack's dpkg-shlibdeps needs dpkg-dev and file; man-db reads the
     # installed manual page.
     package) echo "$(packages_of example)" dpkg-dev file man-db ;;
@@ -64,14 +65,30 @@ megabytes=$(apt-get install -qq --print-uris --no-install-recommends "${missing[
   awk '{ bytes += $3 } END { printf "%.0f", bytes / 1000000 }')
 echo "Installing $count packages (about $megabytes MB to download)..."
 # apt's own lines, one per package, are condensed into a count every ten
-# packages, so that a long download or set-up is never silent for long.
+# packages; when apt is quiet for 15 s (a long download, a slow set-up
+# script), a line says what it is on, so that it is never silent for long.
 apt-get install -y -q -o Dpkg::Use-Pty=0 --no-install-recommends "${missing[@]}" | {
-  fetched=0 unpacked=0 set_up=0
-  while IFS= read -r line; do
+  fetched=0 unpacked=0 set_up=0 current="fetching" quiet=0
+  while :; do
+    if IFS= read -r -t 15 line; then
+      quiet=0
+    elif (($? > 128)); then
+      quiet=$((quiet + 15))
+      echo "  still $current ($quiet s)"
+      continue
+    else
+      break
+    fi
     case "$line" in
       Get:*) fetched=$((fetched + 1)) && ((fetched % 10 && fetched != count)) || echo "  fetched $fetched of $count" ;;
-      "Unpacking "*) unpacked=$((unpacked + 1)) && ((unpacked % 10 && unpacked != count)) || echo "  unpacked $unpacked of $count" ;;
-      "Setting up "*) set_up=$((set_up + 1)) && ((set_up % 10 && set_up != count)) || echo "  set up $set_up of $count" ;;
+      "Unpacking "*)
+        current="unpacking ${line#Unpacking }" && current=${current% ...}
+        unpacked=$((unpacked + 1)) && ((unpacked % 10 && unpacked != count)) || echo "  unpacked $unpacked of $count"
+        ;;
+      "Setting up "*)
+        current="setting up ${line#Setting up }" && current=${current% ...}
+        set_up=$((set_up + 1)) && ((set_up % 10 && set_up != count)) || echo "  set up $set_up of $count"
+        ;;
     esac
   done
 }
