@@ -48,4 +48,4 @@ if [ "$status" -ne 0 ] || ! grep -q "Night Shelf Records" <<<"$output"; then
   echo "the zip's tarnweld.exe did not transform examples/catalog.xml (exit $status)" >&2
   exit 1
 fi
-echo "$(basename "$zip"): tarnweld.exe and README.txt; its tarnweld.exe transforms the example catalog"
+echo "$(basename "$zip"): tarnweld.exe, README.txt and LICENSE.txt; its tarnweld.exe transforms the example catalog"
