@@ -34,7 +34,10 @@ fail() {
 # apt resolves the dependencies from the package lists; fetch them once when
 # this machine has none.
 [ -n "$(ls -A /var/lib/apt/lists 2>/dev/null | grep -v -e '^lock$' -e '^partial$' || true)" ] || apt-get update -qq
-(cd "$packages_dir" && apt-get install -y -qq ./tarnweld_*.deb >/dev/null)
+# Without its recommendations, which would stay behind after the removal
+# and change what later tests on this machine find; the clean-machine check
+# installs them as a user would.
+(cd "$packages_dir" && apt-get install -y -qq --no-install-recommends ./tarnweld_*.deb >/dev/null)
 trap 'apt-get remove -y -qq tarnweld >/dev/null 2>&1 || true' EXIT
 
 # From outside the repository, with nothing but what the package installed.
