@@ -18,6 +18,14 @@ if(WIN32)
   configure_file(${PROJECT_SOURCE_DIR}/doc/windows/README.txt.in ${CMAKE_CURRENT_BINARY_DIR}/README.txt @ONLY
                  NEWLINE_STYLE CRLF)
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt DESTINATION .)
+  # The licence, and the notices of the mingw-w64 runtime and winpthreads,
+  # which are linked into tarnweld.exe.
+  configure_file(${PROJECT_SOURCE_DIR}/LICENSE ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt DESTINATION .)
+  set(mingw_runtime_copyright /usr/share/doc/mingw-w64-common/copyright)
+  if(EXISTS ${mingw_runtime_copyright})
+    install(FILES ${mingw_runtime_copyright} DESTINATION . RENAME mingw-w64-runtime-copyright.txt)
+  endif()
 
   set(CPACK_GENERATOR ZIP)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -35,16 +43,21 @@ else()
   install(FILES ${PROJECT_SOURCE_DIR}/src/host/dbus/htmlkit.HTMLKitPluginsCore.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/interfaces)
   install(FILES README.md src/host/dbus/CONTRACT.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tarnweld)
+  # The licence where Debian keeps it, in its machine-readable format.
+  install(FILES doc/debian/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tarnweld)
   install(DIRECTORY examples DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tarnweld)
 
-  # The manual pages, compressed as Debian keeps them.
+  # The manual pages, dated by the build (SOURCE_DATE_EPOCH, when set, fixes
+  # the date for a reproducible package) and compressed as Debian keeps them.
   find_program(GZIP_PROGRAM gzip REQUIRED)
+  string(TIMESTAMP TARNWELD_MAN_DATE "%Y-%m-%d" UTC)
   foreach(page tarnweld.1 tarnweld-host.1)
+    configure_file(${PROJECT_SOURCE_DIR}/doc/man/${page} ${CMAKE_CURRENT_BINARY_DIR}/man-source/${page} @ONLY)
     add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.gz
                        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/man
-                       COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/doc/man/${page} ${CMAKE_CURRENT_BINARY_DIR}/man/${page}
+                       COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_BINARY_DIR}/man-source/${page} ${CMAKE_CURRENT_BINARY_DIR}/man/${page}
                        COMMAND ${GZIP_PROGRAM} -9nf ${CMAKE_CURRENT_BINARY_DIR}/man/${page}
-                       DEPENDS ${PROJECT_SOURCE_DIR}/doc/man/${page}
+                       DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/man-source/${page}
                        VERBATIM)
     list(APPEND man_pages ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.gz)
   endforeach()
@@ -59,8 +72,10 @@ else()
   # the XHTML DTDs and the catalogs that let documents validate offline, and
   # libcurl, loaded only when a run reads a URL, so dpkg-shlibdeps cannot see it.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # libcurl is loaded only when a run reads a URL, so dpkg-shlibdeps cannot see it.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "dbus-daemon, w3c-sgml-lib, xml-core, libcurl4")
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "docbook-xsl")
+  # The DocBook stylesheets and DTDs, read offline through their catalogs.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "docbook-xsl, docbook-xml")
   set(CPACK_STRIP_FILES ON)
 endif()
 

@@ -14,10 +14,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# The posix thread model's compilers alone: the meta packages would pull in
-# the win32 ones as well.
-scripts/deps.sh cmake make g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools wine wine64 \
-  googletest w3c-sgml-lib file
+scripts/deps.sh windows
 
 build=build-windows
 build32=build-windows32
@@ -60,7 +57,7 @@ rm -rf "$build32/packages"
 (cd "$build32" && cpack -G ZIP >/dev/null)
 zip=$(realpath "$build32"/packages/tarnweld-*-windows.zip)
 contents=$(cmake -E tar tf "$zip")
-for member in tarnweld.exe x64/tarnweld.exe README.txt; do
+for member in tarnweld.exe x64/tarnweld.exe README.txt LICENSE.txt; do
   grep -qx "$member" <<<"$contents" || { echo "$zip does not hold $member" >&2; exit 1; }
 done
 unpacked="$PWD/$build32/zip-check"
@@ -84,4 +81,4 @@ for pair in "${runs[@]}"; do
     exit 1
   fi
 done
-echo "$(basename "$zip"): tarnweld.exe (32-bit), x64/tarnweld.exe and README.txt; ${#runs[@]} transformed the example catalog"
+echo "$(basename "$zip"): tarnweld.exe (32-bit), x64/tarnweld.exe, README.txt and LICENSE.txt; ${#runs[@]} transformed the example catalog"
