@@ -12,13 +12,13 @@ if [ "$(id -u)" -ne 0 ]; then
   echo "scripts/test-package.sh installs and removes the tarnweld package: run it as root" >&2
   exit 1
 fi
-scripts/deps.sh
-# man-db reads the installed manual page.
-scripts/deps.sh man-db
+scripts/deps.sh package
 export DEBIAN_FRONTEND=noninteractive
 
+echo "Building tarnweld, tarnweld-host and the manual pages in $build/..."
 cmake -S . -B "$build" -DTARNWELD_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target tarnweld tarnweld-host man_pages
+echo "Making the Debian package..."
 rm -rf "$build/packages"
 (cd "$build" && cpack -G DEB >/dev/null)
 packages_dir=$(realpath "$build/packages")
@@ -34,7 +34,10 @@ fail() {
 # apt resolves the dependencies from the package lists; fetch them once when
 # this machine has none.
 [ -n "$(ls -A /var/lib/apt/lists 2>/dev/null | grep -v -e '^lock$' -e '^partial$' || true)" ] || apt-get update -qq
-(cd "$packages_dir" && apt-get install -y -qq ./tarnweld_*.deb >/dev/null)
+# Without its recommendations, which would stay behind after the removal
+# and change what later tests on this machine find; the clean-machine check
+# installs them as a user would.
+(cd "$packages_dir" && apt-get install -y -qq --no-install-recommends ./tarnweld_*.deb >/dev/null)
 trap 'apt-get remove -y -qq tarnweld >/dev/null 2>&1 || true' EXIT
 
 # From outside the repository, with nothing but what the package installed.
@@ -43,6 +46,9 @@ trap 'apt-get remove -y -qq tarnweld >/dev/null 2>&1 || true; rm -rf "$work"' EX
 cd "$work"
 [ "$(command -v tarnweld-host)" = /usr/bin/tarnweld-host ] || fail "tarnweld-host is not /usr/bin/tarnweld-host"
 tarnweld-host --version
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' /usr/share/doc/tarnweld/copyright ||
+  fail "/usr/share/doc/tarnweld/copyright is missing or not in the machine-readable format"
+echo "/usr/share/doc/tarnweld/copyright: $(sed -n 's/^License: //p' /usr/share/doc/tarnweld/copyright)"
 status=0
 tarnweld-host run /usr/share/doc/tarnweld/examples/catalog.xml >catalog.html || status=$?
 [ "$status" -eq 0 ] || fail "tarnweld-host run on the installed example exited $status"

@@ -274,6 +274,14 @@ TEST(Run, MisbehavingPluginIsReportedWithItsCause) {
   }
 }
 
+TEST(Run, PluginThatCannotStartIsStatusThree) {
+  TempDir dir;
+  for (const std::string& plugin : {(dir.path() / "none").string(), dir.write("not-executable", "").string()}) {
+    const ProcessResult r = runHost({"--plugin", plugin, "run", dir.write("doc.xml", "<a/>").string()});
+    EXPECT_EQ(r.exitStatus, 3) << plugin << "\n" << describe(r);
+  }
+}
+
 TEST(Host, BadUsageGetsTheUsageAndStatusTwo) {
   const std::vector<std::vector<std::string>> rows = {
       {},
@@ -346,6 +354,33 @@ TEST(Host, StatsAddOneLineWithWallTimeAndPeakMemory) {
   EXPECT_EQ(r.out, kEmptyInputMessage);
   EXPECT_TRUE(r.err.starts_with("tarnweld-host: plug-in wall time ")) << r.err;
   EXPECT_NE(r.err.find(" KiB\n"), std::string::npos) << r.err;
+}
+
+TEST(Host, UnreachableSessionBusIsReplacedByAPrivateOneWithANotice) {
+  TempDir dir;
+  const auto liveBus = posix::PrivateBus::start();
+  ASSERT_TRUE(liveBus) << liveBus.reason();
+  const std::string gone = "unix:path=" + (dir.path() / "no-such-socket").string();
+  const std::string notSocket = "unix:path=" + dir.write("not-a-socket", "").string();
+  const auto notice = [](const std::string& address, const char* why) {
+    return "tarnweld-host: the session bus at " + address + " cannot be reached (" + why +
+           "); using a private bus instead\n";
+  };
+  const struct {
+    std::string address;
+    std::string err;
+  } rows[] = {
+      {gone, notice(gone, "No such file or directory")},
+      {notSocket, notice(notSocket, "Connection refused")},
+      {(*liveBus)->address(), ""},
+  };
+  for (const auto& row : rows) {
+    const ProcessResult r = runProcess(
+        {{kHost, "run", (kExamples / "catalog.xml").string()}, {}, {{"DBUS_SESSION_BUS_ADDRESS", row.address}}, {}});
+    EXPECT_EQ(r.exitStatus, 0) << row.address << "\n" << describe(r);
+    EXPECT_NE(r.out.find("<h1>Night Shelf Records</h1>"), std::string::npos) << row.address << "\n" << describe(r);
+    EXPECT_EQ(r.err, row.err) << row.address;
+  }
 }
 
 TEST(Run, ExampleCatalogTransformsWithTheStylesheetBesideIt) {

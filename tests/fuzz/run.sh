@@ -7,6 +7,7 @@ set -euo pipefail
 seconds=${1:-60}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${TARNWELD_FUZZ_BUILD_DIR:-$root/build-fuzz}
+"$root/scripts/deps.sh" fuzz
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DTARNWELD_FUZZ=ON -DTARNWELD_SANITIZE=ON \
   -DTARNWELD_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

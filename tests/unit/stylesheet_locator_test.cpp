@@ -97,6 +97,7 @@ TEST(InstructionScanTest, TakesTheFirstHrefValueByPlainTextRules) {
       {u"<?xml-stylesheet type=\"text/css\" href=\"screen.css\"?>\r\n<a href=\"x.xsl\"/>", kNone},
       {u"<?xml-stylesheet type=\"TEXT/CSS\" href=\"s.css\"?><?xml-stylesheet href='a.xsl'?>", u"a.xsl"},
       {u"<?xml-stylesheet type=text/css href=s.css?><?xml-stylesheet href=a.xsl?>", u"a.xsl"},
+      {u"<?xml-stylesheet type = \"text/css\" href=\"s.css\"?><?xml-stylesheet href=\"a.xsl\"?>", u"a.xsl"},
       {u"<?xml-stylesheet type='text/xsl' href='a.xsl'?><?xml-stylesheet type='text/css' href='s.css'?>", u"a.xsl"},
       {u"<?xml-stylesheet href=\"s.css\" type=\"text/css\"?><?xml-stylesheet href=\"a.xsl\"?>", u"a.xsl"},
       {u"<?xml-stylesheet href=\"a.xsl\" ctype=\"text/css\"?>", u"a.xsl"},

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "text/utf.h"
 #include "win_test_support.h"
@@ -138,6 +139,93 @@ TEST(StandIn, RefusedHostCallsEndAsOnLinux) {
       EXPECT_TRUE(end.output.starts_with(c.outputStart)) << name << ": " << end.output;
     }
   }
+}
+
+// The real plug-in keeps to the network rule: a stylesheet that calls script,
+// one whose output is a document() of a listener on 127.0.0.1, and a source
+// whose external parameter entity is on that listener. Each run ends, the
+// first two with the transform report, and the listener sees no request.
+TEST(StandIn, NoScriptRunsAndNothingLeavesTheMachine) {
+  test::Listener listener("<leak/>");
+  ASSERT_TRUE(listener.ok());
+  const std::filesystem::path dir = std::filesystem::path(test::programPath(u"e2e"));
+  std::filesystem::create_directories(dir);
+  const auto write = [&dir](const char* name, const std::string& bytes) {
+    std::ofstream(dir / name, std::ios::binary) << bytes;
+    return (dir / name).u16string();
+  };
+  const std::string port = toUtf8(listener.url(""));
+  write("script.xsl",
+        "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'"
+        " xmlns:msxsl='urn:schemas-microsoft-com:xslt' xmlns:user='urn:tarnweld-test'>"
+        "<msxsl:script language='JScript' implements-prefix='user'>function ran() { return 'ran'; }</msxsl:script>"
+        "<xsl:template match='/'><xsl:value-of select='user:ran()'/></xsl:template></xsl:stylesheet>");
+  write("fetch.xsl",
+        "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+        "<xsl:template match='/'><xsl:copy-of select=\"document('" +
+            port +
+            "/data.xml')\"/></xsl:template>"
+            "</xsl:stylesheet>");
+  write("entity.xsl",
+        "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+        "<xsl:output method='text'/><xsl:template match='/'>[<xsl:value-of select='.'/>]</xsl:template>"
+        "</xsl:stylesheet>");
+  struct Case {
+    const char* document;
+    std::string bytes;
+    bool report;  // ends in the transform report whatever the parser
+  };
+  const Case cases[] = {
+      {"script.xml", "<?xml-stylesheet href='script.xsl'?><a/>", true},
+      {"fetch.xml", "<?xml-stylesheet href='fetch.xsl'?><a/>", true},
+      {"entity.xml",
+       "<?xml-stylesheet href='entity.xsl'?><!DOCTYPE a [<!ENTITY % x SYSTEM '" + port + "/entity'> %x;]><a>x</a>",
+       false},
+  };
+  for (const Case& c : cases) {
+    const test::ProcessEnd end = runHost(write(c.document, c.bytes));
+    ASSERT_TRUE(end.exitCode == 0u || end.exitCode == 4u) << c.document << ": " << end.errors;
+    EXPECT_FALSE(end.output.ends_with("ran")) << c.document;
+    if (c.report) {
+      EXPECT_TRUE(end.output.starts_with("Tarnweld Error - The XML Source Did Not Transform"))
+          << c.document << ": " << end.output;
+    }
+    EXPECT_EQ(listener.requests(), std::vector<std::string>{}) << c.document;
+  }
+}
+
+// Stand-ins started together: one serves its own document, the others refuse
+// at once, as a second host does on Linux, so no plug-in reaches another
+// run's host object.
+TEST(StandIn, OneServesAndTheOthersRefuseAtOnce) {
+  const std::filesystem::path dir = std::filesystem::path(test::programPath(u"e2e"));
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "own.xsl", std::ios::binary)
+      << "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+         "<xsl:output method='text'/><xsl:template match='/'>[<xsl:value-of select='.'/>]</xsl:template>"
+         "</xsl:stylesheet>";
+  const std::string names[] = {"a", "b", "c"};
+  test::ProcessEnd ends[3];
+  std::vector<std::thread> runs;
+  for (int i = 0; i < 3; ++i) {
+    std::ofstream(dir / (names[i] + ".xml"), std::ios::binary)
+        << "<?xml-stylesheet href='own.xsl'?><d>" << names[i] << "</d>";
+    runs.emplace_back([&, i] { ends[i] = runHost((dir / (names[i] + ".xml")).u16string()); });
+  }
+  for (std::thread& run : runs) run.join();
+  int served = 0;
+  for (int i = 0; i < 3; ++i) {
+    if (ends[i].exitCode == 0u) {
+      ++served;
+      EXPECT_EQ(ends[i].output, "[" + names[i] + "]");
+    } else {
+      EXPECT_EQ(ends[i].exitCode, 3u) << names[i] << ": " << ends[i].output << ends[i].errors;
+      EXPECT_NE(ends[i].errors.find("already has an owner"), std::string::npos) << ends[i].errors;
+      EXPECT_EQ(ends[i].output, "");
+      EXPECT_LT(ends[i].seconds, 10) << names[i];
+    }
+  }
+  EXPECT_EQ(served, 1);
 }
 
 }  // namespace

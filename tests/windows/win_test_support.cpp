@@ -84,4 +84,72 @@ ProcessEnd runProcess(std::u16string commandLine, DWORD limitMs) {
   return end;
 }
 
+Listener::Listener(std::string body) : body_(std::move(body)) {
+  WSADATA data;
+  started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  socket_ = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int length = sizeof address;
+  if (socket_ == INVALID_SOCKET || ::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::listen(socket_, 8) != 0 || getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    return;
+  port_ = ntohs(address.sin_port);
+  thread_ = std::thread([this] { serve(); });
+}
+
+Listener::~Listener() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+  if (socket_ != INVALID_SOCKET) closesocket(socket_);
+  if (started_) WSACleanup();
+}
+
+std::u16string Listener::url(std::string_view path) const {
+  return fromUtf8Lenient("http://127.0.0.1:" + std::to_string(port_) + std::string(path));
+}
+
+void Listener::add(std::string path, std::string body) {
+  const std::lock_guard lock(mutex_);
+  bodies_.emplace_back(std::move(path), std::move(body));
+}
+
+std::vector<std::string> Listener::requests() {
+  const std::lock_guard lock(mutex_);
+  return requests_;
+}
+
+void Listener::serve() {
+  while (!stop_) {
+    // Each wait is short, so the owner's stop is seen soon.
+    fd_set ready;
+    FD_ZERO(&ready);
+    FD_SET(socket_, &ready);
+    timeval wait{0, 50'000};
+    if (select(0, &ready, nullptr, nullptr, &wait) != 1) continue;
+    const SOCKET client = accept(socket_, nullptr, nullptr);
+    if (client == INVALID_SOCKET) continue;
+    std::string request;
+    char buffer[1024];
+    int got = 0;
+    while (request.find("\r\n\r\n") == std::string::npos && (got = recv(client, buffer, sizeof buffer, 0)) > 0)
+      request.append(buffer, got);
+    std::string body = body_;
+    {
+      const std::lock_guard lock(mutex_);
+      const std::string line = request.substr(0, request.find("\r\n"));
+      requests_.push_back(line);
+      for (const auto& [path, text] : bodies_) {
+        if (line.starts_with("GET " + path + " ")) body = text;
+      }
+    }
+    const std::string reply =
+        "HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\nContent-Length: " + std::to_string(body.size()) +
+        "\r\nConnection: close\r\n\r\n" + body;
+    send(client, reply.data(), static_cast<int>(reply.size()), 0);
+    closesocket(client);
+  }
+}
+
 }  // namespace tarnweld::test

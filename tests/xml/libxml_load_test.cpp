@@ -2,6 +2,7 @@
 // validation on and off, files and URIs in the host's convention, and the
 // parse-error record that the run's reports are made from.
 #include <gtest/gtest.h>
+#include <libxml/catalog.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 
 #include "text/utf.h"
 #include "xml/libxml/libxml_parser.h"
+#include "xml/libxml/libxml_resources.h"
 #include "xml_test_support.h"
 
 namespace tarnweld::xml {
@@ -173,9 +175,9 @@ TEST_F(LibxmlLoadTest, FilesLoadFromHostPathsAndUrisWithTheirDtdBesideThem) {
   const std::u16string absolute = fromAscii(dir_.path().string()) + u"/with space/a.xml";
   std::u16string hostStyle = absolute;
   std::replace(hostStyle.begin(), hostStyle.end(), u'/', u'\\');
-  for (const std::u16string& path :
-       {std::u16string(u"with space\\a.xml"), std::u16string(u"with space/a.xml"), hostStyle,
-        u"file://" + fromAscii(dir_.path().string()) + u"/with%20space/a.xml"}) {
+  for (const std::u16string& path : {std::u16string(u"with space\\a.xml"), std::u16string(u"with space/a.xml"),
+                                     hostStyle, u"file://" + fromAscii(dir_.path().string()) + u"/with%20space/a.xml",
+                                     u"file://localhost" + fromAscii(dir_.path().string()) + u"/with%20space/a.xml"}) {
     const LoadOutcome outcome = loadFile(path);
     EXPECT_EQ(outcome.loaded, true) << utf8(path) << ": " << utf8(outcome.reason);
   }
@@ -188,6 +190,7 @@ TEST_F(LibxmlLoadTest, OnlyAMissingFileReportsObjectNotFoundAndNoneWaits) {
   ASSERT_EQ(mkfifo((root + "/fifo.xsl").c_str(), 0600), 0);
   const auto locked = dir_.write("locked.xsl", "<x/>");
   std::filesystem::permissions(locked, std::filesystem::perms::none);
+  std::filesystem::permissions(dir_.path(), std::filesystem::perms::others_exec, std::filesystem::perm_options::add);
   const struct {
     std::u16string path;
     bool notFound;
@@ -201,17 +204,26 @@ TEST_F(LibxmlLoadTest, OnlyAMissingFileReportsObjectNotFoundAndNoneWaits) {
       {fromAscii(root) + u"\\sub", false, "directory"},
       {fromAscii(root) + u"/fifo.xsl", false, "not a regular file"},
       {u"/dev/zero", false, "not a regular file"},
-      {fromAscii(root) + u"/locked.xsl", false, geteuid() == 0 ? "" : "Permission denied"},
+      {fromAscii(root) + u"/locked.xsl", false, "Permission denied"},
+      {fromAscii(root) + u"/top.xsl/x.xsl", true, ""},
+      {u"http://127.0.0.1:1/s.xsl", false, "cannot be reached; no XML catalog on this machine maps it"},
+      {u"ftp://127.0.0.1/s.xsl", false, "scheme is not read; no XML catalog on this machine maps it"},
+      {u"file:///dev/zero", false, "not a regular file"},
   };
   for (const auto& row : cases) {
-    if (row.path.ends_with(u"locked.xsl") && geteuid() == 0) continue;  // root reads any file
     const auto start = std::chrono::steady_clock::now();
-    const LoadOutcome outcome = loadFile(row.path);
+    const LoadOutcome outcome = row.path.ends_with(u"locked.xsl")
+                                    ? testing::asUnprivilegedUser([&] { return loadFile(row.path); })
+                                    : loadFile(row.path);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << utf8(row.path);
     EXPECT_EQ(outcome.loaded, false) << utf8(row.path);
     EXPECT_EQ(outcome.reason.find(kObjectNotFound) != std::u16string::npos, row.notFound)
         << utf8(row.path) << ": " << utf8(outcome.reason);
     EXPECT_NE(utf8(outcome.reason).find(row.reasonPart), std::string::npos) << utf8(outcome.reason);
+    // Only a URI that a catalog could have mapped says that none does.
+    EXPECT_EQ(utf8(outcome.reason).find("no XML catalog") != std::string::npos,
+              row.reasonPart.find("no XML catalog") != std::string::npos)
+        << utf8(outcome.reason);
   }
 }
 
@@ -227,8 +239,9 @@ TEST_F(LibxmlLoadTest, ExternalEntitiesAndDtdsAreReadOnlyFromLocalFilesWithoutWa
       {"<!DOCTYPE a [<!ENTITY e SYSTEM '" + root + "/fifo.ent'>]><a>&e;</a>", "not a regular file"},
       {"<!DOCTYPE a SYSTEM '/dev/zero'><a/>", "not a regular file"},
       {"<!DOCTYPE a SYSTEM '" + root + "'><a/>", "directory"},
-      {"<!DOCTYPE a SYSTEM '" + http + "/a.dtd'><a/>", "network"},
+      {"<!DOCTYPE a SYSTEM '" + http + "/a.dtd'><a/>", "network, which only a stylesheet may be; no XML catalog"},
       {"<!DOCTYPE a [<!ENTITY e SYSTEM '" + http + "/e.xml'>]><a>&e;</a>", "network"},
+      {"<!DOCTYPE a SYSTEM 'https://127.0.0.1:1/a.dtd'><a/>", "; no XML catalog on this machine maps it"},
   };
   for (const auto& row : cases) {
     const auto start = std::chrono::steady_clock::now();
@@ -238,6 +251,117 @@ TEST_F(LibxmlLoadTest, ExternalEntitiesAndDtdsAreReadOnlyFromLocalFilesWithoutWa
     EXPECT_NE(utf8(outcome.reason).find(row.reasonPart), std::string::npos) << row.text << ": " << utf8(outcome.reason);
   }
   EXPECT_FALSE(server.wasContacted());
+}
+
+TEST_F(LibxmlLoadTest, ExternalEntitiesAndDtdsAreDecodedAsTheirTextDeclarationsSay) {
+  WorkingDirectory inDir(dir_.path());
+  const struct {
+    const char* what;
+    std::string file;
+    std::string bytes;
+    std::u16string text;
+  } cases[] = {
+      {"entity, UTF-8", "u.ent", "<?xml version='1.0' encoding='UTF-8'?>\xC3\xA9",
+       u"<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'u.ent'>]><a>&e;</a>"},
+      {"entity, ISO-8859-1", "l.ent", "<?xml version='1.0' encoding='ISO-8859-1'?>\xE9",
+       u"<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'l.ent'>]><a>&e;</a>"},
+      {"DTD, UTF-8", "u.dtd", "<?xml version='1.0' encoding='UTF-8'?>\n<!ELEMENT a (#PCDATA)><!ENTITY x '\xC3\xA9'>",
+       u"<?xml version='1.0' encoding='windows-1252'?><!DOCTYPE a SYSTEM 'u.dtd'><a>&x;</a>"},
+      {"DTD, ISO-8859-1", "l.dtd",
+       "<?xml version='1.0' encoding='ISO-8859-1'?>\n<!ELEMENT a (#PCDATA)><!ENTITY x '\xE9'>",
+       u"<!DOCTYPE a SYSTEM 'l.dtd'><a>&x;</a>"},
+  };
+  for (const auto& row : cases) {
+    dir_.write(row.file, row.bytes);
+    EXPECT_EQ(loadText(row.text).loaded, true) << row.what << ": " << utf8(loadText(row.text).reason);
+    EXPECT_EQ(utf8(rootText(row.text)), utf8(u"\u00E9")) << row.what;
+  }
+}
+
+TEST_F(LibxmlLoadTest, ReferencesHoldingEscapedControlCharactersAreRefusedAsWritten) {
+  dir_.write("ent.txt", "read");
+  dir_.write("a.dtd", "<!ELEMENT a (#PCDATA)>");
+  WorkingDirectory inDir(dir_.path());
+  for (const std::u16string& text : {
+           std::u16string(u"<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%00.png'>]><a>&e;</a>"),
+           std::u16string(u"<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%0a'>]><a>&e;</a>"),
+           std::u16string(u"<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%1F'>]><a>&e;</a>"),
+           std::u16string(u"<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%7f'>]><a>&e;</a>"),
+           std::u16string(u"<!DOCTYPE a [<!ENTITY % p SYSTEM 'a.dtd%00.x'>%p;]><a/>"),
+           std::u16string(u"<!DOCTYPE a SYSTEM 'a.dtd%00.png'><a/>"),
+       }) {
+    for (bool validate : {true, false}) {
+      const LoadOutcome outcome = loadText(text, validate);
+      EXPECT_EQ(outcome.loaded, false) << utf8(text) << validate;
+      EXPECT_NE(utf8(outcome.reason).find("escaped control character"), std::string::npos)
+          << utf8(text) << ": " << utf8(outcome.reason);
+    }
+  }
+  EXPECT_EQ(loadText(u"<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'ent.txt'>]><a>&e;</a>").loaded, true);
+  EXPECT_EQ(rootText(u"<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'ent%2etxt'>]><a>&e;</a>"), u"read");
+}
+
+TEST_F(LibxmlLoadTest, DocumentCatalogsAreReadOnlyFromLocalRegularFiles) {
+  const std::string root = dir_.path().string();
+  ASSERT_EQ(mkfifo((root + "/fifo.cat").c_str(), 0600), 0);
+  dir_.write("mapped.dtd", "<!ELEMENT a (#PCDATA)><!ENTITY e 'mapped'>");
+  dir_.write("local.cat",
+             "<catalog xmlns='urn:oasis:names:tc:entity:xmlns:xml:catalog'>"
+             "<system systemId='urn:x:dtd' uri='" +
+                 root + "/mapped.dtd'/></catalog>");
+  testing::Listener server;
+  const std::string http = "http://127.0.0.1:" + std::to_string(server.port());
+  const struct {
+    std::string catalog;
+    bool loads;
+  } cases[] = {
+      {root + "/local.cat", true}, {"file://" + root + "/local.cat", true},
+      {root + "/fifo.cat", false}, {"/dev/zero", false},
+      {http + "/c.cat", false},
+  };
+  for (const auto& row : cases) {
+    const std::string text =
+        "<?oasis-xml-catalog catalog='" + row.catalog + "'?><!DOCTYPE a SYSTEM 'urn:x:dtd'><a>&e;</a>";
+    const auto start = std::chrono::steady_clock::now();
+    const LoadOutcome outcome = loadText(fromUtf8Lenient(text));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << row.catalog;
+    EXPECT_EQ(outcome.loaded, row.loads) << row.catalog << ": " << utf8(outcome.reason);
+    if (row.loads) {
+      EXPECT_EQ(rootText(fromUtf8Lenient(text)), u"mapped") << row.catalog;
+    }
+  }
+  EXPECT_FALSE(server.wasContacted());
+}
+
+TEST_F(LibxmlLoadTest, FileOfExactlyTheLimitIsReadAndOneByteMoreIsNot) {
+  // What follows the element ends the parse at once: only the read is timed.
+  const std::string element = "<x/>\n<y/>\n";
+  const std::string filler(kMaxResourceBytes - element.size(), 'z');
+  const auto exact = dir_.write("exact.xsl", element + filler);
+  const auto over = dir_.write("over.xsl", element + filler + "z");
+  const LoadOutcome read = loadFile(fromAscii(exact.string()));
+  EXPECT_EQ(read.line, 2) << utf8(read.reason);
+  const LoadOutcome refused = loadFile(fromAscii(over.string()));
+  EXPECT_EQ(refused.loaded, false);
+  EXPECT_NE(utf8(refused.reason).find("larger than the limit"), std::string::npos) << utf8(refused.reason);
+}
+
+TEST_F(LibxmlLoadTest, StylesheetUriIsReadFromWhereTheSystemCatalogsMapIt) {
+  const auto local = dir_.write("local.xsl", "<x/>");
+  const auto catalog = dir_.write("system.cat",
+                                  "<catalog xmlns='urn:oasis:names:tc:entity:xmlns:xml:catalog'>"
+                                  "<system systemId='http://stylesheets.invalid/by-system-id.xsl' uri='file://" +
+                                      local.string() +
+                                      "'/>"
+                                      "<uri name='http://stylesheets.invalid/by-uri.xsl' uri='file://" +
+                                      local.string() + "'/></catalog>");
+  parser_->createDocument();  // the system catalogs are set up with the first document
+  ASSERT_EQ(xmlLoadCatalog(catalog.c_str()), 0);
+  for (const char16_t* uri :
+       {u"http://stylesheets.invalid/by-system-id.xsl", u"http://stylesheets.invalid/by-uri.xsl"}) {
+    const LoadOutcome outcome = loadFile(uri);
+    EXPECT_EQ(outcome.loaded, true) << utf8(uri) << ": " << utf8(outcome.reason);
+  }
 }
 
 TEST_F(LibxmlLoadTest, MalformedFileRecordsItsLineInItsOwnEncoding) {

@@ -161,7 +161,7 @@ TEST_F(LibxmlTransformTest, TransformationWritesNoFile) {
 TEST_F(LibxmlTransformTest, FailedTransformationRecordsWhyAndWhereInTheStylesheet) {
   const auto path = dir_.write("stop.xsl",
                                "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>\n"
-                               "<xsl:template match='/'><out/>\n"
+                               "<xsl:template match='/'><out/><xsl:message>earlier</xsl:message>\n"
                                "  <xsl:message>note</xsl:message><xsl:message terminate='yes'>stop here</xsl:message>\n"
                                "</xsl:template></xsl:stylesheet>\n");
   auto document = parser_->createDocument();
@@ -197,11 +197,89 @@ TEST_F(LibxmlTransformTest, DocumentFunctionReadsNoDeviceNoFifoAndNoNetwork) {
 TEST_F(LibxmlTransformTest, HttpReadGivesUpAtItsDeadline) {
   testing::Listener trickling(true);
   const auto start = std::chrono::steady_clock::now();
-  const HttpAnswer answer =
+  const Result<std::string> body =
       httpGet("http://127.0.0.1:" + std::to_string(trickling.port()) + "/s.xsl", std::chrono::seconds(1), 1024 * 1024);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
-  EXPECT_FALSE(answer.body.has_value());
-  EXPECT_NE(answer.failure.find("time"), std::string::npos) << answer.failure;
+  ASSERT_FALSE(body.ok());
+  EXPECT_NE(body.reason().find("time"), std::string::npos) << body.reason();
+}
+
+TEST_F(LibxmlTransformTest, SlowNameResolutionEndsWithinTheDeadline) {
+  // Without a limit of its own, this resolver would wait 30 s.
+  const auto resolvConf = dir_.write("resolv.conf", "nameserver 127.0.0.1\noptions timeout:15 attempts:2\n");
+  const int status = testing::withSilentNameServer(resolvConf, [] {
+    const auto start = std::chrono::steady_clock::now();
+    const Result<std::string> body = httpGet("http://stylesheets.invalid/s.xsl", std::chrono::seconds(1), 1024);
+    return !body.ok() && body.reason().find("time") != std::string::npos &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(3);
+  });
+  if (status == testing::kNoIsolation) GTEST_SKIP() << "this system allows no user namespaces";
+  EXPECT_EQ(status, 0);
+}
+
+TEST_F(LibxmlTransformTest, HttpReadFollowsTheServersAnswer) {
+  using testing::httpAnswer;
+  constexpr std::size_t kCap = 100;
+  const std::string full(kCap, 'x');
+  testing::HttpServer server({
+      {"/plain", httpAnswer("200 OK", "", "<a/>")},
+      {"/moved", httpAnswer("301 Moved", "location: /plain\r\n", "")},
+      {"/to-file", httpAnswer("302 Found", "Location: file:///etc/hostname\r\n", "")},
+      {"/loop", httpAnswer("302 Found", "Location: /loop\r\n", "")},
+      {"/gone", httpAnswer("410 Gone", "", "")},
+      {"/broken", httpAnswer("500 Internal Server Error", "", "oops")},
+      {"/no-place", httpAnswer("302 Found", "", "")},
+      {"/full", httpAnswer("200 OK", "", full)},
+      {"/over", httpAnswer("200 OK", "", full + "x")},
+      {"/over-unannounced", "HTTP/1.0 200 OK\r\n\r\n" + full + "x"},
+  });
+  testing::HttpServer server6({{"/plain", httpAnswer("200 OK", "", "<six/>")}}, true);
+  const struct {
+    std::string uri;
+    std::string body;  // empty: the read fails
+    std::string reasonPart;
+    bool notFound = false;
+  } cases[] = {
+      {server.url("/plain"), "<a/>", ""},
+      {server.url("/moved"), "<a/>", ""},
+      {server6.url("/plain"), "<six/>", ""},
+      {server.url("/full"), full, ""},
+      {server.url("/to-file"), "", "scheme"},
+      {server.url("/loop"), "", "too often"},
+      {server.url("/none"), "", "status 404", true},
+      {server.url("/gone"), "", "status 410", true},
+      {server.url("/broken"), "", "status 500"},
+      {server.url("/no-place"), "", "status 302"},
+      {server.url("/over"), "", "larger"},
+      {server.url("/over-unannounced"), "", "larger"},
+      {"http://127.0.0.1:70000/plain", "", "not a valid URI"},
+      {"http://127.0.0.1%00.invalid/plain", "", "escaped control"},
+  };
+  for (const auto& row : cases) {
+    const Result<std::string> body = httpGet(row.uri, std::chrono::seconds(5), kCap);
+    EXPECT_EQ(body.ok() ? *body : std::string(), row.body) << row.uri;
+    if (body.ok()) continue;
+    EXPECT_NE(body.reason().find(row.reasonPart), std::string::npos) << row.uri << ": " << body.reason();
+    EXPECT_EQ(body.notFound(), row.notFound) << row.uri;
+  }
+}
+
+TEST_F(LibxmlTransformTest, HttpsStylesheetTransformsOnlyWithATrustedCertificate) {
+  dir_.write("s.xsl",
+             "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+             "<xsl:output method='text'/><xsl:template match='/'>over tls</xsl:template></xsl:stylesheet>");
+  testing::TlsServer server(dir_.path());
+  const std::u16string url = fromAscii(server.url("/s.xsl"));
+  auto document = parser_->createDocument();
+  auto style = parser_->createDocument();
+  ASSERT_EQ(document->loadXML(kSource), true);
+  EXPECT_EQ(silently([&] { return style->load(url); }), false) << "trusted without the test's authority";
+  EXPECT_NE(utf8(*style->parseError()->reason()).find("certificate"), std::string::npos)
+      << utf8(*style->parseError()->reason());
+  useCertificateAuthoritiesForTests(server.authority());
+  EXPECT_EQ(silently([&] { return style->load(url); }), true) << utf8(*style->parseError()->reason());
+  useCertificateAuthoritiesForTests("");
+  EXPECT_EQ(utf8(silently([&] { return document->transformNode(*style); }).value_or(u"<failed>")), "over tls");
 }
 
 TEST_F(LibxmlTransformTest, StylesheetFileIncludesAndReadsDocumentsBesideIt) {
@@ -224,6 +302,90 @@ TEST_F(LibxmlTransformTest, StylesheetFileIncludesAndReadsDocumentsBesideIt) {
     EXPECT_EQ(utf8(silently([&] { return document->transformNode(*style); }).value_or(u"<failed>")),
               utf8(u"included:\u00E9"));
   }
+}
+
+TEST_F(LibxmlTransformTest, IncludesAndDocumentNamesHoldingEscapedControlCharactersAreRefused) {
+  dir_.write("t.xml", "<t>read</t>");
+  dir_.write("inc.xsl",
+             "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+             "<xsl:template match='/'>included</xsl:template></xsl:stylesheet>");
+  WorkingDirectory inDir(dir_.path());
+  for (const char* name : {"t.xml%00.ignored", "t.xml%0D"}) {
+    const std::u16string select = u"count(document('" + fromAscii(name) + u"'))";
+    EXPECT_EQ(transform(stylesheet(u"<xsl:output method='text'/><xsl:template match='/'>n=<xsl:value-of select=\"" +
+                                   select + u"\"/></xsl:template>")),
+              u"n=0")
+        << name;
+  }
+  const auto nested = dir_.write("outer.xsl",
+                                 "<xsl:stylesheet version='1.0' "
+                                 "xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                                 "<xsl:import href='inc.xsl%00.png'/></xsl:stylesheet>");
+  for (const std::u16string& include :
+       {std::u16string(u"<xsl:include href='inc.xsl%00.png'/>"), std::u16string(u"<xsl:import href='inc.xsl%01'/>"),
+        u"<xsl:include href='" + fromAscii(nested.string()) + u"'/>"}) {
+    auto document = parser_->createDocument();
+    auto style = parser_->createDocument();
+    ASSERT_EQ(document->loadXML(kSource), true);
+    ASSERT_EQ(style->loadXML(stylesheet(include + u"<xsl:output method='text'/>")), true);
+    EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt) << utf8(include);
+    EXPECT_NE(utf8(*document->parseError()->reason()).find("escaped control character"), std::string::npos)
+        << utf8(include) << ": " << utf8(*document->parseError()->reason());
+  }
+}
+
+TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstError) {
+  const struct {
+    const char* what;
+    std::string body;
+    std::string reasonPart;
+    std::int32_t line;
+  } cases[] = {
+      {"attribute set using itself",
+       "<xsl:attribute-set name='a' use-attribute-sets='b'/>\n<xsl:attribute-set name='b' use-attribute-sets='a'/>\n"
+       "<xsl:template match='/'><out xsl:use-attribute-sets='a'/></xsl:template>\n",
+       "recursion", 0},
+      {"undefined prefix at compile time", "<xsl:template match='/'>\n<xsl:value-of select='p:x'/>\n</xsl:template>\n",
+       "Undefined namespace prefix", 3},
+      {"undefined prefix on line 12",
+       "<xsl:template match='/'>\n\n\n\n\n\n\n\n\n\n<xsl:value-of select='p:x'/>\n"
+       "</xsl:template>\n",
+       "Undefined namespace prefix", 12},
+      {"undefined variable in a global variable",
+       "<xsl:variable name='g' select='$v'/>\n<xsl:template match='/'>\n\n<xsl:value-of select='$g'/>\n"
+       "</xsl:template>\n",
+       "", 2},
+      {"undefined variable in a called template",
+       "<xsl:template name='t'>\n<xsl:value-of select=\"concat('a', $v)\"/>\n</xsl:template>\n"
+       "<xsl:template match='/'>\n\n<xsl:call-template name='t'/>\n</xsl:template>\n",
+       "", 3},
+  };
+  for (const auto& row : cases) {
+    const auto path = dir_.write("broken.xsl",
+                                 "<xsl:stylesheet version='1.0' "
+                                 "xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>\n" +
+                                     row.body + "</xsl:stylesheet>\n");
+    auto document = parser_->createDocument();
+    auto style = parser_->createDocument();
+    ASSERT_EQ(document->loadXML(kSource), true);
+    ASSERT_EQ(style->load(fromAscii(path.string())), true) << row.what;
+    EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt) << row.what;
+    const auto record = testing::outcomeOf(*document, std::nullopt);
+    EXPECT_NE(utf8(record.reason).find(row.reasonPart), std::string::npos) << row.what << ": " << utf8(record.reason);
+    EXPECT_NE(utf8(record.reason), "The stylesheet could not be applied.") << row.what;
+    EXPECT_EQ(record.line, row.line) << row.what << ": " << utf8(record.reason);
+  }
+}
+
+TEST_F(LibxmlTransformTest, EmptyResultRecordsWhatLibxsltSaid) {
+  auto document = parser_->createDocument();
+  auto style = parser_->createDocument();
+  ASSERT_EQ(document->loadXML(kSource), true);
+  ASSERT_EQ(style->loadXML(stylesheet(u"<xsl:output method='text'/><xsl:template match='/'>"
+                                      u"<xsl:message>nothing to say</xsl:message></xsl:template>")),
+            true);
+  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), u"");
+  EXPECT_EQ(utf8(*document->parseError()->reason()), "nothing to say");
 }
 
 TEST_F(LibxmlTransformTest, DocumentsWithoutTreeOrFromElsewhereDoNotTransform) {

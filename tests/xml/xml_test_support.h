@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,6 +62,11 @@ struct LoadOutcome {
 };
 LoadOutcome outcomeOf(const XmlDocument& document, std::optional<bool> loaded);
 
+// `load()` run by a user without privileges: as it is when the tests are
+// not run as root, else in a child process that has become nobody, for
+// which permissions apply (root reads any file). Gives the flag and reason.
+LoadOutcome asUnprivilegedUser(const std::function<LoadOutcome()>& load);
+
 // A TCP listener on 127.0.0.1 at a free port, to prove that nothing connects
 // to it, or (with `trickle`) a server that answers any connection with one
 // byte every 200 ms, to prove that a reader gives up on it.
@@ -76,6 +83,53 @@ class Listener {
   std::thread server_;
   std::atomic<bool> stop_{false};
 };
+
+// A scripted HTTP server on loopback (127.0.0.1, or ::1): each request for a
+// path in `answers` gets those bytes as they stand (status line first), any
+// other path a 404. It serves one connection at a time until destroyed.
+class HttpServer {
+ public:
+  explicit HttpServer(std::map<std::string, std::string> answers, bool ipv6 = false);
+  ~HttpServer();
+  // The URL of `path` ("/x.xsl") on this server.
+  std::string url(std::string_view path) const;
+
+ private:
+  std::map<std::string, std::string> answers_;
+  bool ipv6_;
+  int fd_ = -1;
+  int port_ = 0;
+  std::thread server_;
+  std::atomic<bool> stop_{false};
+};
+
+// An answer with `status`, extra header lines (each ending in CRLF) and a
+// body of known length.
+std::string httpAnswer(std::string_view status, std::string_view headers, std::string_view body);
+
+// An https server on 127.0.0.1 (openssl s_server) serving the files of
+// `directory` with a certificate for 127.0.0.1 made for it; the file
+// authority() names is the only authority that trusts it.
+class TlsServer {
+ public:
+  explicit TlsServer(const std::filesystem::path& directory);
+  ~TlsServer();
+  std::string url(std::string_view path) const;
+  std::string authority() const { return (directory_ / "test-ca.pem").string(); }
+
+ private:
+  std::filesystem::path directory_;
+  int pid_ = -1;
+  std::string address_;
+};
+
+// Runs `check` in a child process with network and mount namespaces of its
+// own (through a user namespace, so no privilege is needed): loopback only,
+// and `resolvConf` as /etc/resolv.conf, with a name server on 127.0.0.1:53
+// that takes every question and answers none. 0 when `check` held, 1 when
+// not, kNoIsolation when the system allows no such namespaces.
+inline constexpr int kNoIsolation = 77;
+int withSilentNameServer(const std::filesystem::path& resolvConf, const std::function<bool()>& check);
 
 // UTF-8 for readable failure messages.
 std::string utf8(std::u16string_view text);

@@ -34,8 +34,9 @@ std::string composeHelp() {
          std::string(kPluginsCoreProgId.ascii()) +
          " on the session\n"
          "bus, serves the plug-in's host calls, starts the plug-in and reports.\n"
-         "Without DBUS_SESSION_BUS_ADDRESS it runs a private dbus-daemon for its own\n"
-         "lifetime and gives the plug-in that bus.\n"
+         "Without DBUS_SESSION_BUS_ADDRESS, or when the bus it names cannot be\n"
+         "reached, it runs a private dbus-daemon for its own lifetime and gives the\n"
+         "plug-in that bus.\n"
          "\n"
          "register       start the plug-in with " +
          registerSwitch +

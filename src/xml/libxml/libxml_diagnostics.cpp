@@ -61,8 +61,8 @@ void ErrorCollector::append(std::string_view text) {
   }
 }
 
-void ErrorCollector::recordResourceFailure(Diagnostic diagnostic) {
-  if (firstError_ || !resourcesRequired_) return;
+void ErrorCollector::recordResourceFailure(Diagnostic diagnostic, bool always) {
+  if (firstError_ || !(resourcesRequired_ || always)) return;
   firstError_ = std::move(diagnostic);
 }
 
@@ -82,6 +82,7 @@ void ErrorCollector::record(const xmlError& error) {
   if (error.file) diagnostic.file = error.file;
   diagnostic.line = error.line;
   diagnostic.column = error.int2;
+  diagnostic.domain = error.domain;
   firstError_ = std::move(diagnostic);
 }
 
@@ -144,13 +145,28 @@ void readInstruction(const xmlNode& node, TransformationError& error) {
 
 std::optional<TransformationError> transformationError(const ErrorCollector& collector) {
   const auto& messages = collector.messages();
+  // A refused resource or an XPath error is the cause of what libxslt says next.
+  const std::optional<Diagnostic>& first = collector.firstError();
+  const Diagnostic* cause =
+      first && !first->message.empty() && (first->domain == XML_FROM_XPATH || first->domain == XML_FROM_IO) ? &*first
+                                                                                                            : nullptr;
   auto located = std::find_if(messages.begin(), messages.end(),
                               [](const ErrorCollector::Message& m) { return isLocationLine(m.text); });
   const ErrorCollector::Message* reason = nullptr;
   TransformationError error;
   if (located != messages.end()) {
     readLocationLine(located->text, error);
-    if (located->instruction) readInstruction(*located->instruction, error);
+    if (located->instruction) {
+      TransformationError running;
+      readInstruction(*located->instruction, running);
+      // The running instruction may be the one that called the failing one.
+      if (error.diagnostic.line == 0 || error.diagnostic.line == running.diagnostic.line) {
+        error.diagnostic.file = std::move(running.diagnostic.file);
+        error.diagnostic.line = running.diagnostic.line;
+        error.element = std::move(running.element);
+        error.occurrence = running.occurrence;
+      }
+    }
     const auto next = std::find_if(located + 1, messages.end(), [](const ErrorCollector::Message& m) {
       return !isLocationLine(m.text) && !trimmed(m.text).empty();
     });
@@ -158,16 +174,21 @@ std::optional<TransformationError> transformationError(const ErrorCollector& col
   } else {
     const auto last = std::find_if(messages.rbegin(), messages.rend(),
                                    [](const ErrorCollector::Message& m) { return !trimmed(m.text).empty(); });
-    if (last == messages.rend()) return std::nullopt;
+    if (last == messages.rend()) {
+      if (!cause) return std::nullopt;
+      error.diagnostic = *cause;
+      return error;
+    }
     reason = &*last;
     if (reason->instruction) readInstruction(*reason->instruction, error);
   }
   error.diagnostic.message = trimmed(reason->text);
+  if (cause) error.diagnostic.message = cause->message;
   return error;
 }
 
-void reportResourceFailure(Diagnostic diagnostic) {
-  if (activeCollector) activeCollector->recordResourceFailure(std::move(diagnostic));
+void reportResourceFailure(Diagnostic diagnostic, bool always) {
+  if (activeCollector) activeCollector->recordResourceFailure(std::move(diagnostic), always);
 }
 
 DiagnosticsCapture::DiagnosticsCapture(ErrorCollector& collector)

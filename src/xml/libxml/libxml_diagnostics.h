@@ -21,6 +21,7 @@ struct Diagnostic {
   std::string file;     // the resource it was found in; empty for text given in memory
   int line = 0;         // 1-based; 0 when the library gave none
   int column = 0;       // 1-based, in characters; 0 when the library gave none
+  int domain = 0;       // the part of libxml2 that raised it (xmlErrorDomain)
 };
 
 class ErrorCollector {
@@ -34,8 +35,9 @@ class ErrorCollector {
   const std::optional<Diagnostic>& firstError() const { return firstError_; }
 
   // A resource the backend itself refused to read (a device, the network),
-  // counted as the library's own resource failures are.
-  void recordResourceFailure(Diagnostic diagnostic);
+  // counted as the library's own resource failures are; a reference refused
+  // for its name (`always`) fails the call whether or not it validates.
+  void recordResourceFailure(Diagnostic diagnostic, bool always = false);
 
   // The generic messages of the call (libxslt's errors, xsl:message texts),
   // one entry per line as they arrived, with the instruction that was running
@@ -70,8 +72,10 @@ class ErrorCollector {
 // Where a failed transformation stopped, made from the collector's messages:
 // the first error libxslt located (the message after its "runtime error: file
 // F line N element E" line), else the last message, which is the text of a
-// terminating xsl:message. The place comes from the instruction that was
-// running when the message arrived, or else from libxslt's own line.
+// terminating xsl:message. An XPath error raised before it (an undefined
+// prefix) is the cause, and its text is the reason. The place is libxslt's
+// own line, which names the failing node; the instruction that was running
+// when the message arrived gives it when libxslt names none, and the column.
 struct TransformationError {
   Diagnostic diagnostic;  // column left 0: nodes keep no column
   std::string element;    // the instruction's qualified name; empty when unknown
@@ -80,8 +84,8 @@ struct TransformationError {
 std::optional<TransformationError> transformationError(const ErrorCollector& collector);
 
 // Records a resource failure into the collector of the innermost
-// DiagnosticsCapture alive; nothing when none is.
-void reportResourceFailure(Diagnostic diagnostic);
+// DiagnosticsCapture alive; nothing when none is. `always` as above.
+void reportResourceFailure(Diagnostic diagnostic, bool always = false);
 
 // Routes the process-wide channels of libxml2 and libxslt (structured errors,
 // generic errors of both libraries) into `collector` until destroyed, then

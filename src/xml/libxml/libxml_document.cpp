@@ -10,6 +10,7 @@
 // document keeps its own, and never copies the source tree. The result is
 // written out beside the process's memory, so the run's peak is the two trees.
 #include <libexslt/exslt.h>
+#include <libxml/SAX2.h>
 #include <libxml/catalog.h>
 #include <libxml/parser.h>
 #include <libxslt/extensions.h>
@@ -47,7 +48,9 @@ namespace {
 constexpr int kParseOptions =
     XML_PARSE_NOENT | XML_PARSE_DTDLOAD | XML_PARSE_DTDATTR | XML_PARSE_NOCDATA | XML_PARSE_NONET | XML_PARSE_COMPACT;
 // The editor's text is already decoded; its encoding declaration is kept in
-// the tree but not applied to the bytes again.
+// the tree but not applied to the bytes again. Only its own: the option is
+// dropped once its declaration is read (startOfText), so an external entity
+// or DTD is still decoded as its text declaration says.
 constexpr int kInMemoryTextOptions = XML_PARSE_IGNORE_ENC;
 constexpr char kInMemoryTextEncoding[] = "UTF-8";
 
@@ -100,6 +103,13 @@ std::int32_t columnOf(std::u16string_view line, std::string_view element, int sk
     }
   }
   return 0;
+}
+
+// The parser reaches the start of the document after its XML declaration.
+void startOfText(void* ctx) {
+  auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+  ctxt->options &= ~XML_PARSE_IGNORE_ENC;
+  xmlSAX2StartDocument(ctx);
 }
 
 int parseOptions(bool validate) { return kParseOptions | (validate ? XML_PARSE_DTDVALID : 0); }
@@ -171,6 +181,8 @@ class LibxmlDocument final : public XmlDocument {
     DiagnosticsCapture capture(errors);
     ParserCtxtPtr ctxt(xmlNewParserCtxt());
     if (!ctxt) return std::nullopt;
+    applyReferenceRules(*ctxt);
+    ctxt->sax->startDocument = &startOfText;
     Utf16Reader reader(text);
     // A relative DTD reference resolves against the working directory, where
     // the host starts the plug-in: the document is given without a location.
@@ -189,7 +201,8 @@ class LibxmlDocument final : public XmlDocument {
     // A stylesheet the catalogs know is read from where they say, offline;
     // only one they do not know may come over the network.
     const std::string location = resolveThroughCatalogs(named);
-    const ResourceRead read = readResource(location, location == named ? Reach::kNetwork : Reach::kLocalOnly);
+    ResourceRead read = readResource(location, location == named ? Reach::kNetwork : Reach::kLocalOnly);
+    if (!read.bytes && location == named) noteNoCatalogMaps(read, location);
     if (!read.bytes || read.bytes->size() > static_cast<std::size_t>(INT_MAX)) {
       tree_.reset();
       std::u16string reason;
@@ -205,6 +218,7 @@ class LibxmlDocument final : public XmlDocument {
     const std::string& bytes = *read.bytes;
     ParserCtxtPtr ctxt(xmlNewParserCtxt());
     if (!ctxt) return std::nullopt;
+    applyReferenceRules(*ctxt);
     // The location is the base of relative references: a DTD or an include
     // next to the stylesheet is found there.
     const std::string base = baseOf(location);
@@ -235,15 +249,20 @@ class LibxmlDocument final : public XmlDocument {
     // document keeps its own. The copy keeps the location, so includes resolve.
     DocPtr copy(xmlCopyDoc(stylesheet->tree_.get(), 1));
     if (!copy) return std::nullopt;
+    if (!stylesheetReferencesAllowed(*copy)) return fail();
     StylesheetPtr style(xsltParseStylesheetDoc(copy.get()));
     if (!style) return fail();
     static_cast<void>(copy.release());
+    // A stylesheet compiled with errors (an attribute set that uses itself,
+    // an undefined prefix) is refused as one that does not compile at all.
+    if (style->errors > 0) return fail();
 
     SecurityPrefsPtr prefs = makeSecurityPrefs();
     TransformCtxtPtr ctxt(xsltNewTransformContext(style.get(), tree_.get()));
     if (!prefs || !ctxt || xsltSetCtxtSecurityPrefs(prefs.get(), ctxt.get()) != 0) return std::nullopt;
     xsltSetTransformErrorFunc(ctxt.get(), &errors, &ErrorCollector::genericHandler);
     xsltSetCtxtParseOptions(ctxt.get(), kParseOptions);
+    applyReferenceRules(*ctxt);
     errors.watchTransformation(ctxt.get());
 
     DocPtr result(xsltApplyStylesheetUser(style.get(), tree_.get(), nullptr, nullptr, nullptr, ctxt.get()));
@@ -252,7 +271,10 @@ class LibxmlDocument final : public XmlDocument {
     errors.watchTransformation(nullptr);
     ctxt.reset();
 
-    return resultText(std::move(result), *style);
+    std::optional<std::u16string> text = resultText(std::move(result), *style);
+    // An empty result takes the transform report: it says what libxslt said.
+    if (text && text->empty() && transformationError(errors)) recordTransformationError(errors);
+    return text;
   }
 
  private:

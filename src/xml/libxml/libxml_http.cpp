@@ -1,200 +1,192 @@
 #include "xml/libxml/libxml_http.h"
 
-#include <libxml/uri.h>
-#include <netdb.h>
-#include <poll.h>
-#include <sys/socket.h>
+// Only the types and constants: the functions are found at run time.
+#define CURL_DISABLE_TYPECHECK
+#include <curl/curl.h>
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
+#include <algorithm>
 #include <memory>
+#include <mutex>
 #include <string_view>
 
-#include "text/ascii.h"
-#include "xml/libxml/libxml_owners.h"
+#include "platform/posix/shared_library.h"
+#include "xml/libxml/libxml_resources.h"
 
 namespace tarnweld::xml {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr int kMaxRedirects = 5;
-constexpr int kDefaultPort = 80;
-constexpr std::size_t kMaxHeaderBytes = 64 * 1024;
-constexpr std::size_t kReadChunkBytes = 64 * 1024;
-constexpr std::string_view kHeaderEnd = "\r\n\r\n";
-constexpr std::string_view kLocationHeader = "location:";
+constexpr char kCurlLibrary[] = "libcurl.so.4";
+constexpr long kMaxRedirects = 5;
+// Only these are read, first or after a redirect: never file:, ftp: and the rest.
+constexpr char kProtocols[] = "http,https";
+constexpr long kHttpNotFound = 404;
+constexpr long kHttpGone = 410;
 
 constexpr std::string_view kTimeoutReason = "the server did not answer in full within the time allowed";
 constexpr std::string_view kUnreachableReason = "the server cannot be reached";
-constexpr std::string_view kBadAnswerReason = "the server's answer is not HTTP";
 constexpr std::string_view kTooLargeReason = "the answer is larger than the limit";
 constexpr std::string_view kRedirectsReason = "the server redirects too often";
+constexpr std::string_view kSchemeReason = "it redirects to a URI scheme that is not read";
+constexpr std::string_view kMalformedReason = "it is not a valid URI";
+constexpr std::string_view kEscapedControlReason = "its name holds an escaped control character";
+constexpr std::string_view kCertificateReason = "the server's certificate is not trusted";
+constexpr std::string_view kSecureReason = "no secure connection to the server could be made";
+constexpr std::string_view kNoLibraryReason = "the HTTP library (libcurl) is not installed";
 
-struct AddrInfoFree {
-  void operator()(addrinfo* info) const { freeaddrinfo(info); }
-};
-using AddrInfoPtr = std::unique_ptr<addrinfo, AddrInfoFree>;
-using UriPtr = std::unique_ptr<xmlURI, FreeWith<xmlFreeURI>>;
-
-// Waits for `events` on `fd` until `deadline`; false when it passed.
-bool waitFor(int fd, short events, Clock::time_point deadline) {
-  for (;;) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return false;
-    pollfd entry{fd, events, 0};
-    const int ready = ::poll(&entry, 1, static_cast<int>(left));
-    if (ready > 0) return true;
-    if (ready < 0 && errno != EINTR) return false;
-  }
-}
-
-Fd connectTo(const addrinfo& address, Clock::time_point deadline) {
-  Fd fd(::socket(address.ai_family, address.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address.ai_protocol));
-  if (!fd) return {};
-  if (::connect(fd.get(), address.ai_addr, address.ai_addrlen) != 0) {
-    if (errno != EINPROGRESS || !waitFor(fd.get(), POLLOUT, deadline)) return {};
-    int error = 0;
-    socklen_t size = sizeof error;
-    if (::getsockopt(fd.get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0) return {};
-  }
-  return fd;
-}
-
-// The raw answer to one GET, or why there is none.
-struct Exchange {
-  std::string answer;
-  std::string failure;
+// The libcurl functions the client calls, found once per process.
+struct Curl {
+  posix::SharedLibrary library;
+  decltype(&curl_global_init) globalInit = nullptr;
+  decltype(&curl_easy_init) init = nullptr;
+  decltype(&curl_easy_setopt) setopt = nullptr;
+  decltype(&curl_easy_perform) perform = nullptr;
+  decltype(&curl_easy_getinfo) getinfo = nullptr;
+  decltype(&curl_easy_cleanup) cleanup = nullptr;
 };
 
-Exchange exchange(const xmlURI& uri, const std::string& target, Clock::time_point deadline, std::size_t maxBytes) {
-  Exchange result;
-  const std::string host = uri.server ? uri.server : "";
-  const std::string port = std::to_string(uri.port > 0 ? uri.port : kDefaultPort);
-  addrinfo hints{};
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (host.empty() || ::getaddrinfo(host.c_str(), port.c_str(), &hints, &found) != 0) {
-    result.failure = kUnreachableReason;
-    return result;
-  }
-  const AddrInfoPtr addresses(found);
-  Fd fd;
-  for (const addrinfo* address = found; address && !fd; address = address->ai_next) fd = connectTo(*address, deadline);
-  if (!fd) {
-    result.failure = Clock::now() >= deadline ? kTimeoutReason : kUnreachableReason;
-    return result;
-  }
-  const std::string request = "GET " + target + " HTTP/1.0\r\nHost: " + host +
-                              (uri.port > 0 ? ":" + port : std::string()) + "\r\nConnection: close\r\n\r\n";
-  for (std::size_t sent = 0; sent < request.size();) {
-    if (!waitFor(fd.get(), POLLOUT, deadline)) {
-      result.failure = kTimeoutReason;
-      return result;
-    }
-    const ssize_t count = ::send(fd.get(), request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
-    if (count < 0 && errno != EINTR && errno != EAGAIN) {
-      result.failure = kUnreachableReason;
-      return result;
-    }
-    if (count > 0) sent += static_cast<std::size_t>(count);
-  }
-  char chunk[kReadChunkBytes];
-  for (;;) {
-    if (!waitFor(fd.get(), POLLIN, deadline)) {
-      result.failure = kTimeoutReason;
-      return result;
-    }
-    const ssize_t count = ::recv(fd.get(), chunk, sizeof chunk, 0);
-    if (count == 0) return result;
-    if (count < 0) {
-      if (errno == EINTR || errno == EAGAIN) continue;
-      result.failure = kUnreachableReason;
-      return result;
-    }
-    if (result.answer.size() + static_cast<std::size_t>(count) > maxBytes + kMaxHeaderBytes) {
-      result.failure = kTooLargeReason;
-      return result;
-    }
-    result.answer.append(chunk, static_cast<std::size_t>(count));
-  }
+Result<Curl> loadCurl() {
+  Result<posix::SharedLibrary> library = posix::openSharedLibrary(kCurlLibrary);
+  if (!library) return fail(std::string(kNoLibraryReason));
+  Curl curl;
+  curl.library = std::move(*library);
+  bool found = true;
+  const auto find = [&](auto& function, const char* name) {
+    auto symbol = posix::functionOf<std::remove_reference_t<decltype(function)>>(curl.library, name);
+    if (symbol) function = *symbol;
+    found = found && symbol.ok();
+  };
+  find(curl.globalInit, "curl_global_init");
+  find(curl.init, "curl_easy_init");
+  find(curl.setopt, "curl_easy_setopt");
+  find(curl.perform, "curl_easy_perform");
+  find(curl.getinfo, "curl_easy_getinfo");
+  find(curl.cleanup, "curl_easy_cleanup");
+  if (!found || curl.globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK) return fail(std::string(kNoLibraryReason));
+  return curl;
 }
 
-// The path and query of an http: URI, as the request line carries them.
-std::string requestTarget(std::string_view uri) {
-  const std::size_t authority = uri.find("//");
-  std::size_t path = authority == std::string_view::npos ? std::string_view::npos : uri.find('/', authority + 2);
-  const std::size_t query = uri.find('?', authority == std::string_view::npos ? 0 : authority + 2);
-  if (query != std::string_view::npos && (path == std::string_view::npos || query < path)) path = query;
-  std::string target = path == std::string_view::npos ? "/" : std::string(uri.substr(path));
-  if (const std::size_t fragment = target.find('#'); fragment != std::string::npos) target.erase(fragment);
-  if (target.empty() || target.front() == '?') target.insert(0, "/");
-  return target;
+// Loaded on the first read and kept to the end of the process, as libcurl's
+// global state must be.
+const Result<Curl>& curl() {
+  static const Result<Curl> loaded = loadCurl();
+  return loaded;
 }
 
-std::string_view headerValue(std::string_view headers, std::string_view name) {
-  for (std::size_t start = headers.find("\r\n"); start != std::string_view::npos;) {
-    start += 2;
-    const std::size_t end = headers.find("\r\n", start);
-    const std::string_view line = headers.substr(start, end - start);
-    if (startsWithIgnoringAsciiCase(line, name)) {
-      std::string_view value = line.substr(name.size());
-      while (!value.empty() && value.front() == ' ') value.remove_prefix(1);
-      return value;
+std::mutex authoritiesMutex;
+std::string testAuthorities;
+
+std::string certificateAuthorities() {
+  const std::lock_guard lock(authoritiesMutex);
+  return testAuthorities;
+}
+
+// The body as it arrives, refused once it would pass the limit.
+struct Body {
+  std::string bytes;
+  std::size_t maxBytes = 0;
+  bool tooLarge = false;
+
+  static std::size_t write(char* data, std::size_t size, std::size_t count, void* context) {
+    auto* body = static_cast<Body*>(context);
+    const std::size_t length = size * count;
+    if (length > body->maxBytes - body->bytes.size()) {
+      body->tooLarge = true;
+      return 0;  // libcurl ends the transfer with a write error
     }
-    start = end;
+    try {
+      body->bytes.append(data, length);
+    } catch (...) {
+      return 0;
+    }
+    return length;
   }
-  return {};
+};
+
+std::string reasonFor(CURLcode code, long status, const Body& body) {
+  if (body.tooLarge) return std::string(kTooLargeReason);
+  switch (code) {
+    case CURLE_OPERATION_TIMEDOUT:
+      return std::string(kTimeoutReason);
+    case CURLE_FILESIZE_EXCEEDED:
+      return std::string(kTooLargeReason);
+    case CURLE_TOO_MANY_REDIRECTS:
+      return std::string(kRedirectsReason);
+    case CURLE_UNSUPPORTED_PROTOCOL:
+      return std::string(kSchemeReason);
+    case CURLE_URL_MALFORMAT:
+      return std::string(kMalformedReason);
+    case CURLE_PEER_FAILED_VERIFICATION:
+      return std::string(kCertificateReason);
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+      return std::string(kSecureReason);
+    case CURLE_HTTP_RETURNED_ERROR:
+      return "the server answered with status " + std::to_string(status);
+    default:
+      return std::string(kUnreachableReason);
+  }
 }
 
 }  // namespace
 
-HttpAnswer httpGet(const std::string& uri, Clock::duration limit, std::size_t maxBytes) {
-  const Clock::time_point deadline = Clock::now() + limit;
-  HttpAnswer answer;
-  std::string current = uri;
-  for (int redirect = 0; redirect <= kMaxRedirects; ++redirect) {
-    const UriPtr parsed(xmlParseURI(current.c_str()));
-    if (!parsed || !parsed->scheme ||
-        !equalsIgnoringAsciiCase(std::string_view(parsed->scheme), std::string_view("http"))) {
-      answer.failure = kUnreachableReason;
-      return answer;
-    }
-    Exchange got = exchange(*parsed, requestTarget(current), deadline, maxBytes);
-    if (!got.failure.empty()) {
-      answer.failure = std::move(got.failure);
-      return answer;
-    }
-    const std::size_t headerEnd = got.answer.find(kHeaderEnd);
-    const std::string_view text(got.answer);
-    if (!text.starts_with("HTTP/") || headerEnd == std::string::npos || text.find(' ') > headerEnd) {
-      answer.failure = kBadAnswerReason;
-      return answer;
-    }
-    const std::string_view headers = text.substr(0, headerEnd);
-    answer.status = std::atoi(std::string(headers.substr(headers.find(' ') + 1, 3)).c_str());
-    const std::string_view location = headerValue(headers, kLocationHeader);
-    if (answer.status >= 300 && answer.status < 400 && !location.empty()) {
-      XmlCharPtr next(xmlBuildURI(reinterpret_cast<const xmlChar*>(std::string(location).c_str()),
-                                  reinterpret_cast<const xmlChar*>(current.c_str())));
-      if (!next) break;
-      current = reinterpret_cast<const char*>(next.get());
-      continue;
-    }
-    if (answer.status < 200 || answer.status > 299) {
-      answer.failure = "the server answered with status " + std::to_string(answer.status);
-      return answer;
-    }
-    if (got.answer.size() - headerEnd - kHeaderEnd.size() > maxBytes) {
-      answer.failure = kTooLargeReason;
-      return answer;
-    }
-    answer.body = got.answer.substr(headerEnd + kHeaderEnd.size());
-    return answer;
-  }
-  answer.failure = kRedirectsReason;
-  return answer;
+Result<std::string> httpGet(const std::string& uri, std::chrono::steady_clock::duration deadline,
+                            std::size_t maxBytes) {
+  // libcurl would unescape "%00" in a host and cut the name there.
+  if (holdsEscapedControl(uri)) return fail(std::string(kEscapedControlReason));
+  const Result<Curl>& loaded = curl();
+  if (!loaded) return loaded.failure();
+  const Curl& api = *loaded;
+  const std::unique_ptr<CURL, decltype(api.cleanup)> handle(api.init(), api.cleanup);
+  if (!handle) return fail(std::string(kUnreachableReason));
+  CURL* easy = handle.get();
+
+  const long milliseconds =
+      std::max<long>(1, static_cast<long>(std::chrono::ceil<std::chrono::milliseconds>(deadline).count()));
+  const std::string authorities = certificateAuthorities();
+  Body body;
+  body.maxBytes = maxBytes;
+  // Every setting the read relies on is set here, not left to libcurl's
+  // defaults: one deadline over the whole read (the threaded resolver keeps
+  // name resolution inside it), no signals, counted redirects, the cap, and
+  // https checked against the system's certificate authorities.
+  const bool set = api.setopt(easy, CURLOPT_URL, uri.c_str()) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_PROTOCOLS_STR, kProtocols) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, kProtocols) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_TIMEOUT_MS, milliseconds) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_FAILONERROR, 1L) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes)) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_WRITEFUNCTION, &Body::write) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_WRITEDATA, &body) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_NETRC, static_cast<long>(CURL_NETRC_IGNORED)) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L) == CURLE_OK &&
+                   api.setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L) == CURLE_OK &&
+                   (authorities.empty() || (api.setopt(easy, CURLOPT_CAINFO, authorities.c_str()) == CURLE_OK &&
+                                            api.setopt(easy, CURLOPT_CAPATH, nullptr) == CURLE_OK));
+  if (!set) return fail(std::string(kUnreachableReason));
+  // Without it, a read whose deadline passed while the resolver thread was
+  // still asking would wait for that thread (up to the resolver's own 30 s
+  // and more); with it the thread is left to end on its own. libcurl before
+  // 7.87 does not know it, and then waits as before.
+  static_cast<void>(api.setopt(easy, CURLOPT_QUICK_EXIT, 1L));
+
+  const CURLcode code = api.perform(easy);
+  long status = 0;
+  if (api.getinfo(easy, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK) status = 0;
+  if (code == CURLE_OK && status >= 200 && status <= 299) return std::move(body.bytes);
+  const FailureKind kind =
+      status == kHttpNotFound || status == kHttpGone ? FailureKind::kNotFound : FailureKind::kOther;
+  if (code == CURLE_OK) return fail("the server answered with status " + std::to_string(status), kind);
+  return fail(reasonFor(code, status, body), kind);
+}
+
+void useCertificateAuthoritiesForTests(const std::string& pemFile) {
+  const std::lock_guard lock(authoritiesMutex);
+  testAuthorities = pemFile;
 }
 
 }  // namespace tarnweld::xml

@@ -1,9 +1,13 @@
 #include "xml/libxml/libxml_resources.h"
 
 #include <fcntl.h>
+#include <libxml/SAX2.h>
 #include <libxml/catalog.h>
 #include <libxml/parserInternals.h>
 #include <libxml/uri.h>
+#include <libxml/xpathInternals.h>
+#include <libxslt/functions.h>
+#include <libxslt/xslt.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,19 +30,22 @@ namespace {
 constexpr std::size_t kReadChunkBytes = 64 * 1024;
 
 constexpr std::string_view kHttpScheme = "http:";
+constexpr std::string_view kHttpsScheme = "https:";
 constexpr std::string_view kFileScheme = "file:";
 constexpr std::string_view kLocalHostAuthority = "//localhost/";
-constexpr int kHttpNotFound = 404;
-constexpr int kHttpGone = 410;
 
 constexpr std::string_view kNotRegularReason = "it is not a regular file (a device, FIFO or socket)";
 constexpr std::string_view kDirectoryReason = "it is a directory";
 constexpr std::string_view kEscapedNulReason = "its name holds an escaped NUL character";
+constexpr std::string_view kEscapedControlReason = "its name holds an escaped control character";
 constexpr std::string_view kTooLargeReason = "it is larger than the limit of 32 MiB";
 constexpr std::string_view kNetworkRefusedReason = "it would be read from the network, which only a stylesheet may be";
 constexpr std::string_view kSchemeReason = "its URI scheme is not read";
+constexpr std::string_view kNoCatalogNote = "; no XML catalog on this machine maps it";
 
-bool isHttp(std::string_view location) { return startsWithIgnoringAsciiCase(location, kHttpScheme); }
+bool isHttp(std::string_view location) {
+  return startsWithIgnoringAsciiCase(location, kHttpScheme) || startsWithIgnoringAsciiCase(location, kHttpsScheme);
+}
 
 ResourceRead failure(std::string_view location, std::string_view why, bool notFound = false) {
   ResourceRead read;
@@ -151,6 +158,68 @@ class FileReader {
   Fd fd_;
 };
 
+// libxml2's own inputs (the catalogs it loads) go through the same reader:
+// a local regular file, never the network, a FIFO or a device.
+int matchAnyInput(const char*) { return 1; }
+
+void* openInput(const char* name) {
+  try {
+    if (!name || holdsEscapedControl(name)) return nullptr;
+    OpenedFile opened = openLocal(name);
+    if (!opened.fd) return nullptr;
+    return new FileReader(std::move(opened.fd));
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+// A refused name fails the load or the compilation it is part of (`fails`);
+// document() goes on with an empty node-set, as for any resource it cannot read.
+bool refusedName(const xmlChar* name, bool fails = true) {
+  if (!name || !holdsEscapedControl(reinterpret_cast<const char*>(name))) return false;
+  Diagnostic diagnostic;
+  diagnostic.message = failure(reinterpret_cast<const char*>(name), kEscapedControlReason).reason;
+  diagnostic.domain = XML_FROM_IO;
+  reportResourceFailure(std::move(diagnostic), fails);
+  return true;
+}
+
+// The parser's own handlers, called only for names written without escaped
+// control characters: the check sees the name before xmlBuildURI unescapes it.
+void checkedEntityDecl(void* ctx, const xmlChar* name, int type, const xmlChar* publicId, const xmlChar* systemId,
+                       xmlChar* content) {
+  if (refusedName(systemId)) return;
+  xmlSAX2EntityDecl(ctx, name, type, publicId, systemId, content);
+}
+
+void checkedExternalSubset(void* ctx, const xmlChar* name, const xmlChar* externalId, const xmlChar* systemId) {
+  if (refusedName(systemId)) return;
+  xmlSAX2ExternalSubset(ctx, name, externalId, systemId);
+}
+
+// document() with its names checked as written; the names of a node-set are
+// the nodes' string values, as document() itself reads them.
+void checkedDocumentFunction(xmlXPathParserContextPtr ctxt, int nargs) {
+  if (ctxt && nargs >= 1 && ctxt->valueNr >= nargs) {
+    const xmlXPathObjectPtr names = ctxt->valueTab[ctxt->valueNr - nargs];
+    bool refused = false;
+    if (names && names->type == XPATH_STRING) {
+      refused = refusedName(names->stringval, false);
+    } else if (names && names->type == XPATH_NODESET && names->nodesetval) {
+      for (int i = 0; i < names->nodesetval->nodeNr && !refused; ++i) {
+        XmlCharPtr value(xmlXPathCastNodeToString(names->nodesetval->nodeTab[i]));
+        refused = refusedName(value.get(), false);
+      }
+    }
+    if (refused) {
+      for (int i = 0; i < nargs; ++i) xmlXPathFreeObject(valuePop(ctxt));
+      valuePush(ctxt, xmlXPathNewNodeSet(nullptr));
+      return;
+    }
+  }
+  xsltDocumentFunction(ctxt, nargs);
+}
+
 ResourceRead readLocalFile(const std::string& location) {
   OpenedFile opened = openLocal(location);
   if (!opened.fd) return std::move(opened.failed);
@@ -169,12 +238,10 @@ ResourceRead readLocalFile(const std::string& location) {
 }
 
 ResourceRead readHttp(const std::string& uri) {
-  HttpAnswer answer = httpGet(uri, kNetworkDeadline, kMaxResourceBytes);
-  if (!answer.body) {
-    return failure(uri, answer.failure, answer.status == kHttpNotFound || answer.status == kHttpGone);
-  }
+  Result<std::string> body = httpGet(uri, kNetworkDeadline, kMaxResourceBytes);
+  if (!body) return failure(uri, body.reason(), body.notFound());
   ResourceRead read;
-  read.bytes = std::move(answer.body);
+  read.bytes = std::move(*body);
   return read;
 }
 
@@ -205,6 +272,7 @@ xmlParserInputPtr loadEntity(const char* url, const char* id, xmlParserCtxtPtr c
 
     OpenedFile opened = openLocal(location);
     if (!opened.fd) {
+      if (!mapped) noteNoCatalogMaps(opened.failed, location);
       report(opened.failed, location);
       return nullptr;
     }
@@ -230,9 +298,11 @@ xmlParserInputPtr loadEntity(const char* url, const char* id, xmlParserCtxtPtr c
 xmlDocPtr loadForTransformation(const xmlChar* uri, xmlDictPtr dict, int options, void*, xsltLoadType type) {
   try {
     if (!uri) return nullptr;
-    const std::string location = resolveThroughCatalogs(reinterpret_cast<const char*>(uri));
+    const std::string named = reinterpret_cast<const char*>(uri);
+    const std::string location = resolveThroughCatalogs(named);
     ParserCtxtPtr ctxt(xmlNewParserCtxt());
     if (!ctxt) return nullptr;
+    applyReferenceRules(*ctxt);
     // libxslt needs what it loads for a stylesheet to share its dictionary.
     if (dict) {
       if (ctxt->dict) xmlDictFree(ctxt->dict);
@@ -242,8 +312,9 @@ xmlDocPtr loadForTransformation(const xmlChar* uri, xmlDictPtr dict, int options
     const int parseOptions = (options | XML_PARSE_NONET) & ~XML_PARSE_HUGE;
     DocPtr doc;
     if (isHttp(location) && type != XSLT_LOAD_DOCUMENT) {
-      const ResourceRead read = readHttp(location);
+      ResourceRead read = readHttp(location);
       if (!read.bytes || read.bytes->size() > static_cast<std::size_t>(INT_MAX)) {
+        if (location == named) noteNoCatalogMaps(read, location);
         report(read, location);
         return nullptr;
       }
@@ -252,6 +323,7 @@ xmlDocPtr loadForTransformation(const xmlChar* uri, xmlDictPtr dict, int options
     } else {
       OpenedFile opened = openLocal(location);
       if (!opened.fd) {
+        if (location == named) noteNoCatalogMaps(opened.failed, location);
         report(opened.failed, location);
         return nullptr;
       }
@@ -260,6 +332,7 @@ xmlDocPtr loadForTransformation(const xmlChar* uri, xmlDictPtr dict, int options
                               parseOptions));
     }
     if (!ctxt->wellFormed) return nullptr;
+    if (doc && type == XSLT_LOAD_STYLESHEET && !stylesheetReferencesAllowed(*doc)) return nullptr;
     return doc.release();
   } catch (...) {
     return nullptr;
@@ -278,6 +351,13 @@ std::string resolveThroughCatalogs(const std::string& location) {
   return mapped ? textOf(mapped) : location;
 }
 
+void noteNoCatalogMaps(ResourceRead& failed, const std::string& location) {
+  if (failed.notFound || !hasUriScheme(location) ||
+      startsWithIgnoringAsciiCase(std::string_view(location), kFileScheme))
+    return;
+  failed.reason.append(kNoCatalogNote);
+}
+
 ResourceRead readResource(const std::string& location, Reach reach) {
   if (isHttp(location) && reach == Reach::kNetwork) return readHttp(location);
   return readLocalFile(location);
@@ -289,7 +369,49 @@ std::string baseOf(const std::string& location) {
   return uri ? textOf(uri) : location;
 }
 
-void installEntityLoader() { xmlSetExternalEntityLoader(&loadEntity); }
+bool holdsEscapedControl(std::string_view reference) {
+  for (std::size_t at = reference.find('%'); at != std::string_view::npos && at + 2 < reference.size();
+       at = reference.find('%', at + 1)) {
+    const int high = hexValue(reference[at + 1]);
+    const int low = hexValue(reference[at + 2]);
+    if (high < 0 || low < 0) continue;
+    const int value = high * 16 + low;
+    if (value < 0x20 || value == 0x7F) return true;
+  }
+  return false;
+}
+
+void installEntityLoader() {
+  xmlSetExternalEntityLoader(&loadEntity);
+  xmlCleanupInputCallbacks();
+  xmlRegisterInputCallbacks(&matchAnyInput, &openInput, &FileReader::read, &FileReader::close);
+}
+
+void applyReferenceRules(xmlParserCtxt& ctxt) {
+  if (!ctxt.sax) return;
+  ctxt.sax->entityDecl = &checkedEntityDecl;
+  ctxt.sax->externalSubset = &checkedExternalSubset;
+}
+
+bool stylesheetReferencesAllowed(const xmlDoc& stylesheet) {
+  const xmlNode* root = xmlDocGetRootElement(&stylesheet);
+  if (!root) return true;
+  for (const xmlNode* child = root->children; child; child = child->next) {
+    if (child->type != XML_ELEMENT_NODE || !child->ns || !xmlStrEqual(child->ns->href, XSLT_NAMESPACE)) continue;
+    if (!xmlStrEqual(child->name, BAD_CAST "include") && !xmlStrEqual(child->name, BAD_CAST "import")) continue;
+    XmlCharPtr href(xmlGetNsProp(child, BAD_CAST "href", nullptr));
+    if (refusedName(href.get())) return false;
+  }
+  return true;
+}
+
+void applyReferenceRules(xsltTransformContext& transformation) {
+  static constexpr xmlChar kDocumentFunction[] = "document";
+  if (!transformation.xpathCtxt) return;
+  // Registering a name that is taken fails; the built-in one goes first.
+  xmlXPathRegisterFunc(transformation.xpathCtxt, kDocumentFunction, nullptr);
+  xmlXPathRegisterFunc(transformation.xpathCtxt, kDocumentFunction, &checkedDocumentFunction);
+}
 
 LoaderGuard::LoaderGuard() : saved_(xsltDocDefaultLoader) { xsltSetLoaderFunc(&loadForTransformation); }
 

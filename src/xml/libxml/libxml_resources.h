@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace tarnweld::xml {
 
@@ -40,6 +41,11 @@ struct ResourceRead {
 // when it is a plain path rather than a URI.
 std::string resolveThroughCatalogs(const std::string& location);
 
+// Adds to the reason of a failed read of `location`, a URI no catalog maps
+// (not a path, not file:), that none does: installing the package whose
+// catalog maps it is the way out.
+void noteNoCatalogMaps(ResourceRead& failed, const std::string& location);
+
 // The bytes of a file or of the resource a URI names, at most
 // kMaxResourceBytes of them.
 ResourceRead readResource(const std::string& location, Reach reach);
@@ -48,9 +54,29 @@ ResourceRead readResource(const std::string& location, Reach reach);
 // as a URI, or libxml2 cannot resolve references against a path with spaces.
 std::string baseOf(const std::string& location);
 
-// Makes libxml2 read every DTD and external entity through the backend's
-// rules; once per process.
+// Whether a reference, as written, holds an escaped control character
+// ("%00" to "%1F", "%7F"). Such a name is refused before anything unescapes
+// it: libxml2 would cut it at an escaped NUL and read another file.
+bool holdsEscapedControl(std::string_view reference);
+
+// Makes libxml2 read every DTD, external entity and catalog through the
+// backend's rules; once per process. A catalog (the system's, or one a
+// document names in an oasis-xml-catalog instruction) is read only from a
+// local regular file.
 void installEntityLoader();
+
+// Makes a parser context apply the backend's rules to the references of the
+// documents it parses: an entity or external DTD whose name holds an escaped
+// control character is refused (the load fails with why) and never read.
+void applyReferenceRules(xmlParserCtxt& ctxt);
+
+// Refuses an xsl:include or xsl:import of `stylesheet` whose href holds an
+// escaped control character, recording why; true when none does.
+bool stylesheetReferencesAllowed(const xmlDoc& stylesheet);
+
+// Makes document() in `transformation` refuse a name holding an escaped
+// control character (it gives an empty node-set and the reason is recorded).
+void applyReferenceRules(xsltTransformContext& transformation);
 
 // Installs the backend's loader for what a stylesheet includes or imports and
 // what document() names, for the lifetime of a transformation; restores the

@@ -4,9 +4,15 @@
 #include <msxml2.h>
 // clang-format on
 
+#include <cstdio>
+
 #include "platform/windows/com.h"
+#include "text/utf.h"
+#include "xml/msxml/msxml_errors.h"
 #include "xml/msxml/msxml_guids.h"
 #include "xml/msxml/msxml_parser.h"
+#include "xml/msxml/msxml_properties.h"
+#include "xml/msxml/msxml_url_guard.h"
 
 namespace tarnweld::xml {
 namespace {
@@ -60,6 +66,26 @@ class MsxmlParseError final : public ParseError {
   ComPtr<IXMLDOMParseError> error_;
 };
 
+// The record after a failed transformNode: the error object's description as
+// the reason, and the line, column and text as the document's own record has
+// them (MSXML describes a transformation's failure only in words).
+class TransformFailure final : public ParseError {
+ public:
+  TransformFailure(std::u16string description, std::unique_ptr<ParseError> loadRecord)
+      : description_(std::move(description)), loadRecord_(std::move(loadRecord)) {}
+
+  std::optional<std::u16string> reason() const override { return description_; }
+  std::optional<std::u16string> srcText() const override {
+    return loadRecord_ ? loadRecord_->srcText() : std::optional<std::u16string>(u"");
+  }
+  std::optional<std::int32_t> line() const override { return loadRecord_ ? loadRecord_->line() : 0; }
+  std::optional<std::int32_t> linepos() const override { return loadRecord_ ? loadRecord_->linepos() : 0; }
+
+ private:
+  std::u16string description_;
+  std::unique_ptr<ParseError> loadRecord_;
+};
+
 class MsxmlDocument final : public XmlDocument {
  public:
   explicit MsxmlDocument(ComPtr<IXMLDOMDocument2> doc) : doc_(std::move(doc)) {}
@@ -70,6 +96,7 @@ class MsxmlDocument final : public XmlDocument {
   bool setAsync(bool async) override { return SUCCEEDED(doc_->put_async(toVariantBool(async))); }
 
   std::optional<bool> loadXML(std::u16string_view text) override try {
+    transformFailure_.reset();
     const Bstr source(text);
     VARIANT_BOOL loaded = VARIANT_FALSE;
     const HRESULT status = doc_->loadXML(source.get(), &loaded);
@@ -79,9 +106,12 @@ class MsxmlDocument final : public XmlDocument {
   }
 
   // The path goes to the parser exactly as the run composed it: the parser
-  // reads "\" and "/" paths, drive letters, shares and URLs itself.
+  // reads "\" and "/" paths, drive letters, shares and URLs itself. This is
+  // the stylesheet's load, which may read over the network.
   std::optional<bool> load(std::u16string_view path) override try {
+    transformFailure_.reset();
     const Variant source = Variant::string(path);
+    const NetworkOpening opening;
     VARIANT_BOOL loaded = VARIANT_FALSE;
     const HRESULT status = doc_->load(*source.get(), &loaded);
     return loadedFlag(status, loaded);
@@ -90,9 +120,11 @@ class MsxmlDocument final : public XmlDocument {
   }
 
   std::unique_ptr<ParseError> parseError() const override try {
+    std::unique_ptr<ParseError> record;
     ComPtr<IXMLDOMParseError> error;
-    if (FAILED(doc_->get_parseError(error.put())) || !error) return nullptr;
-    return std::make_unique<MsxmlParseError>(std::move(error));
+    if (SUCCEEDED(doc_->get_parseError(error.put())) && error) record = std::make_unique<MsxmlParseError>(error);
+    if (transformFailure_) return std::make_unique<TransformFailure>(*transformFailure_, std::move(record));
+    return record;
   } catch (...) {
     return nullptr;
   }
@@ -102,31 +134,85 @@ class MsxmlDocument final : public XmlDocument {
     if (!sheet) return std::nullopt;
     ComPtr<IXMLDOMNode> node;
     if (FAILED(sheet->doc_.queryInterface(IID_IXMLDOMNode, node))) return std::nullopt;
-    Bstr output;
-    if (FAILED(doc_->transformNode(node.get(), output.put()))) return std::nullopt;
-    return output.str();
+    transformFailure_.reset();
+    // The stylesheet is compiled first, its imports and includes read then,
+    // with the network open; the transformation runs with it closed, so a
+    // document() address is never read over the network. transformNode
+    // would do both in one call.
+    ComPtr<IXSLTemplate> compiler;
+    HRESULT status =
+        CoCreateInstance(kClsidXslTemplate30, nullptr, CLSCTX_INPROC_SERVER, kIidXslTemplate, compiler.putVoid());
+    if (SUCCEEDED(status)) {
+      const NetworkOpening opening;
+      status = compiler->putref_stylesheet(node.get());
+    }
+    ComPtr<IXSLProcessor> processor;
+    if (SUCCEEDED(status)) status = compiler->createProcessor(processor.put());
+    Variant input;
+    input.get()->vt = VT_DISPATCH;
+    input.get()->pdispVal = doc_.get();
+    doc_->AddRef();
+    VARIANT_BOOL done = VARIANT_FALSE;
+    if (SUCCEEDED(status)) status = processor->put_input(*input.get());
+    if (SUCCEEDED(status)) status = processor->transform(&done);
+    Variant output;
+    if (SUCCEEDED(status)) status = processor->get_output(output.get());
+    if (SUCCEEDED(status) && output.get()->vt != VT_BSTR && output.get()->vt != VT_EMPTY) status = E_UNEXPECTED;
+    if (FAILED(status)) {
+      transformFailure_ = transformFailureReason(status);
+      return std::nullopt;
+    }
+    return output.get()->vt == VT_BSTR ? win::bstrText(output.get()->bstrVal) : std::u16string();
   } catch (...) {
     return std::nullopt;
   }
 
  private:
   ComPtr<IXMLDOMDocument2> doc_;
+  // The reason of the last transformNode, when it failed and said why.
+  std::optional<std::u16string> transformFailure_;
 };
 
 class MsxmlParser final : public XmlParser {
  public:
   std::unique_ptr<XmlDocument> createDocument() override try {
+    // No document is made before the network rule holds.
+    if (!guard_) {
+      Result<UrlGuard> guard = UrlGuard::install();
+      if (!guard.ok()) return nullptr;
+      guard_.emplace(std::move(*guard));
+    }
     ComPtr<IXMLDOMDocument2> doc;
-    if (FAILED(
-            CoCreateInstance(kClsidDomDocument30, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument2, doc.putVoid())))
+    if (FAILED(CoCreateInstance(kClsidFreeThreadedDomDocument30, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument2,
+                                doc.putVoid())))
       return nullptr;
+    if (FAILED(applyDocumentProperties(*doc.get()))) return nullptr;
     return std::make_unique<MsxmlDocument>(std::move(doc));
   } catch (...) {
     return nullptr;
   }
+
+ private:
+  std::optional<UrlGuard> guard_;
 };
 
 }  // namespace
+
+std::u16string transformFailureReason(HRESULT status) try {
+  ComPtr<IErrorInfo> info;
+  Bstr description;
+  if (GetErrorInfo(0, info.put()) == S_OK && info && SUCCEEDED(info->GetDescription(description.put()))) {
+    std::u16string text = description.str();
+    // MSXML ends its descriptions with a line break the report does not want.
+    while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r')) text.pop_back();
+    if (!text.empty()) return text;
+  }
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(status));
+  return u"The transformation failed (error " + fromAscii(code) + u").";
+} catch (...) {
+  return u"The transformation failed.";
+}
 
 std::unique_ptr<XmlParser> makeMsxmlParser() { return std::make_unique<MsxmlParser>(); }
 

@@ -1,7 +1,9 @@
-// The parser documents on MSXML 3.0: each document is a DOMDocument30 held
-// through IXMLDOMDocument2, and each operation of xml_document.h is the one
-// call of the same name, its status deciding success. The thread that uses
-// the parser must be in a COM apartment for as long as any document lives.
+// The parser documents on MSXML 3.0: each document is a
+// FreeThreadedDOMDocument30 held through IXMLDOMDocument2, and each operation
+// of xml_document.h is the call of the same name, its status deciding
+// success, except the transformation, which compiles the stylesheet in an
+// XSLTemplate30 and runs it in its processor. The thread that uses the parser
+// must be in a COM apartment for as long as any document lives.
 #pragma once
 
 #include <memory>

@@ -149,6 +149,16 @@ Result<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store, cons
   if (!apartment.ok()) {
     return fail("cannot enter a COM apartment");
   }
+  // One stand-in per host object, as on Linux where the bus name has one
+  // owner: a second one would register its class under the same ProgID and
+  // a plug-in could reach either. The name is taken before the class is
+  // offered and let go after the offer is withdrawn.
+  const std::u16string servingName = u"Local\\tarnweld-host " + std::u16string(kPluginsCoreProgId.text());
+  const win::Handle serving(CreateMutexW(nullptr, FALSE, win::wide(servingName.c_str())));
+  if (!serving || GetLastError() == ERROR_ALREADY_EXISTS) {
+    return fail(std::string(kPluginsCoreProgId.ascii()) +
+                " already has an owner on this machine (is another host running?)");
+  }
   const auto object = win::ComPtr<HostObject>::adopt(new HostObject(store, rejects));
   // Offering the class can fail for a moment while a stand-in that has just
   // ended is still being taken down; a few more tries cost nothing when it
