@@ -37,10 +37,15 @@ constexpr std::string_view kNotRegularReason = "it is not a regular file (a devi
 constexpr std::string_view kDirectoryReason = "it is a directory";
 constexpr std::string_view kEscapedNulReason = "its name holds an escaped NUL character";
 constexpr std::string_view kEscapedControlReason = "its name holds an escaped control character";
-constexpr std::string_view kTooLargeReason = "it is larger than the limit of 32 MiB";
+constexpr std::string_view kTooLargeReasonStart = "it is larger than the limit of ";
 constexpr std::string_view kNetworkRefusedReason = "it would be read from the network, which only a stylesheet may be";
 constexpr std::string_view kSchemeReason = "its URI scheme is not read";
 constexpr std::string_view kNoCatalogNote = "; no XML catalog on this machine maps it";
+
+// Why a resource over kMaxResourceBytes is refused, with the limit in MiB.
+std::string tooLargeReason() {
+  return std::string(kTooLargeReasonStart).append(std::to_string(kMaxResourceMiB)).append(" MiB");
+}
 
 bool isHttp(std::string_view location) {
   return startsWithIgnoringAsciiCase(location, kHttpScheme) || startsWithIgnoringAsciiCase(location, kHttpsScheme);
@@ -209,7 +214,7 @@ Result<std::string> readLocalFile(const std::string& location) {
   char chunk[kReadChunkBytes];
   int count = 0;
   while ((count = FileReader::read(&reader, chunk, static_cast<int>(sizeof chunk))) > 0) {
-    if (bytes.size() + static_cast<std::size_t>(count) > kMaxResourceBytes) return failure(location, kTooLargeReason);
+    if (bytes.size() + static_cast<std::size_t>(count) > kMaxResourceBytes) return failure(location, tooLargeReason());
     bytes.append(chunk, static_cast<std::size_t>(count));
   }
   if (count < 0) return failure(location, std::strerror(errno));

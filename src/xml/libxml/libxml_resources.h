@@ -26,8 +26,10 @@ namespace tarnweld::xml {
 // The longest an HTTP read may take, from connecting to the last byte: short
 // enough that a server trickling its answer ends the run within ten seconds.
 inline constexpr std::chrono::seconds kNetworkDeadline{8};
-// The most bytes a resource read whole may hold (a stylesheet, an HTTP body).
-inline constexpr std::size_t kMaxResourceBytes = 32 * 1024 * 1024;
+// The most a resource read whole may hold (a stylesheet, an HTTP body): in
+// MiB, as the reason for refusing a larger one states it, and in bytes.
+inline constexpr std::size_t kMaxResourceMiB = 32;
+inline constexpr std::size_t kMaxResourceBytes = kMaxResourceMiB * 1024 * 1024;
 // A resource read whole is handed to the parser, which takes an int length.
 static_assert(kMaxResourceBytes <= static_cast<std::size_t>(std::numeric_limits<int>::max()));
 
