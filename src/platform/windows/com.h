@@ -1,6 +1,7 @@
 // Owners for the COM resources the Windows backends hold: an apartment, an
 // interface pointer, a BSTR, a VARIANT, an EXCEPINFO. Every one releases what it
 // holds when destroyed, so no raw resource lives across a call that can throw.
+// Also the reference counting every hand-written COM object needs.
 #pragma once
 
 // windows.h comes before the headers that build on it.
@@ -9,9 +10,11 @@
 #include <oleauto.h>
 // clang-format on
 
+#include <atomic>
 #include <new>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 namespace tarnweld::win {
@@ -87,6 +90,38 @@ class ComPtr {
 
  private:
   T* p_ = nullptr;
+};
+
+// Reference counting and QueryInterface for an object of one interface, which
+// also answers for the interfaces that one derives from (`Bases`). It is made
+// with one reference, which its maker adopts into a ComPtr.
+template <class Interface, class... Bases>
+class ComObject : public Interface {
+  static_assert((std::is_base_of_v<Bases, Interface> && ...), "Bases are interfaces Interface derives from");
+
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (iid == IID_IUnknown || iid == __uuidof(Interface) || (... || (iid == __uuidof(Bases)))) {
+      *out = static_cast<Interface*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+ protected:
+  virtual ~ComObject() = default;
+
+ private:
+  std::atomic<ULONG> refs_{1};
 };
 
 // One BSTR. A null BSTR reads as the empty string.

@@ -1,11 +1,9 @@
 // The host editor's side of COM, for the stand-in and the tests: an object
-// offered to other processes under the host's ProgID while its offer lives,
-// and the reference counting every hand-written COM object here needs.
+// offered to other processes under the host's ProgID while its offer lives.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
 #include <string>
 #include <string_view>
 
@@ -17,34 +15,7 @@ namespace tarnweld::host {
 // {F2419DFA-C3C6-4981-B6F8-5878ACCA5498}
 inline constexpr CLSID kStandInClsid = {0xf2419dfa, 0xc3c6, 0x4981, {0xb6, 0xf8, 0x58, 0x78, 0xac, 0xca, 0x54, 0x98}};
 
-// Reference counting and QueryInterface for an object of one interface. It
-// is made with one reference, which its maker adopts into a ComPtr.
-template <class Interface>
-class ComObject : public Interface {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == __uuidof(Interface)) {
-      *out = static_cast<Interface*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
-
- protected:
-  virtual ~ComObject() = default;
-
- private:
-  std::atomic<ULONG> refs_{1};
-};
+using win::ComObject;
 
 // Offers `object` to every process under `progId` for the offer's lifetime:
 // writes the ProgID and class keys (for the current user; under Wine, whose

@@ -23,8 +23,6 @@
 #include <libxslt/xsltutils.h>
 #include <sys/mman.h>
 
-#include <climits>
-
 #include "text/encoding_sniff.h"
 #include "text/host_path.h"
 #include "text/utf.h"
@@ -86,9 +84,9 @@ std::u16string decodeResource(std::string_view bytes) { return decodeBytes(bytes
 // The source line of a diagnostic found in another resource than the text
 // being loaded (an external DTD); only local resources are read again.
 std::u16string lineOfResource(const std::string& location, int line) {
-  const ResourceRead read = readResource(location, Reach::kLocalOnly);
-  if (!read.bytes) return {};
-  return sourceLine(decodeResource(*read.bytes), line);
+  const Result<std::string> read = readResource(location, Reach::kLocalOnly);
+  if (!read) return {};
+  return sourceLine(decodeResource(*read), line);
 }
 
 // The column (1-based) where `element` starts in `line`, after `skip` others
@@ -201,21 +199,21 @@ class LibxmlDocument final : public XmlDocument {
     // A stylesheet the catalogs know is read from where they say, offline;
     // only one they do not know may come over the network.
     const std::string location = resolveThroughCatalogs(named);
-    ResourceRead read = readResource(location, location == named ? Reach::kNetwork : Reach::kLocalOnly);
-    if (!read.bytes && location == named) noteNoCatalogMaps(read, location);
-    if (!read.bytes || read.bytes->size() > static_cast<std::size_t>(INT_MAX)) {
+    const Result<std::string> read = readResource(location, location == named ? Reach::kNetwork : Reach::kLocalOnly);
+    if (!read) {
       tree_.reset();
       std::u16string reason;
-      if (read.notFound) {
+      if (read.notFound()) {
         reason = fromAscii(kNotFoundReasonStart);
         reason.append(mapped).append(u" (").append(kObjectNotFoundCode).append(u")");
       } else {
-        reason = fromUtf8Lenient(read.reason);
+        const Failure failed = location == named ? noteNoCatalogMaps(read.failure(), location) : read.failure();
+        reason = fromUtf8Lenient(failed.reason);
       }
       record_ = LoadRecord(std::move(reason), {}, 0, 0);
       return false;
     }
-    const std::string& bytes = *read.bytes;
+    const std::string& bytes = *read;
     ParserCtxtPtr ctxt(xmlNewParserCtxt());
     if (!ctxt) return std::nullopt;
     applyReferenceRules(*ctxt);

@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -38,20 +37,24 @@ constexpr std::string_view kNotRegularReason = "it is not a regular file (a devi
 constexpr std::string_view kDirectoryReason = "it is a directory";
 constexpr std::string_view kEscapedNulReason = "its name holds an escaped NUL character";
 constexpr std::string_view kEscapedControlReason = "its name holds an escaped control character";
-constexpr std::string_view kTooLargeReason = "it is larger than the limit of 32 MiB";
+constexpr std::string_view kTooLargeReasonStart = "it is larger than the limit of ";
 constexpr std::string_view kNetworkRefusedReason = "it would be read from the network, which only a stylesheet may be";
 constexpr std::string_view kSchemeReason = "its URI scheme is not read";
 constexpr std::string_view kNoCatalogNote = "; no XML catalog on this machine maps it";
+
+// Why a resource over kMaxResourceBytes is refused, with the limit in MiB.
+std::string tooLargeReason() {
+  return std::string(kTooLargeReasonStart).append(std::to_string(kMaxResourceMiB)).append(" MiB");
+}
 
 bool isHttp(std::string_view location) {
   return startsWithIgnoringAsciiCase(location, kHttpScheme) || startsWithIgnoringAsciiCase(location, kHttpsScheme);
 }
 
-ResourceRead failure(std::string_view location, std::string_view why, bool notFound = false) {
-  ResourceRead read;
-  read.notFound = notFound;
-  read.reason.append("Cannot read ").append(location).append(": ").append(why);
-  return read;
+Failure failure(std::string_view location, std::string_view why, FailureKind kind = FailureKind::kOther) {
+  std::string reason;
+  reason.append("Cannot read ").append(location).append(": ").append(why);
+  return fail(std::move(reason), kind);
 }
 
 int hexValue(char c) {
@@ -80,47 +83,30 @@ std::string percentDecoded(std::string_view text) {
 }
 
 // A local file opened without waiting, or why it cannot be read.
-struct OpenedFile {
-  Fd fd;
-  ResourceRead failed;
-};
-
 // O_NONBLOCK keeps the open of a FIFO or a device from waiting for a peer;
 // only a regular file is read at all, so nothing afterwards can block.
-OpenedFile openRegularFile(const std::string& path, std::string_view location) {
-  OpenedFile opened;
-  if (path.find('\0') != std::string::npos) {
-    opened.failed = failure(location, kEscapedNulReason, true);
-    return opened;
-  }
+Result<Fd> openRegularFile(const std::string& path, std::string_view location) {
+  if (path.find('\0') != std::string::npos) return failure(location, kEscapedNulReason, FailureKind::kNotFound);
   Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   if (!fd) {
     const int error = errno;
-    opened.failed = failure(location, std::strerror(error), error == ENOENT || error == ENOTDIR);
-    return opened;
+    return failure(location, std::strerror(error),
+                   error == ENOENT || error == ENOTDIR ? FailureKind::kNotFound : FailureKind::kOther);
   }
   struct stat status {};
-  if (::fstat(fd.get(), &status) != 0) {
-    opened.failed = failure(location, std::strerror(errno));
-  } else if (S_ISDIR(status.st_mode)) {
-    opened.failed = failure(location, kDirectoryReason);
-  } else if (!S_ISREG(status.st_mode)) {
-    opened.failed = failure(location, kNotRegularReason);
-  } else {
-    opened.fd = std::move(fd);
-  }
-  return opened;
+  if (::fstat(fd.get(), &status) != 0) return failure(location, std::strerror(errno));
+  if (S_ISDIR(status.st_mode)) return failure(location, kDirectoryReason);
+  if (!S_ISREG(status.st_mode)) return failure(location, kNotRegularReason);
+  return fd;
 }
 
 // The local file a location names: a path as given, or else URI-escaped
 // ("%20", as references resolved against an escaped base are); a file: URI
 // unescaped. An escape never shortens the name: a NUL in it is refused.
-OpenedFile openLocal(const std::string& location) {
+Result<Fd> openLocal(const std::string& location) {
   if (hasUriScheme(location)) {
     if (!startsWithIgnoringAsciiCase(std::string_view(location), kFileScheme)) {
-      OpenedFile refused;
-      refused.failed = failure(location, isHttp(location) ? kNetworkRefusedReason : kSchemeReason);
-      return refused;
+      return failure(location, isHttp(location) ? kNetworkRefusedReason : kSchemeReason);
     }
     std::string_view rest = std::string_view(location).substr(kFileScheme.size());
     if (startsWithIgnoringAsciiCase(rest, kLocalHostAuthority)) {
@@ -130,8 +116,8 @@ OpenedFile openLocal(const std::string& location) {
     }
     return openRegularFile(percentDecoded(rest), location);
   }
-  OpenedFile opened = openRegularFile(location, location);
-  if (opened.fd || !opened.failed.notFound || location.find('%') == std::string::npos) return opened;
+  Result<Fd> opened = openRegularFile(location, location);
+  if (!opened.notFound() || location.find('%') == std::string::npos) return opened;
   return openRegularFile(percentDecoded(location), location);
 }
 
@@ -165,9 +151,9 @@ int matchAnyInput(const char*) { return 1; }
 void* openInput(const char* name) {
   try {
     if (!name || holdsEscapedControl(name)) return nullptr;
-    OpenedFile opened = openLocal(name);
-    if (!opened.fd) return nullptr;
-    return new FileReader(std::move(opened.fd));
+    Result<Fd> opened = openLocal(name);
+    if (!opened) return nullptr;
+    return new FileReader(std::move(*opened));
   } catch (...) {
     return nullptr;
   }
@@ -220,32 +206,28 @@ void checkedDocumentFunction(xmlXPathParserContextPtr ctxt, int nargs) {
   xsltDocumentFunction(ctxt, nargs);
 }
 
-ResourceRead readLocalFile(const std::string& location) {
-  OpenedFile opened = openLocal(location);
-  if (!opened.fd) return std::move(opened.failed);
-  FileReader reader(std::move(opened.fd));
+Result<std::string> readLocalFile(const std::string& location) {
+  Result<Fd> opened = openLocal(location);
+  if (!opened) return opened.failure();
+  FileReader reader(std::move(*opened));
   std::string bytes;
   char chunk[kReadChunkBytes];
   int count = 0;
   while ((count = FileReader::read(&reader, chunk, static_cast<int>(sizeof chunk))) > 0) {
-    if (bytes.size() + static_cast<std::size_t>(count) > kMaxResourceBytes) return failure(location, kTooLargeReason);
+    if (bytes.size() + static_cast<std::size_t>(count) > kMaxResourceBytes) return failure(location, tooLargeReason());
     bytes.append(chunk, static_cast<std::size_t>(count));
   }
   if (count < 0) return failure(location, std::strerror(errno));
-  ResourceRead read;
-  read.bytes = std::move(bytes);
-  return read;
+  return bytes;
 }
 
-ResourceRead readHttp(const std::string& uri) {
+Result<std::string> readHttp(const std::string& uri) {
   Result<std::string> body = httpGet(uri, kNetworkDeadline, kMaxResourceBytes);
-  if (!body) return failure(uri, body.reason(), body.notFound());
-  ResourceRead read;
-  read.bytes = std::move(*body);
-  return read;
+  if (!body) return failure(uri, body.reason(), body.failure().kind);
+  return body;
 }
 
-void report(const ResourceRead& failed, const std::string& location) {
+void report(const Failure& failed, const std::string& location) {
   Diagnostic diagnostic;
   diagnostic.message = failed.reason;
   diagnostic.file = location;
@@ -270,13 +252,12 @@ xmlParserInputPtr loadEntity(const char* url, const char* id, xmlParserCtxtPtr c
     if (!mapped && !url) return nullptr;
     const std::string location = mapped ? textOf(mapped) : std::string(url);
 
-    OpenedFile opened = openLocal(location);
-    if (!opened.fd) {
-      if (!mapped) noteNoCatalogMaps(opened.failed, location);
-      report(opened.failed, location);
+    Result<Fd> opened = openLocal(location);
+    if (!opened) {
+      report(mapped ? opened.failure() : noteNoCatalogMaps(opened.failure(), location), location);
       return nullptr;
     }
-    auto reader = std::make_unique<FileReader>(std::move(opened.fd));
+    auto reader = std::make_unique<FileReader>(std::move(*opened));
     ParserInputBufferPtr buffer(
         xmlParserInputBufferCreateIO(&FileReader::read, &FileReader::close, reader.get(), XML_CHAR_ENCODING_NONE));
     if (!buffer) return nullptr;
@@ -312,22 +293,20 @@ xmlDocPtr loadForTransformation(const xmlChar* uri, xmlDictPtr dict, int options
     const int parseOptions = (options | XML_PARSE_NONET) & ~XML_PARSE_HUGE;
     DocPtr doc;
     if (isHttp(location) && type != XSLT_LOAD_DOCUMENT) {
-      ResourceRead read = readHttp(location);
-      if (!read.bytes || read.bytes->size() > static_cast<std::size_t>(INT_MAX)) {
-        if (location == named) noteNoCatalogMaps(read, location);
-        report(read, location);
+      Result<std::string> read = readHttp(location);
+      if (!read) {
+        report(location == named ? noteNoCatalogMaps(read.failure(), location) : read.failure(), location);
         return nullptr;
       }
-      doc.reset(xmlCtxtReadMemory(ctxt.get(), read.bytes->data(), static_cast<int>(read.bytes->size()),
-                                  location.c_str(), nullptr, parseOptions));
+      doc.reset(xmlCtxtReadMemory(ctxt.get(), read->data(), static_cast<int>(read->size()), location.c_str(), nullptr,
+                                  parseOptions));
     } else {
-      OpenedFile opened = openLocal(location);
-      if (!opened.fd) {
-        if (location == named) noteNoCatalogMaps(opened.failed, location);
-        report(opened.failed, location);
+      Result<Fd> opened = openLocal(location);
+      if (!opened) {
+        report(location == named ? noteNoCatalogMaps(opened.failure(), location) : opened.failure(), location);
         return nullptr;
       }
-      FileReader reader(std::move(opened.fd));
+      FileReader reader(std::move(*opened));
       doc.reset(xmlCtxtReadIO(ctxt.get(), &FileReader::read, nullptr, &reader, baseOf(location).c_str(), nullptr,
                               parseOptions));
     }
@@ -351,14 +330,15 @@ std::string resolveThroughCatalogs(const std::string& location) {
   return mapped ? textOf(mapped) : location;
 }
 
-void noteNoCatalogMaps(ResourceRead& failed, const std::string& location) {
-  if (failed.notFound || !hasUriScheme(location) ||
+Failure noteNoCatalogMaps(Failure failed, const std::string& location) {
+  if (failed.kind == FailureKind::kNotFound || !hasUriScheme(location) ||
       startsWithIgnoringAsciiCase(std::string_view(location), kFileScheme))
-    return;
+    return failed;
   failed.reason.append(kNoCatalogNote);
+  return failed;
 }
 
-ResourceRead readResource(const std::string& location, Reach reach) {
+Result<std::string> readResource(const std::string& location, Reach reach) {
   if (isHttp(location) && reach == Reach::kNetwork) return readHttp(location);
   return readLocalFile(location);
 }

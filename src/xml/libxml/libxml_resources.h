@@ -15,40 +15,40 @@
 
 #include <chrono>
 #include <cstddef>
-#include <optional>
+#include <limits>
 #include <string>
 #include <string_view>
+
+#include "core/result.h"
 
 namespace tarnweld::xml {
 
 // The longest an HTTP read may take, from connecting to the last byte: short
 // enough that a server trickling its answer ends the run within ten seconds.
 inline constexpr std::chrono::seconds kNetworkDeadline{8};
-// The most bytes a resource read whole may hold (a stylesheet, an HTTP body).
-inline constexpr std::size_t kMaxResourceBytes = 32 * 1024 * 1024;
+// The most a resource read whole may hold (a stylesheet, an HTTP body): in
+// MiB, as the reason for refusing a larger one states it, and in bytes.
+inline constexpr std::size_t kMaxResourceMiB = 32;
+inline constexpr std::size_t kMaxResourceBytes = kMaxResourceMiB * 1024 * 1024;
+// A resource read whole is handed to the parser, which takes an int length.
+static_assert(kMaxResourceBytes <= static_cast<std::size_t>(std::numeric_limits<int>::max()));
 
 // Whether a read may use the network.
 enum class Reach { kLocalOnly, kNetwork };
-
-// A resource's bytes, or why there are none.
-struct ResourceRead {
-  std::optional<std::string> bytes;
-  bool notFound = false;  // nothing exists at the location
-  std::string reason;     // what went wrong, UTF-8; empty when bytes came
-};
 
 // `location` as the system catalogs map it, or as it is when none does or
 // when it is a plain path rather than a URI.
 std::string resolveThroughCatalogs(const std::string& location);
 
-// Adds to the reason of a failed read of `location`, a URI no catalog maps
-// (not a path, not file:), that none does: installing the package whose
-// catalog maps it is the way out.
-void noteNoCatalogMaps(ResourceRead& failed, const std::string& location);
+// `failed`, the failure of a read of `location`, with a note added to its
+// reason when `location` is a URI no catalog maps (not a path, not file:):
+// installing the package whose catalog maps it is the way out.
+Failure noteNoCatalogMaps(Failure failed, const std::string& location);
 
 // The bytes of a file or of the resource a URI names, at most
-// kMaxResourceBytes of them.
-ResourceRead readResource(const std::string& location, Reach reach);
+// kMaxResourceBytes of them; kNotFound when nothing exists at the location.
+// The reason is a short UTF-8 text for a report.
+Result<std::string> readResource(const std::string& location, Reach reach);
 
 // The location given to the parser as the document's base: a path is escaped
 // as a URI, or libxml2 cannot resolve references against a path with spaces.

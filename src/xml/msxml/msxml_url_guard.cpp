@@ -11,6 +11,7 @@
 namespace tarnweld::xml {
 namespace {
 
+using win::ComObject;
 using win::ComPtr;
 
 // The schemes that reach the network.
@@ -53,25 +54,8 @@ std::atomic<int> openings{0};
 
 // One read through the guard: it serves a built-in DTD from memory, hands
 // the read to the system's handler, or refuses it.
-class GuardProtocol final : public IInternetProtocol {
+class GuardProtocol final : public ComObject<IInternetProtocol, IInternetProtocolRoot> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IInternetProtocolRoot || iid == IID_IInternetProtocol) {
-      *out = static_cast<IInternetProtocol*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
-
   HRESULT STDMETHODCALLTYPE Start(LPCWSTR url, IInternetProtocolSink* sink, IInternetBindInfo* bindInfo, DWORD flags,
                                   HANDLE_PTR reserved) override {
     if (!url || !sink) return E_INVALIDARG;
@@ -121,33 +105,15 @@ class GuardProtocol final : public IInternetProtocol {
   HRESULT STDMETHODCALLTYPE UnlockRequest() override { return system_ ? system_->UnlockRequest() : S_OK; }
 
  private:
-  ~GuardProtocol() = default;
+  ~GuardProtocol() override = default;
 
-  std::atomic<ULONG> refs_{1};
   ComPtr<IInternetProtocol> system_;  // the read let through, if any
   std::string_view text_;             // the built-in DTD served, if any
   std::size_t position_ = 0;
 };
 
-class GuardFactory final : public IClassFactory {
+class GuardFactory final : public ComObject<IClassFactory> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-      *out = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
-
   // The URL session first asks for an aggregated object and, refused, for a
   // plain one.
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
@@ -163,9 +129,7 @@ class GuardFactory final : public IClassFactory {
   HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 
  private:
-  ~GuardFactory() = default;
-
-  std::atomic<ULONG> refs_{1};
+  ~GuardFactory() override = default;
 };
 
 }  // namespace
