@@ -167,6 +167,11 @@ std::optional<TransformationError> transformationError(const ErrorCollector& col
         error.occurrence = running.occurrence;
       }
     }
+    // A bare "runtime error" (a template parameter evaluated before any
+    // instruction runs) names no place: the next location line does.
+    for (auto later = located + 1; error.diagnostic.line == 0 && later != messages.end(); ++later) {
+      if (isLocationLine(later->text)) readLocationLine(later->text, error);
+    }
     const auto next = std::find_if(located + 1, messages.end(), [](const ErrorCollector::Message& m) {
       return !isLocationLine(m.text) && !trimmed(m.text).empty();
     });
