@@ -359,6 +359,12 @@ TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstErr
        "<xsl:template name='t'>\n<xsl:value-of select=\"concat('a', $v)\"/>\n</xsl:template>\n"
        "<xsl:template match='/'>\n\n<xsl:call-template name='t'/>\n</xsl:template>\n",
        "", 3},
+      {"undefined variable in a template's parameter",
+       "<xsl:template match='/'>\n<xsl:param name='p' select='$p'/>\n</xsl:template>\n", "Undefined variable", 3},
+      {"undefined prefix in a sort key",
+       "<xsl:template match='/'>\n<xsl:for-each select='//.'>\n<xsl:sort select='*[p:x]'/>\n</xsl:for-each>\n"
+       "</xsl:template>\n",
+       "Undefined namespace prefix", 4},
   };
   for (const auto& row : cases) {
     const auto path = dir_.write("broken.xsl",

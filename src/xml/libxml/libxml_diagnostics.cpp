@@ -84,6 +84,7 @@ void ErrorCollector::record(const xmlError& error) {
   diagnostic.column = error.int2;
   diagnostic.domain = error.domain;
   firstError_ = std::move(diagnostic);
+  firstErrorInstruction_ = transformation_ ? transformation_->inst : nullptr;
 }
 
 namespace {
@@ -167,6 +168,11 @@ std::optional<TransformationError> transformationError(const ErrorCollector& col
         error.occurrence = running.occurrence;
       }
     }
+    // A bare "runtime error" (a template parameter evaluated before any
+    // instruction runs) names no place: the next location line does.
+    for (auto later = located + 1; error.diagnostic.line == 0 && later != messages.end(); ++later) {
+      if (isLocationLine(later->text)) readLocationLine(later->text, error);
+    }
     const auto next = std::find_if(located + 1, messages.end(), [](const ErrorCollector::Message& m) {
       return !isLocationLine(m.text) && !trimmed(m.text).empty();
     });
@@ -177,6 +183,10 @@ std::optional<TransformationError> transformationError(const ErrorCollector& col
     if (last == messages.rend()) {
       if (!cause) return std::nullopt;
       error.diagnostic = *cause;
+      // An XPath error libxslt says nothing more about (a sort key's
+      // undefined prefix) is placed at the instruction evaluating it.
+      const xmlNode* instruction = collector.firstErrorInstruction();
+      if (cause->domain == XML_FROM_XPATH && cause->line == 0 && instruction) readInstruction(*instruction, error);
       return error;
     }
     reason = &*last;

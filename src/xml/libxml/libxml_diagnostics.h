@@ -33,6 +33,8 @@ class ErrorCollector {
 
   // The first diagnostic that fails the call, if any arrived.
   const std::optional<Diagnostic>& firstError() const { return firstError_; }
+  // The instruction that was running when the first error arrived, if any.
+  const xmlNode* firstErrorInstruction() const { return firstErrorInstruction_; }
 
   // A resource the backend itself refused to read (a device, the network),
   // counted as the library's own resource failures are; a reference refused
@@ -64,6 +66,7 @@ class ErrorCollector {
 
   bool resourcesRequired_;
   std::optional<Diagnostic> firstError_;
+  const xmlNode* firstErrorInstruction_ = nullptr;
   std::vector<Message> messages_;
   bool lineOpen_ = false;
   const xsltTransformContext* transformation_ = nullptr;
