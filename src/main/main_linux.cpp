@@ -13,9 +13,14 @@
 
 #include "main/make_backends.h"
 #include "main/mod_main.h"
+#include "platform/process_io.h"
 #include "text/utf.h"
 
 int main(int argc, char** argv) {
+#ifndef TARNWELD_SANITIZE
+  // The sanitizer build keeps stderr: its reports are how a fault shows.
+  tarnweld::platform::silenceStandardOutput();
+#endif
 #ifdef TARNWELD_MIMALLOC
   // mimalloc replaces malloc for the whole process (see CMakeLists.txt); this
   // call also keeps the library linked where unused libraries are dropped.

@@ -1,4 +1,5 @@
-// What the stand-in asks of its own process and of a child that ended.
+// What the stand-in and the plug-in ask of their own process, and of a child
+// that ended.
 #pragma once
 
 #include <string>
@@ -14,6 +15,13 @@ namespace tarnweld::platform {
 // runtime gives a process without standard streams ones that fail
 // harmlessly, and none of whose handles can take their place.
 void openStandardStreams();
+
+// Points standard output and error at the null device. The plug-in's only
+// voice is what it hands to the host, and some library paths (a debug dump
+// of a node, a message printed where no handler is set) write to stderr
+// directly, into the host's terminal or log. Nothing to do on Windows, where
+// the plug-in is a GUI program with no console.
+void silenceStandardOutput();
 
 // Fails, saying why, when standard input is nothing a document is read from:
 // a file, a pipe or a terminal may be; a device such as /dev/zero may not.

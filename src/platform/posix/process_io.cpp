@@ -20,6 +20,14 @@ void openStandardStreams() {
   }
 }
 
+void silenceStandardOutput() {
+  const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (null < 0) return;
+  dup2(null, STDOUT_FILENO);
+  dup2(null, STDERR_FILENO);
+  if (null > STDERR_FILENO) close(null);
+}
+
 Status checkStandardInput() {
   struct stat status {};
   if (fstat(STDIN_FILENO, &status) != 0) return fail(std::string("cannot read standard input: ") + strerror(errno));

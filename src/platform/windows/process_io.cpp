@@ -8,6 +8,8 @@ namespace tarnweld::platform {
 
 void openStandardStreams() {}
 
+void silenceStandardOutput() {}
+
 Status checkStandardInput() { return {}; }
 
 bool stdoutIsTerminal() { return _isatty(_fileno(stdout)) != 0; }
