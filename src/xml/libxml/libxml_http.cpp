@@ -31,6 +31,10 @@ constexpr std::string_view kMalformedReason = "it is not a valid URI";
 constexpr std::string_view kEscapedControlReason = "its name holds an escaped control character";
 constexpr std::string_view kCertificateReason = "the server's certificate is not trusted";
 constexpr std::string_view kSecureReason = "no secure connection to the server could be made";
+// A machine without the ca-certificates package has nothing to check any
+// server against: the way out is to install it, not to look at the server.
+constexpr std::string_view kNoAuthoritiesReason =
+    "no certificate authorities are installed on this machine to check the server's certificate against";
 constexpr std::string_view kNoLibraryReason = "the HTTP library (libcurl) is not installed";
 
 // The libcurl functions the client calls, found once per process.
@@ -120,8 +124,9 @@ std::string reasonFor(CURLcode code, long status, const Body& body) {
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CIPHER:
-    case CURLE_SSL_CACERT_BADFILE:
       return std::string(kSecureReason);
+    case CURLE_SSL_CACERT_BADFILE:
+      return std::string(kNoAuthoritiesReason);
     case CURLE_HTTP_RETURNED_ERROR:
       return "the server answered with status " + std::to_string(status);
     default:
