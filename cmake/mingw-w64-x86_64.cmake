@@ -1,23 +1,6 @@
 # Cross-compiles for 64-bit Windows with Debian's mingw-w64 (posix thread model)
 # and runs the results under Wine.
 #   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(TARNWELD_MINGW_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${TARNWELD_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${TARNWELD_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${TARNWELD_MINGW_TRIPLE}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TARNWELD_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Wine does not find the mingw runtime DLLs (libstdc++-6, libwinpthread-1, ...)
-# and a dynamically linked exe dies silently with status 53: link everything in.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-
-find_program(TARNWELD_WINE NAMES wine wine64 REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${TARNWELD_WINE})
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
