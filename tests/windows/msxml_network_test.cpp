@@ -9,6 +9,7 @@
 
 #include "text/utf.h"
 #include "platform/windows/com.h"
+#include "msxml_fixture.h"
 #include "win_test_support.h"
 #include "xml/msxml/msxml_builtin_dtds.h"
 #include "xml/msxml/msxml_parser.h"
@@ -50,19 +51,8 @@ constexpr std::string_view kListenerSheet =
     "<xsl:output method='text'/><xsl:template match='/'>[<xsl:value-of select='.'/>]</xsl:template>"
     "</xsl:stylesheet>";
 
-class MsxmlNetwork : public testing::Test {
+class MsxmlNetwork : public MsxmlDocuments {
  protected:
-  std::unique_ptr<XmlDocument> document() {
-    auto doc = parser_->createDocument();
-    if (doc) {
-      EXPECT_TRUE(doc->setAsync(false));
-      EXPECT_TRUE(doc->setValidateOnParse(true));
-    }
-    return doc;
-  }
-
-  win::ComApartment apartment_{COINIT_APARTMENTTHREADED};
-  std::unique_ptr<XmlParser> parser_ = makeMsxmlParser();
   test::Listener listener_{std::string(kListenerSheet)};
 };
 

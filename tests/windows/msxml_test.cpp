@@ -7,6 +7,7 @@
 
 #include "platform/windows/com.h"
 #include "text/utf.h"
+#include "msxml_fixture.h"
 #include "win_test_support.h"
 #include "xml/msxml/msxml_errors.h"
 #include "xml/msxml/msxml_parser.h"
@@ -20,20 +21,7 @@ constexpr std::u16string_view kTextSheet =
     u"<xsl:output method='text'/><xsl:template match='/'>[<xsl:value-of select='.'/>]</xsl:template>"
     u"</xsl:stylesheet>";
 
-class Msxml : public testing::Test {
- protected:
-  std::unique_ptr<XmlDocument> document() {
-    auto doc = parser_->createDocument();
-    if (doc) {
-      EXPECT_TRUE(doc->setAsync(false));
-      EXPECT_TRUE(doc->setValidateOnParse(true));
-    }
-    return doc;
-  }
-
-  win::ComApartment apartment_{COINIT_APARTMENTTHREADED};
-  std::unique_ptr<XmlParser> parser_ = makeMsxmlParser();
-};
+using Msxml = MsxmlDocuments;
 
 TEST_F(Msxml, LoadedFlagSaysWhetherTheTextOrFileLoaded) {
   struct Case {
