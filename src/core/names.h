@@ -9,21 +9,23 @@
 #include <cstdint>
 #include <string_view>
 
+#include "text/text.h"
+
 namespace tarnweld {
 
 // A fixed ASCII name in both forms, made from one literal.
 template <std::size_t N>
 struct AsciiName {
   char bytes[N]{};
-  char16_t units[N]{};
+  TextUnit units[N]{};
 
   consteval AsciiName(const char (&literal)[N]) {
     for (std::size_t i = 0; i < N; ++i) {
       bytes[i] = literal[i];
-      units[i] = static_cast<char16_t>(literal[i]);
+      units[i] = static_cast<TextUnit>(literal[i]);
     }
   }
-  constexpr std::u16string_view text() const { return {units, N - 1}; }
+  constexpr TextView text() const { return {units, N - 1}; }
   constexpr std::string_view ascii() const { return {bytes, N - 1}; }
 };
 

@@ -13,16 +13,18 @@
 #include <string_view>
 #include <variant>
 
+#include "text/text.h"
+
 namespace tarnweld {
 
 // A string argument passed by reference: the host may overwrite it.
 struct StringRef {
-  std::u16string* target;
+  Text* target;
 };
 
 // One argument of a host call. The host understands three kinds: a string, a
 // 16-bit signed integer, and a string by reference.
-using AutomationArg = std::variant<std::u16string_view, std::int16_t, StringRef>;
+using AutomationArg = std::variant<TextView, std::int16_t, StringRef>;
 
 // A live automation object. Destroying it releases it.
 class AutomationObject {
@@ -35,13 +37,13 @@ class AutomationObject {
   // wrote nothing. Returns false when the call failed (the host rejected it,
   // the connection was lost, no reply came in time); every by-reference
   // argument then keeps its earlier value.
-  virtual bool invoke(std::u16string_view name, std::span<const AutomationArg> args) = 0;
+  virtual bool invoke(TextView name, std::span<const AutomationArg> args) = 0;
 
   // Returns why `text` cannot reach the host whole as one argument (its size
   // and the limit it passes), or nothing when it can. Asked before a large
   // text is handed over, so that it is not lost without a word. Makes no
   // host call. By default there is no limit.
-  virtual std::optional<std::u16string> refusesText(std::u16string_view text) const {
+  virtual std::optional<Text> refusesText(TextView text) const {
     static_cast<void>(text);
     return std::nullopt;
   }
@@ -54,7 +56,7 @@ class AutomationBackend {
 
   // Returns a live object for `progId` on the local machine, or nullptr when
   // none can be had (the host is not running, no bus). Makes no retry.
-  virtual std::unique_ptr<AutomationObject> create(std::u16string_view progId) = 0;
+  virtual std::unique_ptr<AutomationObject> create(TextView progId) = 0;
 };
 
 }  // namespace tarnweld

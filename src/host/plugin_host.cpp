@@ -9,31 +9,31 @@ bool PluginHost::create(AutomationBackend& backend) {
   return object_ != nullptr;
 }
 
-bool PluginHost::invoke(std::u16string_view name, std::initializer_list<AutomationArg> args) {
+bool PluginHost::invoke(TextView name, std::initializer_list<AutomationArg> args) {
   return object_ && object_->invoke(name, std::span(args.begin(), args.size()));
 }
 
-bool PluginHost::dataSetGlobalSuffix(std::u16string_view suffix) {
+bool PluginHost::dataSetGlobalSuffix(TextView suffix) {
   return invoke(host_op::kDataSetGlobalSuffix.text(), {suffix});
 }
 
-bool PluginHost::dataAdd(std::u16string_view key, std::u16string_view value) {
+bool PluginHost::dataAdd(TextView key, TextView value) {
   return invoke(host_op::kDataAdd.text(), {key, value});
 }
 
-bool PluginHost::dataAdd(std::u16string_view key, std::int16_t value) {
+bool PluginHost::dataAdd(TextView key, std::int16_t value) {
   return invoke(host_op::kDataAdd.text(), {key, value});
 }
 
-bool PluginHost::dataAddByRef(std::u16string_view key, std::u16string& value) {
+bool PluginHost::dataAddByRef(TextView key, Text& value) {
   return invoke(host_op::kDataAdd.text(), {key, StringRef{&value}});
 }
 
-bool PluginHost::dataAddInt(std::u16string_view key, std::int16_t value) {
+bool PluginHost::dataAddInt(TextView key, std::int16_t value) {
   return invoke(host_op::kDataAddInt.text(), {key, value});
 }
 
-bool PluginHost::dataGet(std::u16string_view key, std::u16string& value) {
+bool PluginHost::dataGet(TextView key, Text& value) {
   return invoke(host_op::kDataGet.text(), {key, StringRef{&value}});
 }
 

@@ -23,22 +23,22 @@ class PluginHost {
   bool create(AutomationBackend& backend);
 
   // Sets the suffix the host appends to the keys of the records that follow.
-  bool dataSetGlobalSuffix(std::u16string_view suffix);
+  bool dataSetGlobalSuffix(TextView suffix);
   // Stores a record with a string value.
-  bool dataAdd(std::u16string_view key, std::u16string_view value);
+  bool dataAdd(TextView key, TextView value);
   // Stores a record with a 16-bit integer value.
-  bool dataAdd(std::u16string_view key, std::int16_t value);
+  bool dataAdd(TextView key, std::int16_t value);
   // Stores a record with a string passed by reference; the host may write to it.
-  bool dataAddByRef(std::u16string_view key, std::u16string& value);
+  bool dataAddByRef(TextView key, Text& value);
   // Stores an integer record.
-  bool dataAddInt(std::u16string_view key, std::int16_t value);
+  bool dataAddInt(TextView key, std::int16_t value);
   // Reads a record into `value`; when the host supplies nothing, or the call
   // fails, `value` stays as it was.
-  bool dataGet(std::u16string_view key, std::u16string& value);
+  bool dataGet(TextView key, Text& value);
 
   // Returns why `text` cannot be handed to the host whole, or nothing when it
   // can (or when the session is empty, where every call fails anyway).
-  std::optional<std::u16string> refusesText(std::u16string_view text) const {
+  std::optional<Text> refusesText(TextView text) const {
     return object_ ? object_->refusesText(text) : std::nullopt;
   }
 
@@ -46,7 +46,7 @@ class PluginHost {
   void release() { object_.reset(); }
 
  private:
-  bool invoke(std::u16string_view name, std::initializer_list<AutomationArg> args);
+  bool invoke(TextView name, std::initializer_list<AutomationArg> args);
 
   std::unique_ptr<AutomationObject> object_;
 };

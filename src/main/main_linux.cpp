@@ -14,7 +14,7 @@
 #include "main/make_backends.h"
 #include "main/mod_main.h"
 #include "platform/process_io.h"
-#include "text/utf.h"
+#include "text/text.h"
 
 int main(int argc, char** argv) {
 #ifndef TARNWELD_SANITIZE
@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
       if (i > 1) arguments.push_back(' ');
       arguments.append(argv[i]);
     }
-    const std::u16string argumentText = tarnweld::fromUtf8Lenient(arguments);
+    const tarnweld::Text argumentText = tarnweld::textFromUtf8(arguments);
     const tarnweld::PlatformBackends backends = tarnweld::makePlatformBackends();
     tarnweld::modMain::entry(argumentText, backends.view());
   } catch (...) {

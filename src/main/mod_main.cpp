@@ -7,7 +7,7 @@
 
 namespace tarnweld::modMain {
 
-void entry(std::u16string_view argumentText, Backends backends) {
+void entry(TextView argumentText, Backends backends) {
   RunContext context;
   if (argumentText == kRegisterSwitch.text()) {
     registerPlugin(context.host, backends.automation);

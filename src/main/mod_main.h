@@ -4,12 +4,14 @@
 
 #include <string_view>
 
+#include "text/text.h"
+
 #include "core/backends.h"
 
 namespace tarnweld::modMain {
 
 // Runs the program for `argumentText`, everything after the program's own
 // name. Returns normally in every mode.
-void entry(std::u16string_view argumentText, Backends backends);
+void entry(TextView argumentText, Backends backends);
 
 }  // namespace tarnweld::modMain

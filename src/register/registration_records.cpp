@@ -8,7 +8,7 @@ namespace {
 bool makeCall(PluginHost& host, const RegistrationRecord& record) {
   using Call = RegistrationRecord::Call;
   if (record.call == Call::SetGlobalSuffix) {
-    return host.dataSetGlobalSuffix(std::get<std::u16string_view>(record.value));
+    return host.dataSetGlobalSuffix(std::get<TextView>(record.value));
   }
   return std::visit([&](auto value) { return host.dataAdd(record.key, value); }, record.value);
 }

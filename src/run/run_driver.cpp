@@ -44,12 +44,12 @@ void runTransformation(RunContext& context, Backends backends) {
 
   // A text too large for the host to take whole would be lost without a
   // word; the transform report says why in its place.
-  std::optional<std::u16string> refusal;
+  std::optional<Text> refusal;
   runStep(refusal, [&] { return host.refusesText(request.outputText); });
   if (refusal) {
     runStep([&] {
       writeReport(request.outputText, ReportKind::Transform, request.stylesheetPath,
-                  ParseErrorValues{std::move(refusal), u"", 0, 0});
+                  ParseErrorValues{std::move(refusal), TXT(""), 0, 0});
     });
   }
 

@@ -9,28 +9,28 @@
 namespace tarnweld {
 namespace {
 
-constexpr std::u16string_view kStylesheetExtension = u".xsl";
+constexpr TextView kStylesheetExtension = TXT(".xsl");
 
-constexpr std::u16string_view kInstructionName = u"<?xml-stylesheet";
-constexpr std::u16string_view kHref = u"href";
-constexpr std::u16string_view kInstructionEnd = u"?>";
-constexpr std::u16string_view kLineBreak = u"\r\n";
-constexpr std::u16string_view kParentStep = u"..";
-constexpr std::u16string_view kSeparators = u"\\/";
-constexpr char16_t kSpace = u' ';
-constexpr auto npos = std::u16string_view::npos;
+constexpr TextView kInstructionName = TXT("<?xml-stylesheet");
+constexpr TextView kHref = TXT("href");
+constexpr TextView kInstructionEnd = TXT("?>");
+constexpr TextView kLineBreak = TXT("\r\n");
+constexpr TextView kParentStep = TXT("..");
+constexpr TextView kSeparators = TXT("\\/");
+constexpr TextUnit kSpace = TXT(' ');
+constexpr auto npos = TextView::npos;
 
-bool isSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+bool isSeparator(TextUnit c) { return c == TXT('\\') || c == TXT('/'); }
 
 // Removes the last directory level of `directory`: cuts after the last "\"
 // before its final character, else after the last "/" there. A directory with
 // no such separator (empty, one character, a drive root) stays as it is, so
 // surplus parent steps stop at the top.
-void climbOneLevel(std::u16string& directory) {
+void climbOneLevel(Text& directory) {
   if (directory.size() < 2) return;
   const std::size_t lastBeforeFinal = directory.size() - 2;
-  std::size_t cut = directory.rfind(u'\\', lastBeforeFinal);
-  if (cut == npos) cut = directory.rfind(u'/', lastBeforeFinal);
+  std::size_t cut = directory.rfind(TXT('\\'), lastBeforeFinal);
+  if (cut == npos) cut = directory.rfind(TXT('/'), lastBeforeFinal);
   if (cut != npos) directory.resize(cut + 1);
 }
 
@@ -42,19 +42,19 @@ void StylesheetLocator::deriveDefaultPath(PluginHost& host, RunRequest& request)
 }
 
 void StylesheetLocator::deriveDefaultPath(RunRequest& request) {
-  const std::u16string_view fileName = request.fileName;
-  const std::size_t lastBackslash = fileName.rfind(u'\\');
+  const TextView fileName = request.fileName;
+  const std::size_t lastBackslash = fileName.rfind(TXT('\\'));
   const std::size_t fileStart = lastBackslash == npos ? 0 : lastBackslash + 1;
   request.directoryPart = fileName.substr(0, fileStart);
   request.filePart = fileName.substr(fileStart);
-  request.baseName = request.filePart.substr(0, request.filePart.rfind(u'.'));
-  request.stylesheetPath = request.directoryPart + request.baseName + std::u16string(kStylesheetExtension);
+  request.baseName = request.filePart.substr(0, request.filePart.rfind(TXT('.')));
+  request.stylesheetPath = request.directoryPart + request.baseName + Text(kStylesheetExtension);
 }
 
 namespace {
 
-constexpr std::u16string_view kType = u"type";
-constexpr std::u16string_view kCssType = u"text/css";
+constexpr TextView kType = TXT("type");
+constexpr TextView kCssType = TXT("text/css");
 
 // Positions below are 0-based; `end` is one past the last character the
 // value may occupy. Every search is bounded by the text, so the scan ends
@@ -63,7 +63,7 @@ constexpr std::u16string_view kCssType = u"text/css";
 // Reads the value that follows the "=" at `equals`: double-quoted,
 // single-quoted or unquoted, up to the next "?>" (else the next CR LF, else
 // the end of the text).
-std::optional<std::u16string_view> valueAfter(std::u16string_view text, std::size_t equals) {
+std::optional<TextView> valueAfter(TextView text, std::size_t equals) {
   const std::size_t length = text.size();
   if (equals == npos || equals + 1 >= length) return std::nullopt;
 
@@ -78,8 +78,8 @@ std::optional<std::u16string_view> valueAfter(std::u16string_view text, std::siz
   while (first < end && text[first] == kSpace) ++first;
   if (first >= end) return std::nullopt;
 
-  const char16_t opening = text[first];
-  if ((opening == u'"' || opening == u'\'') && first + 1 < end) {
+  const TextUnit opening = text[first];
+  if ((opening == TXT('"') || opening == TXT('\'')) && first + 1 < end) {
     start = first + 1;
     const std::size_t closing = text.find(opening, start);
     if (closing == npos || closing == start || closing >= end) return std::nullopt;
@@ -92,22 +92,22 @@ std::optional<std::u16string_view> valueAfter(std::u16string_view text, std::siz
   return text.substr(first, (space == npos ? end : space) - first);
 }
 
-bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+bool isBlank(TextUnit c) { return c == TXT(' ') || c == TXT('\t') || c == TXT('\r') || c == TXT('\n'); }
 
 // Whether the instruction whose name ends at `nameEnd` declares a CSS
 // stylesheet: a "type" pseudo-attribute (a word of its own, then "=") inside
 // the instruction, up to its "?>", whose value is "text/css" in any ASCII
 // case. An instruction without a closing "?>" declares nothing.
-bool declaresCss(std::u16string_view text, std::size_t nameEnd) {
+bool declaresCss(TextView text, std::size_t nameEnd) {
   const std::size_t instructionEnd = text.find(kInstructionEnd, nameEnd);
   if (instructionEnd == npos) return false;
-  const std::u16string_view body = text.substr(0, instructionEnd);
+  const TextView body = text.substr(0, instructionEnd);
   for (std::size_t type = findIgnoringAsciiCase(body, kType, nameEnd); type != npos;
        type = findIgnoringAsciiCase(body, kType, type + 1)) {
     if (!isBlank(text[type - 1])) continue;
     std::size_t equals = type + kType.size();
     while (equals < instructionEnd && text[equals] == kSpace) ++equals;
-    if (equals >= instructionEnd || text[equals] != u'=') continue;
+    if (equals >= instructionEnd || text[equals] != TXT('=')) continue;
     const auto value = valueAfter(text, equals);
     return value && equalsIgnoringAsciiCase(*value, kCssType);
   }
@@ -116,7 +116,7 @@ bool declaresCss(std::u16string_view text, std::size_t nameEnd) {
 
 }  // namespace
 
-std::optional<std::u16string_view> StylesheetLocator::scanInstruction(std::u16string_view text) {
+std::optional<TextView> StylesheetLocator::scanInstruction(TextView text) {
   const std::size_t length = text.size();
 
   // An instruction that declares a CSS stylesheet is for a browser, not for
@@ -133,17 +133,17 @@ std::optional<std::u16string_view> StylesheetLocator::scanInstruction(std::u16st
   if (href == npos || href + kHref.size() >= length) return std::nullopt;
 
   // Whatever stands between "href" and the next "=" is passed over.
-  return valueAfter(text, text.find(u'=', href + kHref.size()));
+  return valueAfter(text, text.find(TXT('='), href + kHref.size()));
 }
 
-std::u16string StylesheetLocator::resolvePath(std::u16string_view directoryPart, std::u16string_view reference) {
+Text StylesheetLocator::resolvePath(TextView directoryPart, TextView reference) {
   if (reference.find_first_of(kSeparators) == npos) {
-    return std::u16string(directoryPart) += reference;
+    return Text(directoryPart) += reference;
   }
 
   if (reference.find(kParentStep) != npos) {
-    std::u16string directory(directoryPart);
-    std::u16string_view rest = reference;
+    Text directory(directoryPart);
+    TextView rest = reference;
     // Each round drops everything through the first "..", then at most one
     // separator, and climbs one level: the loop ends after at most half the
     // reference's length rounds.
@@ -156,9 +156,9 @@ std::u16string StylesheetLocator::resolvePath(std::u16string_view directoryPart,
   }
 
   // Only a colon marks a complete path (a drive, or a URI scheme).
-  if (reference.find(u':') != npos) return std::u16string(reference);
+  if (reference.find(TXT(':')) != npos) return Text(reference);
   if (isSeparator(reference.front())) reference.remove_prefix(1);
-  return std::u16string(directoryPart) += reference;
+  return Text(directoryPart) += reference;
 }
 
 }  // namespace tarnweld

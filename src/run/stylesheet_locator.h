@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/text.h"
+
 #include "host/plugin_host.h"
 #include "run/run_request.h"
 
@@ -30,14 +32,14 @@ class StylesheetLocator {
   // value of the first "href" after it: double-quoted, single-quoted or
   // unquoted. Returns nothing when no value can be taken; a returned value
   // is never empty and is a piece of `text`.
-  static std::optional<std::u16string_view> scanInstruction(std::u16string_view text);
+  static std::optional<TextView> scanInstruction(TextView text);
 
   // Places the stylesheet reference `reference` against `directoryPart` by
   // textual rules: a bare name goes under the directory; ".." steps climb it
   // one level each; a reference with a colon is complete and stays as it is;
   // any other reference loses one leading separator and goes under the
   // directory. "\" and "/" both separate, and are never converted.
-  static std::u16string resolvePath(std::u16string_view directoryPart, std::u16string_view reference);
+  static Text resolvePath(TextView directoryPart, TextView reference);
 };
 
 }  // namespace tarnweld

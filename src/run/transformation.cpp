@@ -6,20 +6,20 @@
 namespace tarnweld {
 namespace {
 
-constexpr std::u16string_view kLineBreak = u"\r\n";
+constexpr TextView kLineBreak = TXT("\r\n");
 constexpr auto kXmlHeader = kReportPrefix + "The XML Source Did Not Validate!";
 constexpr auto kStylesheetHeaderStart = kReportPrefix + "The XSL File (";
-constexpr std::u16string_view kStylesheetHeaderEnd = u") Did Not Validate!";
+constexpr TextView kStylesheetHeaderEnd = TXT(") Did Not Validate!");
 constexpr auto kTransformHeaderStart = kReportPrefix + "The XML Source Did Not Transform With XSL File (";
-constexpr std::u16string_view kTransformHeaderEnd = u")!";
-constexpr std::u16string_view kReasonLabel = u"Reason: ";
-constexpr std::u16string_view kFileNotFound = u"Reason: File was not found.";
-constexpr std::u16string_view kLineLabel = u"Line: ";
-constexpr std::u16string_view kColumnLabel = u" Column: ";
-constexpr std::u16string_view kTextLabel = u"Text: ";
+constexpr TextView kTransformHeaderEnd = TXT(")!");
+constexpr TextView kReasonLabel = TXT("Reason: ");
+constexpr TextView kFileNotFound = TXT("Reason: File was not found.");
+constexpr TextView kLineLabel = TXT("Line: ");
+constexpr TextView kColumnLabel = TXT(" Column: ");
+constexpr TextView kTextLabel = TXT("Text: ");
 
 // Plain decimal digits, with a leading "-" when negative.
-void appendNumber(std::u16string& out, std::int32_t value) {
+void appendNumber(Text& out, std::int32_t value) {
   const std::string digits = std::to_string(value);
   out.append(digits.begin(), digits.end());
 }
@@ -30,10 +30,10 @@ class MissingDocument final : public xml::XmlDocument {
  public:
   bool setValidateOnParse(bool) override { return false; }
   bool setAsync(bool) override { return false; }
-  std::optional<bool> loadXML(std::u16string_view) override { return std::nullopt; }
-  std::optional<bool> load(std::u16string_view) override { return std::nullopt; }
+  std::optional<bool> loadXML(TextView) override { return std::nullopt; }
+  std::optional<bool> load(TextView) override { return std::nullopt; }
   std::unique_ptr<xml::ParseError> parseError() const override { return nullptr; }
-  std::optional<std::u16string> transformNode(xml::XmlDocument&) override { return std::nullopt; }
+  std::optional<Text> transformNode(xml::XmlDocument&) override { return std::nullopt; }
 };
 
 xml::XmlDocument& orMissing(const std::unique_ptr<xml::XmlDocument>& document) {
@@ -43,12 +43,12 @@ xml::XmlDocument& orMissing(const std::unique_ptr<xml::XmlDocument>& document) {
 
 }  // namespace
 
-void writeReport(std::u16string& out, ReportKind kind, std::u16string_view stylesheetPath,
+void writeReport(Text& out, ReportKind kind, TextView stylesheetPath,
                  const ParseErrorValues& values) noexcept {
   // Each piece is built apart and then added in one go, so a step that runs
   // out of memory leaves the report as the earlier steps wrote it.
   runStep([&] {
-    std::u16string header;
+    Text header;
     switch (kind) {
       case ReportKind::Xml:
         header.append(kXmlHeader.text());
@@ -65,11 +65,11 @@ void writeReport(std::u16string& out, ReportKind kind, std::u16string_view style
   });
 
   runStep([&] {
-    std::u16string piece;
+    Text piece;
     // The platform parser's only sign of a missing stylesheet file is its
     // object-not-found code inside the reason; an unreadable reason counts too.
     if (kind == ReportKind::Stylesheet &&
-        (!values.reason || values.reason->find(xml::kObjectNotFoundCode) != std::u16string::npos)) {
+        (!values.reason || values.reason->find(xml::kObjectNotFoundCode) != Text::npos)) {
       piece.append(kFileNotFound).append(kLineBreak).append(kLineBreak);
     } else if (values.reason) {
       piece.append(kReasonLabel).append(*values.reason).append(kLineBreak);
@@ -81,7 +81,7 @@ void writeReport(std::u16string& out, ReportKind kind, std::u16string_view style
   // The line is written whole or not at all.
   runStep([&] {
     if (!values.line || !values.linepos) return false;
-    std::u16string piece(kLineLabel);
+    Text piece(kLineLabel);
     appendNumber(piece, *values.line);
     piece.append(kColumnLabel);
     appendNumber(piece, *values.linepos);
@@ -91,20 +91,19 @@ void writeReport(std::u16string& out, ReportKind kind, std::u16string_view style
 
   runStep([&] {
     if (!values.srcText) return false;
-    const std::u16string_view source = *values.srcText;
-    std::u16string piece(kTextLabel);
-    if (source.size() > kMaxSourceTextLength) {
-      piece.append(source.substr(0, kMaxSourceTextLength)).append(kSourceTextCutMarker);
-    } else {
-      piece.append(source);
-    }
+    const TextView source = *values.srcText;
+    Text piece(kTextLabel);
+    // Characters are counted as the host counts them, in UTF-16 units.
+    const Text kept = firstUtf16Units(source, kMaxSourceTextLength);
+    piece.append(kept);
+    if (kept.size() < source.size()) piece.append(kSourceTextCutMarker);
     out.append(piece);
     return true;
   });
 }
 
-std::u16string composeReport(ReportKind kind, std::u16string_view stylesheetPath, const ParseErrorValues& values) {
-  std::u16string report;
+Text composeReport(ReportKind kind, TextView stylesheetPath, const ParseErrorValues& values) {
+  Text report;
   writeReport(report, kind, stylesheetPath, values);
   return report;
 }
@@ -140,7 +139,7 @@ void transformWithStylesheet(RunRequest& request, xml::XmlParser& parser,
   runStep(loaded, [&] { return source.loadXML(request.inputText); });
   // Nothing reads the input text again: a large document's text is released
   // now rather than kept beside its parsed tree through the transformation.
-  std::u16string().swap(request.inputText);
+  Text().swap(request.inputText);
   if (!loaded) {
     writeReport(request.outputText, ReportKind::Xml, request.stylesheetPath, readParseError(source));
     return;
@@ -156,7 +155,7 @@ void transformWithStylesheet(RunRequest& request, xml::XmlParser& parser,
 
   // A failed or empty transformation takes the transform report, which reads
   // the XML document's record: the one that describes its (successful) load.
-  std::optional<std::u16string> result;
+  std::optional<Text> result;
   runStep(result, [&] { return source.transformNode(stylesheet); });
   if (result && !result->empty()) {
     request.outputText = std::move(*result);

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/text.h"
+
 #include "run/run_request.h"
 #include "xml/xml_document.h"
 
@@ -16,8 +18,8 @@ namespace tarnweld {
 
 // The values of a parse-error record as far as they could be read.
 struct ParseErrorValues {
-  std::optional<std::u16string> reason;
-  std::optional<std::u16string> srcText;
+  std::optional<Text> reason;
+  std::optional<Text> srcText;
   std::optional<std::int32_t> line;
   std::optional<std::int32_t> linepos;
 };
@@ -28,7 +30,7 @@ enum class ReportKind { Xml, Stylesheet, Transform };
 // cut marker: a document whose one line runs to megabytes must not flood the
 // editor with it.
 inline constexpr std::size_t kMaxSourceTextLength = 1000;
-inline constexpr std::u16string_view kSourceTextCutMarker = u" [...]";
+inline constexpr TextView kSourceTextCutMarker = TXT(" [...]");
 
 // Writes the report of `kind` for the stylesheet at `stylesheetPath` into
 // `out` in four steps, each under the failure policy: the header replaces
@@ -37,11 +39,11 @@ inline constexpr std::u16string_view kSourceTextCutMarker = u" [...]";
 // next one still runs; a step whose value is missing from `values` leaves its
 // piece out too. Lines end in CR LF; the report ends after the source text,
 // with no line break. Never throws.
-void writeReport(std::u16string& out, ReportKind kind, std::u16string_view stylesheetPath,
+void writeReport(Text& out, ReportKind kind, TextView stylesheetPath,
                  const ParseErrorValues& values) noexcept;
 
 // The report that writeReport would write into an empty text.
-std::u16string composeReport(ReportKind kind, std::u16string_view stylesheetPath, const ParseErrorValues& values);
+Text composeReport(ReportKind kind, TextView stylesheetPath, const ParseErrorValues& values);
 
 // Reads what can be read of a document's parse-error record.
 ParseErrorValues readParseError(const xml::XmlDocument& document);

@@ -36,9 +36,9 @@ std::string toHostPath(std::string_view posixPath) {
   return path;
 }
 
-std::u16string fromHostPath(std::u16string_view hostPath) {
-  std::u16string path(hostPath);
-  if (!hasUriScheme(hostPath)) std::replace(path.begin(), path.end(), u'\\', u'/');
+Text fromHostPath(TextView hostPath) {
+  Text path(hostPath);
+  if (!hasUriScheme(hostPath)) std::replace(path.begin(), path.end(), TXT('\\'), TXT('/'));
   return path;
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/text.h"
+
 namespace tarnweld {
 
 // Whether `location` starts with a URI scheme ("http:", "file:"). A single
@@ -17,6 +19,6 @@ bool hasUriScheme(std::string_view location);
 std::string toHostPath(std::string_view posixPath);
 
 // A path in the host's convention as a POSIX path. A URI is left as it is.
-std::u16string fromHostPath(std::u16string_view hostPath);
+Text fromHostPath(TextView hostPath);
 
 }  // namespace tarnweld

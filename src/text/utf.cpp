@@ -281,6 +281,45 @@ std::u16string fromUtf8Lenient(std::string_view bytes) { return *decode(bytes, t
 
 void appendUtf8Lenient(std::u16string& text, std::string_view bytes) { decodeOnto(bytes, true, text); }
 
+void appendUtf8Lenient(std::string& out, std::string_view bytes, Utf8Nul nul) {
+  constexpr std::string_view kReplacementBytes = "\xEF\xBF\xBD";
+  const bool replaceNul = nul == Utf8Nul::kReplace;
+  std::size_t run = 0;  // the start of the well-formed run not yet copied
+  for (std::size_t i = 0; i < bytes.size();) {
+    // Runs of ASCII are passed a word at a time, stopping at a NUL to replace.
+    const std::size_t ascii = asciiBytesAt(bytes, i);
+    const void* zero = replaceNul ? std::memchr(bytes.data() + i, 0, ascii) : nullptr;
+    i = zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - bytes.data()) : i + ascii;
+    if (i == bytes.size()) break;
+    const auto b = static_cast<std::uint8_t>(bytes[i]);
+    char32_t cp;
+    const std::size_t n = b < 0x80 ? 1 : decodeOne(bytes, i, cp);
+    if (n != 0 && (b != 0 || !replaceNul)) {
+      i += n;
+      continue;
+    }
+    out.append(bytes.substr(run, i - run)).append(kReplacementBytes);
+    run = ++i;
+  }
+  out.append(bytes.substr(run));
+}
+
+std::size_t utf16LengthOfUtf8(std::string_view bytes) {
+  std::size_t units = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const std::size_t ascii = asciiBytesAt(bytes, i);
+    units += ascii;
+    i += ascii;
+    if (i == bytes.size()) break;
+    const auto b = static_cast<std::uint8_t>(bytes[i]);
+    // Every byte but a continuation starts one unit; a four-byte sequence
+    // is a surrogate pair.
+    if ((b & 0xC0) != 0x80) ++units;
+    if (b >= 0xF0) ++units;
+  }
+  return units;
+}
+
 std::size_t utf16PieceLength(std::u16string_view text, std::size_t units) {
   if (units >= text.size()) return text.size();
   units = std::max<std::size_t>(units, 1);

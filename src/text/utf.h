@@ -52,6 +52,16 @@ std::size_t firstInvalidUtf8(std::string_view bytes);
 std::u16string fromUtf8Lenient(std::string_view bytes);
 void appendUtf8Lenient(std::u16string& text, std::string_view bytes);
 
+// The same rule without leaving UTF-8: appends `bytes` to `out` with each
+// ill-formed sequence written as U+FFFD, exactly where fromUtf8Lenient would
+// put one; with Utf8Nul::kReplace, each NUL too. Well-formed runs are copied
+// as they stand.
+enum class Utf8Nul { kKeep, kReplace };
+void appendUtf8Lenient(std::string& out, std::string_view bytes, Utf8Nul nul = Utf8Nul::kKeep);
+
+// The number of UTF-16 units that well-formed UTF-8 `bytes` decodes to.
+std::size_t utf16LengthOfUtf8(std::string_view bytes);
+
 // For converting a long text a piece at a time with the same result as at
 // once. The length of the longest prefix of `text` of at most `units` units
 // that does not end between the halves of a surrogate pair (at least one

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/text.h"
+
 namespace tarnweld::xml {
 
 // The record of a document's last load. After a failed load it describes the
@@ -23,9 +25,9 @@ class ParseError {
   virtual ~ParseError() = default;
 
   // The description of the failure.
-  virtual std::optional<std::u16string> reason() const = 0;
+  virtual std::optional<Text> reason() const = 0;
   // The text of the source line where the parser stopped.
-  virtual std::optional<std::u16string> srcText() const = 0;
+  virtual std::optional<Text> srcText() const = 0;
   // The line (1-based) where the parser stopped.
   virtual std::optional<std::int32_t> line() const = 0;
   // The column (1-based, in characters) where the parser stopped.
@@ -49,13 +51,13 @@ class XmlDocument {
   // is not applied again. Returns true when the text was parsed (and validated,
   // where asked), false when not (parseError then describes why), and nothing
   // on a failure status.
-  virtual std::optional<bool> loadXML(std::u16string_view text) = 0;
+  virtual std::optional<bool> loadXML(TextView text) = 0;
   // Reads, parses and validates the file at `path`, written in the host's
   // convention ("\" separates directories), or the resource that `path` names
   // when it is a URI. Returns as loadXML. A file that does not exist gives a
   // reason that contains kObjectNotFoundCode; one that exists but cannot be
   // read gives the real cause.
-  virtual std::optional<bool> load(std::u16string_view path) = 0;
+  virtual std::optional<bool> load(TextView path) = 0;
 
   // The record of this document's last load, or nullptr when it cannot be had.
   virtual std::unique_ptr<ParseError> parseError() const = 0;
@@ -63,7 +65,7 @@ class XmlDocument {
   // Applies `stylesheet`, a document of the same parser, to this document and
   // returns the output as text. Returns nothing when no transformation could
   // be made (not a stylesheet, a run-time error, a terminating message).
-  virtual std::optional<std::u16string> transformNode(XmlDocument& stylesheet) = 0;
+  virtual std::optional<Text> transformNode(XmlDocument& stylesheet) = 0;
 };
 
 // Creates parser documents.
@@ -77,6 +79,6 @@ class XmlParser {
 
 // The code the platform parser reports for a resource that does not exist
 // (0x800C0006 read as a signed 32-bit number), written into a load's reason.
-inline constexpr std::u16string_view kObjectNotFoundCode = u"-2146697210";
+inline constexpr TextView kObjectNotFoundCode = TXT("-2146697210");
 
 }  // namespace tarnweld::xml

@@ -7,6 +7,7 @@
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <limits>
@@ -22,7 +23,7 @@
 #include "platform/posix/deadline_wait.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/sealed_memfd.h"
-#include "text/utf.h"
+#include "text/text.h"
 
 namespace tarnweld {
 namespace {
@@ -167,24 +168,24 @@ Overloaded(Ts...) -> Overloaded<Ts...>;
 // next value is not one (the end of the reply included), a failure when the
 // value cannot be read. Text that is not UTF-8 is read with U+FFFD in place
 // of each bad sequence.
-Result<std::optional<std::u16string>> readString(sd_bus_message* reply) {
+Result<std::optional<Text>> readString(sd_bus_message* reply) {
   Result<dbus_wire::WireValue> value = dbus_wire::readVariant(reply);
-  if (value.notFound()) return std::optional<std::u16string>();
+  if (value.notFound()) return std::optional<Text>();
   if (!value) return value.failure();
   switch (value->kind) {
     case dbus_wire::WireValue::Kind::kString:
-      return std::optional(fromUtf8Lenient(value->string));
+      return std::optional(textFromUtf8(value->string));
     case dbus_wire::WireValue::Kind::kTextFile: {
       // The descriptor stays the message's. A NUL fails the call, as it fails
       // one whose text came as an "s".
-      Result<std::u16string> text = posix::readSealedUtf8(value->file, posix::NulBytes::kRefuse);
+      Result<std::string> text = posix::readSealedUtf8(value->file, posix::NulBytes::kRefuse);
       if (!text) return text.failure();
       return std::optional(std::move(*text));
     }
     case dbus_wire::WireValue::Kind::kInt16:
       break;
   }
-  return std::optional<std::u16string>();
+  return std::optional<Text>();
 }
 
 // Appends one argument; returns the form it went in.
@@ -192,7 +193,7 @@ Result<dbus_wire::WireValue::Kind> appendArgument(sd_bus_message* call, const Au
                                                   dbus_wire::LargeText large) {
   using Appended = Result<dbus_wire::WireValue::Kind>;
   return std::visit(Overloaded{
-                        [&](std::u16string_view text) { return dbus_wire::appendText(call, text, large); },
+                        [&](TextView text) { return dbus_wire::appendText(call, text, large); },
                         [&](std::int16_t number) {
                           const Status appended = dbus_wire::appendInt16(call, number);
                           return appended ? Appended(dbus_wire::WireValue::Kind::kInt16) : appended.failure();
@@ -211,22 +212,20 @@ class DbusAutomationObject final : public AutomationObject {
   // A large text travels as a memory file, which no message size bounds; to
   // a host that cannot take descriptors it goes inside one message, which
   // bounds it.
-  std::optional<std::u16string> refusesText(std::u16string_view text) const override {
-    // Every unit is at most kMaxUtf8BytesPerUnit bytes: a text this short
-    // fits one message, whatever the host takes, with nothing to ask.
-    if (text.size() <= dbus_wire::kLargestStringBytes / kMaxUtf8BytesPerUnit || hostTakesFiles()) {
-      return std::nullopt;
-    }
-    const std::size_t bytes = utf8SizeWithoutNul(text);
+  std::optional<Text> refusesText(TextView text) const override {
+    // A NUL goes as U+FFFD, three bytes for one: a text this short fits one
+    // message, whatever the host takes, with nothing to ask.
+    if (text.size() <= dbus_wire::kLargestStringBytes / 3 || hostTakesFiles()) return std::nullopt;
+    const std::size_t bytes = text.size() + 2 * static_cast<std::size_t>(std::count(text.begin(), text.end(), '\0'));
     if (bytes <= dbus_wire::kLargestStringBytes) return std::nullopt;
-    return fromAscii("the result is " + std::to_string(bytes) + " bytes as UTF-8, over the limit of " +
+    return textFromAscii("the result is " + std::to_string(bytes) + " bytes as UTF-8, over the limit of " +
                      std::to_string(dbus_wire::kLargestStringBytes) +
                      " bytes in one D-Bus message to a host that takes no file descriptors");
   }
 
-  bool invoke(std::u16string_view name, std::span<const AutomationArg> args) override {
+  bool invoke(TextView name, std::span<const AutomationArg> args) override {
     try {
-      const std::string method = toUtf8WithoutNul(name);
+      const std::string method = textToUtf8WithoutNul(name);
       const bool asFiles = dbus_wire::passesFiles(bus_.get()) && hostTakesFiles_.value_or(true);
       Result<MessagePtr> reply =
           call(method, args, asFiles ? dbus_wire::LargeText::kAsFile : dbus_wire::LargeText::kInMessage);
@@ -247,11 +246,11 @@ class DbusAutomationObject final : public AutomationObject {
       // The reply holds one variant per by-reference argument the host wrote,
       // in argument order. All are read before any is stored, so a reply that
       // turns out malformed leaves every argument as it was.
-      std::vector<std::u16string> written;
+      std::vector<Text> written;
       if (!sd_bus_message_is_empty(reply->get())) {
         written.reserve(refCount);
         while (written.size() < refCount) {
-          Result<std::optional<std::u16string>> text = readString(reply->get());
+          Result<std::optional<Text>> text = readString(reply->get());
           if (!text) return false;
           // The end of the reply and a value that is not a string variant
           // are alike: before the first value that is a malformed reply;
@@ -341,9 +340,9 @@ class DbusAutomationBackend final : public AutomationBackend {
  public:
   explicit DbusAutomationBackend(WhenHostLeaves whenHostLeaves) : whenHostLeaves_(whenHostLeaves) {}
 
-  std::unique_ptr<AutomationObject> create(std::u16string_view progId) override {
+  std::unique_ptr<AutomationObject> create(TextView progId) override {
     try {
-      const std::string busName = toUtf8WithoutNul(progId);
+      const std::string busName = textToUtf8WithoutNul(progId);
       sd_bus* raw = nullptr;
       const int opened = sd_bus_open_user(&raw);
       BusPtr bus(raw);

@@ -101,15 +101,15 @@ inline bool mapSealedMemfd(int fd, MappedBytes& mapped) {
   return true;
 }
 
-// Decodes the UTF-8 text of the memory file `fd`, which must carry
-// kTextSeals, as fromUtf8Lenient does, reading it a piece at a time: beside
-// the text, only one piece of the bytes is ever in memory. Fails when it is
-// not such a file or cannot be read, when its text would be longer than
-// kMaxTextUnits (a size that says so is refused before anything is
-// allocated), and, with NulBytes::kRefuse, at the first NUL: a text from
+// Reads the UTF-8 text of the memory file `fd`, which must carry kTextSeals,
+// a piece at a time, each ill-formed sequence written as U+FFFD (the rule of
+// appendUtf8Lenient), so what it returns is well-formed UTF-8. Fails when it
+// is not such a file or cannot be read, when its text would be longer than
+// kMaxTextUnits UTF-16 units (a size that says so is refused before anything
+// is allocated), and, with NulBytes::kRefuse, at the first NUL: a text from
 // another process that holds one is refused at once, whatever its size.
 enum class NulBytes { kKeep, kRefuse };
-inline Result<std::u16string> readSealedUtf8(int fd, NulBytes nul = NulBytes::kKeep) {
+inline Result<std::string> readSealedUtf8(int fd, NulBytes nul = NulBytes::kKeep) {
   constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
   struct stat status {};
   const int seals = fcntl(fd, F_GET_SEALS);
@@ -123,9 +123,11 @@ inline Result<std::u16string> readSealedUtf8(int fd, NulBytes nul = NulBytes::kK
     return fail("the text file holds " + std::to_string(size) + " bytes, more than a text of at most " +
                 std::to_string(kMaxTextUnits) + " characters can take");
   }
-  std::u16string text;
-  // No more units than bytes, and none beyond the limit.
-  text.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(size, kMaxTextUnits)));
+  std::string text;
+  // The size is checked above; a text that replaces bad bytes may grow past
+  // it, and then grows as any string does.
+  text.reserve(static_cast<std::size_t>(size));
+  std::size_t units = 0;
   // A sequence is at most four bytes: room for one more than the file holds
   // is enough for a short text.
   const std::size_t room = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceBytes, size + 4));
@@ -141,8 +143,10 @@ inline Result<std::u16string> readSealedUtf8(int fd, NulBytes nul = NulBytes::kK
       return fail("the text file holds a NUL");
     }
     const std::size_t whole = count == 0 ? bytes.size() : utf8PieceLength(bytes);
+    const std::size_t before = text.size();
     appendUtf8Lenient(text, bytes.substr(0, whole));
-    if (text.size() > kMaxTextUnits) {
+    units += utf16LengthOfUtf8(std::string_view(text).substr(before));
+    if (units > kMaxTextUnits) {
       return fail("the text is longer than " + std::to_string(kMaxTextUnits) + " characters");
     }
     if (count == 0) return text;

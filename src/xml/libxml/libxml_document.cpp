@@ -25,6 +25,7 @@
 
 #include "text/encoding_sniff.h"
 #include "text/host_path.h"
+#include "text/text.h"
 #include "text/utf.h"
 #include "xml/libxml/libxml_diagnostics.h"
 #include "xml/libxml/libxml_node_pool.h"
@@ -63,41 +64,43 @@ constexpr std::string_view kUntransformedReason = "The stylesheet could not be a
 class LoadRecord final : public ParseError {
  public:
   LoadRecord() = default;
-  LoadRecord(std::u16string reason, std::u16string srcText, std::int32_t line, std::int32_t linepos)
+  LoadRecord(Text reason, Text srcText, std::int32_t line, std::int32_t linepos)
       : reason_(std::move(reason)), srcText_(std::move(srcText)), line_(line), linepos_(linepos) {}
 
-  std::optional<std::u16string> reason() const override { return reason_; }
-  std::optional<std::u16string> srcText() const override { return srcText_; }
+  std::optional<Text> reason() const override { return reason_; }
+  std::optional<Text> srcText() const override { return srcText_; }
   std::optional<std::int32_t> line() const override { return line_; }
   std::optional<std::int32_t> linepos() const override { return linepos_; }
 
  private:
-  std::u16string reason_;
-  std::u16string srcText_;
+  Text reason_;
+  Text srcText_;
   std::int32_t line_ = 0;
   std::int32_t linepos_ = 0;
 };
 
 // A file's or URI's bytes as text, in the encoding they announce.
-std::u16string decodeResource(std::string_view bytes) { return decodeBytes(bytes, sniffEncoding(bytes).name); }
+Text decodeResource(std::string_view bytes) { return decodeBytes(bytes, sniffEncoding(bytes).name); }
 
 // The source line of a diagnostic found in another resource than the text
 // being loaded (an external DTD); only local resources are read again.
-std::u16string lineOfResource(const std::string& location, int line) {
+Text lineOfResource(const std::string& location, int line) {
   const Result<std::string> read = readResource(location, Reach::kLocalOnly);
   if (!read) return {};
   return sourceLine(decodeResource(*read), line);
 }
 
-// The column (1-based) where `element` starts in `line`, after `skip` others
-// of its name: nodes keep only their line. 0 when it is not found there.
-std::int32_t columnOf(std::u16string_view line, std::string_view element, int skip) {
+// The column (1-based, in UTF-16 units as the host counts) where `element`
+// starts in `line`, after `skip` others of its name: nodes keep only their
+// line. 0 when it is not found there.
+std::int32_t columnOf(TextView line, std::string_view element, int skip) {
   if (element.empty()) return 0;
-  const std::u16string tag = u"<" + fromUtf8Lenient(element);
-  for (std::size_t at = line.find(tag); at != std::u16string_view::npos; at = line.find(tag, at + 1)) {
+  Text tag("<");
+  appendTextFromUtf8(tag, element);
+  for (std::size_t at = line.find(tag); at != TextView::npos; at = line.find(tag, at + 1)) {
     const std::size_t end = at + tag.size();
-    if (end == line.size() || line[end] == u' ' || line[end] == u'\t' || line[end] == u'>' || line[end] == u'/') {
-      if (skip-- == 0) return static_cast<std::int32_t>(at + 1);
+    if (end == line.size() || line[end] == ' ' || line[end] == '\t' || line[end] == '>' || line[end] == '/') {
+      if (skip-- == 0) return static_cast<std::int32_t>(utf16Length(line.substr(0, at)) + 1);
     }
   }
   return 0;
@@ -142,7 +145,7 @@ std::string outputEncoding(xsltStylesheetPtr style) {
 // buffer: the file's pages are not the plug-in's own memory, so while both
 // trees are alive writing the result adds nothing to the run's peak. The
 // result tree goes before the text is read back.
-std::optional<std::u16string> resultText(DocPtr result, xsltStylesheet& style) {
+std::optional<Text> resultText(DocPtr result, xsltStylesheet& style) {
   Fd file(memfd_create("tarnweld-result", MFD_CLOEXEC | MFD_ALLOW_SEALING));
   if (!file) return std::nullopt;
   const std::string encoding = outputEncoding(&style);
@@ -174,26 +177,26 @@ class LibxmlDocument final : public XmlDocument {
   // Loads always finish before they return, which an asynchronous load may do too.
   bool setAsync(bool) override { return true; }
 
-  std::optional<bool> loadXML(std::u16string_view text) override {
+  std::optional<bool> loadXML(TextView text) override {
     ErrorCollector errors(validate_);
     DiagnosticsCapture capture(errors);
     ParserCtxtPtr ctxt(xmlNewParserCtxt());
     if (!ctxt) return std::nullopt;
     applyReferenceRules(*ctxt);
     ctxt->sax->startDocument = &startOfText;
-    Utf16Reader reader(text);
+    TextReader reader(text);
     // A relative DTD reference resolves against the working directory, where
     // the host starts the plug-in: the document is given without a location.
-    DocPtr doc(xmlCtxtReadIO(ctxt.get(), &Utf16Reader::read, nullptr, &reader, nullptr, kInMemoryTextEncoding,
+    DocPtr doc(xmlCtxtReadIO(ctxt.get(), &TextReader::read, nullptr, &reader, nullptr, kInMemoryTextEncoding,
                              parseOptions(validate_) | kInMemoryTextOptions));
     return finishLoad(std::move(doc), *ctxt, errors, [&](const Diagnostic& error) {
       return error.file.empty() ? sourceLine(text, error.line) : lineOfResource(error.file, error.line);
     });
   }
 
-  std::optional<bool> load(std::u16string_view path) override {
-    const std::u16string mapped = fromHostPath(path);
-    const std::string named = toUtf8WithoutNul(mapped);
+  std::optional<bool> load(TextView path) override {
+    const Text mapped = fromHostPath(path);
+    const std::string named = textToUtf8WithoutNul(mapped);
     ErrorCollector errors(validate_);
     DiagnosticsCapture capture(errors);
     // A stylesheet the catalogs know is read from where they say, offline;
@@ -202,13 +205,13 @@ class LibxmlDocument final : public XmlDocument {
     const Result<std::string> read = readResource(location, location == named ? Reach::kNetwork : Reach::kLocalOnly);
     if (!read) {
       tree_.reset();
-      std::u16string reason;
+      Text reason;
       if (read.notFound()) {
-        reason = fromAscii(kNotFoundReasonStart);
-        reason.append(mapped).append(u" (").append(kObjectNotFoundCode).append(u")");
+        reason = textFromAscii(kNotFoundReasonStart);
+        reason.append(mapped).append(" (").append(kObjectNotFoundCode).append(")");
       } else {
         const Failure failed = location == named ? noteNoCatalogMaps(read.failure(), location) : read.failure();
-        reason = fromUtf8Lenient(failed.reason);
+        reason = textFromUtf8(failed.reason);
       }
       record_ = LoadRecord(std::move(reason), {}, 0, 0);
       return false;
@@ -230,14 +233,14 @@ class LibxmlDocument final : public XmlDocument {
 
   std::unique_ptr<ParseError> parseError() const override { return std::make_unique<LoadRecord>(record_); }
 
-  std::optional<std::u16string> transformNode(XmlDocument& stylesheetDocument) override {
+  std::optional<Text> transformNode(XmlDocument& stylesheetDocument) override {
     auto* stylesheet = dynamic_cast<LibxmlDocument*>(&stylesheetDocument);
     if (!stylesheet || !tree_ || !stylesheet->tree_) return std::nullopt;
     ErrorCollector errors;
     DiagnosticsCapture capture(errors);
     LoaderGuard loader;
     // A failed transformation leaves its first error in this document's record.
-    const auto fail = [&]() -> std::optional<std::u16string> {
+    const auto fail = [&]() -> std::optional<Text> {
       recordTransformationError(errors);
       errors.watchTransformation(nullptr);
       return std::nullopt;
@@ -269,7 +272,7 @@ class LibxmlDocument final : public XmlDocument {
     errors.watchTransformation(nullptr);
     ctxt.reset();
 
-    std::optional<std::u16string> text = resultText(std::move(result), *style);
+    std::optional<Text> text = resultText(std::move(result), *style);
     // An empty result takes the transform report: it says what libxslt said.
     if (text && text->empty() && transformationError(errors)) recordTransformationError(errors);
     return text;
@@ -287,10 +290,10 @@ class LibxmlDocument final : public XmlDocument {
     }
     tree_.reset();
     if (!error) {
-      record_ = LoadRecord(fromAscii(kUnparsedReason), {}, 0, 0);
+      record_ = LoadRecord(textFromAscii(kUnparsedReason), {}, 0, 0);
       return false;
     }
-    std::u16string reason = fromUtf8Lenient(error->message);
+    Text reason = textFromUtf8(error->message);
     record_ = LoadRecord(std::move(reason), lineOf(*error), error->line, error->column);
     return false;
   }
@@ -300,13 +303,13 @@ class LibxmlDocument final : public XmlDocument {
   void recordTransformationError(const ErrorCollector& errors) {
     const std::optional<TransformationError> error = transformationError(errors);
     if (!error) {
-      record_ = LoadRecord(fromAscii(kUntransformedReason), {}, 0, 0);
+      record_ = LoadRecord(textFromAscii(kUntransformedReason), {}, 0, 0);
       return;
     }
     const Diagnostic& where = error->diagnostic;
-    std::u16string line = where.file.empty() ? std::u16string() : lineOfResource(where.file, where.line);
+    Text line = where.file.empty() ? Text() : lineOfResource(where.file, where.line);
     record_ =
-        LoadRecord(fromUtf8Lenient(where.message), line, where.line, columnOf(line, error->element, error->occurrence));
+        LoadRecord(textFromUtf8(where.message), line, where.line, columnOf(line, error->element, error->occurrence));
   }
 
   const TreeRelease treeRelease_;

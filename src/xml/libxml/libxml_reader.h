@@ -1,30 +1,26 @@
-// Feeds the editor's UTF-16 text to libxml2 as UTF-8, one chunk at a time,
-// so that a large document never exists whole in a second encoding.
+// Feeds the editor's text, already UTF-8, to libxml2 straight from where it
+// lies, one read at a time: libxml2 would copy a text given to it whole from
+// memory, and a large document must not exist twice.
 #pragma once
 
-#include <cstddef>
-#include <memory>
-#include <string>
 #include <string_view>
+
+#include "text/text.h"
 
 namespace tarnweld::xml {
 
 // An input for xmlCtxtReadIO: `read` is its read callback and the reader its
 // context. The text must outlive the reader.
-class Utf16Reader {
+class TextReader {
  public:
   // A byte-order mark at the start of the editor's text is not part of the
-  // document; as UTF-8 it would stand before the XML declaration.
-  explicit Utf16Reader(std::u16string_view text);
+  // document; it would stand before the XML declaration.
+  explicit TextReader(TextView text);
 
   static int read(void* context, char* buffer, int length);
 
  private:
-  int readInto(char* buffer, int length);
-
-  std::u16string_view rest_;
-  std::unique_ptr<char[]> pending_;  // one piece of the text, as UTF-8
-  std::string_view unread_;          // what libxml2 has not taken of it
+  std::string_view rest_;
 };
 
 }  // namespace tarnweld::xml

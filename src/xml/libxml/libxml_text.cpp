@@ -11,17 +11,20 @@
 #include "xml/libxml/libxml_owners.h"
 
 namespace tarnweld::xml {
+
+static_assert(std::is_same_v<Text, std::string>, "the libxml2 backend holds the program's text in UTF-8");
+
 namespace {
 
-constexpr char16_t kReplacementChar = 0xFFFD;
-constexpr char16_t kByteOrderMark = 0xFEFF;
+constexpr std::string_view kReplacementChar = "\xEF\xBF\xBD";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // Encoding names match whatever the case of their ASCII letters.
 bool isNamed(std::string_view encoding, std::string_view name) { return equalsIgnoringAsciiCase(encoding, name); }
 
 // A byte-order mark overrides the order the name gave; a half unit at the
-// end reads as U+FFFD.
-std::u16string decodeUtf16(std::string_view bytes, bool bigEndian) {
+// end reads as U+FFFD, and so does an unpaired surrogate.
+Text decodeUtf16(std::string_view bytes, bool bigEndian) {
   if (bytes.size() >= 2) {
     const auto first = static_cast<unsigned char>(bytes[0]), second = static_cast<unsigned char>(bytes[1]);
     if (first == 0xFF && second == 0xFE)
@@ -29,8 +32,8 @@ std::u16string decodeUtf16(std::string_view bytes, bool bigEndian) {
     else if (first == 0xFE && second == 0xFF)
       bigEndian = true, bytes.remove_prefix(2);
   }
-  std::u16string text = fromUtf16Bytes(bytes, bigEndian);
-  if (bytes.size() % 2 != 0) text.push_back(kReplacementChar);
+  Text text = toUtf8(fromUtf16Bytes(bytes, bigEndian));
+  if (bytes.size() % 2 != 0) text.append(kReplacementChar);
   return text;
 }
 
@@ -38,16 +41,16 @@ std::string_view bufferText(const xmlBuffer& buffer) {
   return std::string_view(reinterpret_cast<const char*>(xmlBufferContent(&buffer)), xmlBufferLength(&buffer));
 }
 
-std::u16string withoutByteOrderMark(std::u16string text) {
-  if (!text.empty() && text.front() == kByteOrderMark) text.erase(0, 1);
+Text withoutByteOrderMark(Text text) {
+  if (text.starts_with(kByteOrderMark)) text.erase(0, kByteOrderMark.size());
   return text;
 }
 
 // Any other encoding goes through libxml2's converter, the one it wrote with.
-std::u16string decodeWithLibxml(std::string_view bytes, xmlCharEncodingHandler& handler) {
+Text decodeWithLibxml(std::string_view bytes, xmlCharEncodingHandler& handler) {
   BufferPtr in(xmlBufferCreateSize(bytes.size() + 1));
   BufferPtr out(xmlBufferCreateSize(bytes.size() * 2 + 1));
-  std::u16string text;
+  Text text;
   if (in && out &&
       xmlBufferAdd(in.get(), reinterpret_cast<const xmlChar*>(bytes.data()), static_cast<int>(bytes.size())) == 0) {
     // On a byte it cannot convert the converter stops; that byte becomes
@@ -55,20 +58,20 @@ std::u16string decodeWithLibxml(std::string_view bytes, xmlCharEncodingHandler& 
     while (xmlBufferLength(in.get()) > 0) {
       const int converted = xmlCharEncInFunc(&handler, out.get(), in.get());
       if (converted >= 0 && xmlBufferLength(in.get()) == 0) break;
-      text.append(fromUtf8Lenient(bufferText(*out)));
-      text.push_back(kReplacementChar);
+      appendTextFromUtf8(text, bufferText(*out));
+      text.append(kReplacementChar);
       xmlBufferEmpty(out.get());
       if (xmlBufferLength(in.get()) == 0) break;
       xmlBufferShrink(in.get(), 1);
     }
-    text.append(fromUtf8Lenient(bufferText(*out)));
+    appendTextFromUtf8(text, bufferText(*out));
   }
   return withoutByteOrderMark(std::move(text));
 }
 
 }  // namespace
 
-std::optional<std::u16string> decodeFile(int fd, std::string_view encoding) {
+std::optional<Text> decodeFile(int fd, std::string_view encoding) {
   if (fcntl(fd, F_ADD_SEALS, posix::kTextSeals) != 0) return std::nullopt;
   if (isNamed(encoding, kUtf8Encoding)) {
     auto text = posix::readSealedUtf8(fd);
@@ -80,21 +83,24 @@ std::optional<std::u16string> decodeFile(int fd, std::string_view encoding) {
   return decodeBytes(mapped.bytes(), encoding);
 }
 
-std::u16string sourceLine(std::u16string_view text, std::int32_t line) {
+Text sourceLine(TextView text, std::int32_t line) {
   if (line < 1) return {};
   std::size_t start = 0;
   for (std::int32_t current = 1; current < line; ++current) {
-    const std::size_t lineFeed = text.find(u'\n', start);
-    if (lineFeed == std::u16string_view::npos) return {};
+    const std::size_t lineFeed = text.find('\n', start);
+    if (lineFeed == TextView::npos) return {};
     start = lineFeed + 1;
   }
-  std::size_t end = text.find(u'\n', start);
-  if (end == std::u16string_view::npos) end = text.size();
-  if (end > start && text[end - 1] == u'\r') --end;
-  return std::u16string(text.substr(start, end - start));
+  std::size_t end = text.find('\n', start);
+  if (end == TextView::npos) end = text.size();
+  if (end > start && text[end - 1] == '\r') --end;
+  const TextView whole = text.substr(start, end - start);
+  if (whole.size() <= kMaxSourceLineBytes) return Text(whole);
+  // Cut where no character is split.
+  return Text(whole.substr(0, utf8PieceLength(whole.substr(0, kMaxSourceLineBytes))));
 }
 
-std::u16string decodeBytes(std::string_view bytes, std::string_view encoding) {
+Text decodeBytes(std::string_view bytes, std::string_view encoding) {
   if (isNamed(encoding, kUtf16LeEncoding) || isNamed(encoding, "UTF-16") || isNamed(encoding, "UTF16")) {
     return decodeUtf16(bytes, false);
   }
@@ -104,7 +110,7 @@ std::u16string decodeBytes(std::string_view bytes, std::string_view encoding) {
     const EncodingHandlerPtr handler(xmlFindCharEncodingHandler(name.c_str()));
     if (handler && (!handler->name || !isNamed(handler->name, kUtf8Encoding))) return decodeWithLibxml(bytes, *handler);
   }
-  return withoutByteOrderMark(fromUtf8Lenient(bytes));
+  return withoutByteOrderMark(textFromUtf8(bytes));
 }
 
 }  // namespace tarnweld::xml

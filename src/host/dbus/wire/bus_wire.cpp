@@ -116,31 +116,50 @@ Status appendUtf8(sd_bus_message* message, std::string_view utf8) {
   return {};
 }
 
-Result<WireValue::Kind> appendText(sd_bus_message* message, std::u16string_view text, LargeText large) {
-  // A unit is at least a byte: only a shorter text needs its size counted.
-  const bool small = text.size() < kTextByDescriptorBytes && utf8SizeWithoutNul(text) < kTextByDescriptorBytes;
-  if (small || large == LargeText::kInMessage) {
-    if (text.size() > kLargestStringBytes) return fail("the string is too large for one message");
-    const std::string utf8 = toUtf8WithoutNul(text);
-    if (utf8.size() > kLargestStringBytes) return fail("the string is too large for one message");
-    const int r = sd_bus_message_append(message, "v", kStringSignature, utf8.c_str());
-    if (r < 0) return fail("cannot add a string: " + errnoText(r));
-    return WireValue::Kind::kString;
-  }
-  constexpr std::size_t kPieceUnits = std::size_t{64} << 10;
+namespace {
+
+// Appends `text` as an "h": written into a sealed memory file a piece at a
+// time, each piece checked and sent as it stands when it is well-formed
+// UTF-8 without NUL (the rule for any text), else with U+FFFD in place of
+// each NUL and bad sequence. No second copy of a large text is made.
+Result<WireValue::Kind> appendTextFile(sd_bus_message* message, std::string_view text) {
+  constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
   posix::SealedMemfdWriter writer;
-  const auto piece = std::make_unique_for_overwrite<char[]>((kPieceUnits + 1) * kMaxUtf8BytesPerUnit);
-  for (std::u16string_view rest = text; !rest.empty();) {
-    const std::u16string_view units = rest.substr(0, utf16PieceLength(rest, kPieceUnits));
-    const char* end = writeUtf8WithoutNul(units, piece.get());
-    if (!writer.append(std::string_view(piece.get(), static_cast<std::size_t>(end - piece.get())))) break;
-    rest.remove_prefix(units.size());
+  std::string mended;
+  for (std::string_view rest = text; !rest.empty();) {
+    std::string_view piece = rest.substr(0, kPieceBytes);
+    // A piece that the text goes on after ends between characters.
+    if (piece.size() < rest.size()) piece = piece.substr(0, utf8PieceLength(piece));
+    rest.remove_prefix(piece.size());
+    if (!isUtf8WithoutNul(piece)) {
+      mended.clear();
+      appendUtf8Lenient(mended, piece, Utf8Nul::kReplace);
+      piece = mended;
+    }
+    if (!writer.append(piece)) break;
   }
   const posix::Fd file = std::move(writer).seal();
   if (!file) return fail("cannot make a memory file: " + errnoText(-errno));
   const int r = sd_bus_message_append(message, "v", kTextFileSignature, file.get());
   if (r < 0) return fail("cannot add a string: " + errnoText(r));
   return WireValue::Kind::kTextFile;
+}
+
+}  // namespace
+
+Result<WireValue::Kind> appendText(sd_bus_message* message, std::string_view text, LargeText large) {
+  // A NUL or a bad byte grows by two bytes when it is mended: only a text
+  // that is short, or must go inside the message anyway, is mended whole.
+  if (text.size() >= kTextByDescriptorBytes && large == LargeText::kAsFile) return appendTextFile(message, text);
+  if (text.size() > kLargestStringBytes) return fail("the string is too large for one message");
+  std::string utf8;
+  utf8.reserve(text.size());
+  appendUtf8Lenient(utf8, text, Utf8Nul::kReplace);
+  if (utf8.size() >= kTextByDescriptorBytes && large == LargeText::kAsFile) return appendTextFile(message, utf8);
+  if (utf8.size() > kLargestStringBytes) return fail("the string is too large for one message");
+  const int r = sd_bus_message_append(message, "v", kStringSignature, utf8.c_str());
+  if (r < 0) return fail("cannot add a string: " + errnoText(r));
+  return WireValue::Kind::kString;
 }
 
 Status appendInt16(sd_bus_message* message, std::int16_t number) {

@@ -69,13 +69,14 @@ bool passesFiles(sd_bus* bus);
 // must be UTF-8 without NUL.
 Status appendUtf8(sd_bus_message* message, std::string_view utf8);
 
-// The same for a UTF-16 text, with NUL and unpaired surrogates sent as
-// U+FFFD so that no text can make the call fail; returns the form it went in
-// (kString or kTextFile). A large text is encoded into its memory file a
-// piece at a time: no UTF-8 copy of it is made. One that must go inside the
-// message but is larger than kLargestStringBytes is not appended (a failure):
-// the bus daemon would drop the connection that sent such a message.
-Result<WireValue::Kind> appendText(sd_bus_message* message, std::u16string_view text, LargeText large);
+// The same for the program's text (UTF-8 here), with each NUL and any
+// ill-formed sequence sent as U+FFFD so that no text can make the call fail;
+// returns the form it went in (kString or kTextFile). A large text is
+// written into its memory file a piece at a time: no second copy of it is
+// made. One that must go inside the message but is larger than
+// kLargestStringBytes is not appended (a failure): the bus daemon would drop
+// the connection that sent such a message.
+Result<WireValue::Kind> appendText(sd_bus_message* message, std::string_view text, LargeText large);
 
 Status appendInt16(sd_bus_message* message, std::int16_t number);
 
