@@ -19,7 +19,7 @@ namespace tarnweld::fakes {
 struct RecordedArg {
   enum class Kind { String, Int16, StringRef };
   Kind kind;
-  std::u16string text;
+  Text text;
   std::int16_t number = 0;
   bool operator==(const RecordedArg&) const = default;
 };
@@ -34,13 +34,13 @@ class FakeHost : public AutomationBackend {
  public:
   explicit FakeHost(CallLog& log) : log_(log) {}
 
-  std::unique_ptr<AutomationObject> create(std::u16string_view progId) override;
+  std::unique_ptr<AutomationObject> create(TextView progId) override;
 
   // The records that hkp_DataGet serves; a key not here gets nothing back.
-  std::map<std::u16string, std::u16string> records;
+  std::map<Text, Text> records;
   // Every call on an object, in order, failed ones included.
   std::vector<RecordedCall> calls;
-  std::u16string createdProgId;
+  Text createdProgId;
   // The most characters one text argument may hold; longer texts are refused
   // (refusesText) with a reason that names both sizes. No limit when unset.
   std::optional<std::size_t> textLimit;
@@ -49,8 +49,8 @@ class FakeHost : public AutomationBackend {
   CallLog& log_;
 };
 
-RecordedArg stringArg(std::u16string_view text);
-RecordedArg refArg(std::u16string_view text);
+RecordedArg stringArg(TextView text);
+RecordedArg refArg(TextView text);
 RecordedArg intArg(std::int16_t number);
 
 }  // namespace tarnweld::fakes

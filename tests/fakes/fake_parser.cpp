@@ -13,8 +13,8 @@ class FakeParseError : public xml::ParseError {
  public:
   FakeParseError(CallLog& log, std::string name, const FakeDocumentScript& script)
       : log_(log), name_(std::move(name)), script_(script) {}
-  std::optional<std::u16string> reason() const override { return answer(log_, name_ + ".reason", script_.reason); }
-  std::optional<std::u16string> srcText() const override { return answer(log_, name_ + ".srcText", script_.srcText); }
+  std::optional<Text> reason() const override { return answer(log_, name_ + ".reason", script_.reason); }
+  std::optional<Text> srcText() const override { return answer(log_, name_ + ".srcText", script_.srcText); }
   std::optional<std::int32_t> line() const override { return answer(log_, name_ + ".line", script_.line); }
   std::optional<std::int32_t> linepos() const override { return answer(log_, name_ + ".linepos", script_.linepos); }
 
@@ -32,11 +32,11 @@ class FakeDocument : public xml::XmlDocument {
 
   bool setValidateOnParse(bool) override { return log_.record(name_ + ".setValidateOnParse"); }
   bool setAsync(bool) override { return log_.record(name_ + ".setAsync"); }
-  std::optional<bool> loadXML(std::u16string_view text) override {
+  std::optional<bool> loadXML(TextView text) override {
     parser_.loadedText = text;
     return remember(answer(log_, name_ + ".loadXML", script_.loadResult));
   }
-  std::optional<bool> load(std::u16string_view path) override {
+  std::optional<bool> load(TextView path) override {
     parser_.loadedPath = path;
     return remember(answer(log_, name_ + ".load", script_.loadResult));
   }
@@ -45,7 +45,7 @@ class FakeDocument : public xml::XmlDocument {
     return std::make_unique<FakeParseError>(log_, name_, script_);
   }
   // Like a real parser, transforms only with a loaded stylesheet of its own kind.
-  std::optional<std::u16string> transformNode(xml::XmlDocument& stylesheet) override {
+  std::optional<Text> transformNode(xml::XmlDocument& stylesheet) override {
     if (!log_.record(name_ + ".transformNode")) return std::nullopt;
     const auto* fake = dynamic_cast<FakeDocument*>(&stylesheet);
     if (!loaded_ || !fake || !fake->loaded_) return std::nullopt;

@@ -17,11 +17,11 @@ namespace tarnweld::fakes {
 // What a fake document answers when its calls succeed.
 struct FakeDocumentScript {
   bool loadResult = true;
-  std::u16string reason;
-  std::u16string srcText;
+  Text reason;
+  Text srcText;
   std::int32_t line = 0;
   std::int32_t linepos = 0;
-  std::optional<std::u16string> transformResult = u"<result/>";
+  std::optional<Text> transformResult = TXT("<result/>");
 };
 
 class FakeParser : public xml::XmlParser {
@@ -33,8 +33,8 @@ class FakeParser : public xml::XmlParser {
   FakeDocumentScript xml;
   FakeDocumentScript xsl;
   // What the documents were given to load.
-  std::u16string loadedText;
-  std::u16string loadedPath;
+  Text loadedText;
+  Text loadedPath;
 
  private:
   CallLog& log_;

@@ -8,9 +8,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   request.fileName = fuzz::textOf(data, size);
   StylesheetLocator::deriveDefaultPath(request);
   fuzz::require(request.directoryPart + request.filePart == request.fileName);
-  fuzz::require(request.directoryPart.empty() || request.directoryPart.back() == u'\\');
-  fuzz::require(request.filePart.find(u'\\') == std::u16string::npos);
+  fuzz::require(request.directoryPart.empty() || request.directoryPart.back() == '\\');
+  fuzz::require(request.filePart.find('\\') == Text::npos);
   fuzz::require(request.filePart.starts_with(request.baseName));
-  fuzz::require(request.stylesheetPath == request.directoryPart + request.baseName + u".xsl");
+  fuzz::require(request.stylesheetPath == request.directoryPart + request.baseName + ".xsl");
   return 0;
 }

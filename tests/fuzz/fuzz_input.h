@@ -12,16 +12,16 @@
 
 namespace tarnweld::fuzz {
 
-inline std::u16string textOf(const std::uint8_t* data, std::size_t size) {
-  return fromUtf8Lenient(std::string_view(reinterpret_cast<const char*>(data), size));
+inline Text textOf(const std::uint8_t* data, std::size_t size) {
+  return textFromUtf8(std::string_view(reinterpret_cast<const char*>(data), size));
 }
 
 // Splits the input at its first NUL byte into two texts.
-inline std::pair<std::u16string, std::u16string> twoTextsOf(const std::uint8_t* data, std::size_t size) {
+inline std::pair<Text, Text> twoTextsOf(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const std::size_t split = bytes.find('\0');
-  if (split == std::string_view::npos) return {fromUtf8Lenient(bytes), u""};
-  return {fromUtf8Lenient(bytes.substr(0, split)), fromUtf8Lenient(bytes.substr(split + 1))};
+  if (split == std::string_view::npos) return {textFromUtf8(bytes), ""};
+  return {textFromUtf8(bytes.substr(0, split)), textFromUtf8(bytes.substr(split + 1))};
 }
 
 // Stops the fuzzer with a finding when a property does not hold.

@@ -7,7 +7,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tarnweld;
   static const auto parser = xml::makeLibxmlParser();
-  const std::u16string text = fuzz::textOf(data, size);
+  const Text text = fuzz::textOf(data, size);
   const auto document = parser->createDocument();
   fuzz::require(document != nullptr);
   const std::optional<bool> loaded = document->loadXML(text);

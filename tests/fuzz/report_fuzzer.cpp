@@ -21,17 +21,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (present & 4) values.line = line;
   if (present & 8) values.linepos = linepos;
 
-  const std::u16string report = composeReport(kind, path, values);
-  fuzz::require(report.starts_with(u"Tarnweld Error - "));
-  if (kind != ReportKind::Xml) fuzz::require(report.find(u"(" + path + u")") != std::u16string::npos);
+  const Text report = composeReport(kind, path, values);
+  fuzz::require(report.starts_with("Tarnweld Error - "));
+  if (kind != ReportKind::Xml) fuzz::require(report.find("(" + path + ")") != Text::npos);
   if (values.srcText) {
     const bool cut = values.srcText->size() > kMaxSourceTextLength;
-    fuzz::require(report.ends_with(u"Text: " + values.srcText->substr(0, kMaxSourceTextLength) +
-                                   std::u16string(cut ? kSourceTextCutMarker : u"")));
+    fuzz::require(report.ends_with("Text: " + values.srcText->substr(0, kMaxSourceTextLength) +
+                                   Text(cut ? kSourceTextCutMarker : "")));
   }
   if (values.line && values.linepos) {
-    fuzz::require(report.find(u"Line: " + fromAscii(std::to_string(line)) + u" Column: " +
-                              fromAscii(std::to_string(linepos)) + u"\r\n\r\n") != std::u16string::npos);
+    fuzz::require(report.find("Line: " + textFromAscii(std::to_string(line)) + " Column: " +
+                              textFromAscii(std::to_string(linepos)) + "\r\n\r\n") != Text::npos);
   }
   return 0;
 }

@@ -5,7 +5,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tarnweld;
-  const std::u16string text = fuzz::textOf(data, size);
+  const Text text = fuzz::textOf(data, size);
   if (const auto value = StylesheetLocator::scanInstruction(text)) {
     fuzz::require(!value->empty());
     fuzz::require(value->data() >= text.data() && value->data() + value->size() <= text.data() + text.size());

@@ -37,7 +37,7 @@ std::ostream& operator<<(std::ostream& out, const SeenCall& call) {
 }
 
 std::string describe(const fakes::RecordedArg& arg) {
-  return arg.kind == fakes::RecordedArg::Kind::Int16 ? std::to_string(arg.number) : toUtf8(arg.text);
+  return arg.kind == fakes::RecordedArg::Kind::Int16 ? std::to_string(arg.number) : textToUtf8(arg.text);
 }
 
 constexpr bool kFirstLineOnly = true;
@@ -69,7 +69,7 @@ class BackendsAgree : public test::SessionBusTest {
  protected:
   // Runs the entry procedure with `argument` on the fake host and on the bus,
   // both serving `records`, and on `parser` each time.
-  void expectAgreement(std::u16string_view argument, const std::map<std::u16string, std::u16string>& records,
+  void expectAgreement(TextView argument, const std::map<Text, Text>& records,
                        xml::XmlParser& fakeSideParser, xml::XmlParser& busSideParser, const char* what,
                        bool firstLineOnly = false) {
     fakes::CallLog log;
@@ -78,7 +78,7 @@ class BackendsAgree : public test::SessionBusTest {
     modMain::entry(argument, {fakeHost, fakeSideParser});
 
     host::RecordStore store(true);
-    for (const auto& [key, value] : records) store.add(toUtf8(key), toUtf8(value));
+    for (const auto& [key, value] : records) store.add(textToUtf8(key), textToUtf8(value));
     auto opened = host::HostBus::open(bus_->address(), store, {});
     ASSERT_TRUE(opened) << opened.reason();
     const auto hostBus = std::move(*opened);
@@ -97,21 +97,21 @@ TEST_F(BackendsAgree, OnTheHostCallsOfARegistrationAndOfRuns) {
   dir.write("doc.xsl", R"(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
   <xsl:output method="text"/><xsl:template match="/">caf&#233; <xsl:value-of select="."/></xsl:template>
 </xsl:stylesheet>)");
-  const std::u16string fileName = fromUtf8Lenient(toHostPath((dir.path() / "doc.xml").string()));
+  const Text fileName = textFromUtf8(toHostPath((dir.path() / "doc.xml").string()));
   struct Row {
     const char* what;
-    std::u16string_view argument;
-    std::u16string input;
+    TextView argument;
+    Text input;
   };
   const Row rows[] = {
-      {"registration", kRegisterSwitch.text(), u""},
-      {"a transformation", kRunSwitch.text(), u"<a>\u4E2D</a>"},
-      {"an empty document", kRunSwitch.text(), u""},
-      {"a document that does not parse", kRunSwitch.text(), u"<a>"},
+      {"registration", kRegisterSwitch.text(), ""},
+      {"a transformation", kRunSwitch.text(), "<a>\u4E2D</a>"},
+      {"an empty document", kRunSwitch.text(), ""},
+      {"a document that does not parse", kRunSwitch.text(), "<a>"},
   };
   for (const Row& row : rows) {
-    std::map<std::u16string, std::u16string> records{{std::u16string(run_key::kFileName.text()), fileName}};
-    if (!row.input.empty()) records[std::u16string(run_key::kInput.text())] = row.input;
+    std::map<Text, Text> records{{Text(run_key::kFileName.text()), fileName}};
+    if (!row.input.empty()) records[Text(run_key::kInput.text())] = row.input;
     expectAgreement(row.argument, records, *libxml_, *libxml_, row.what);
   }
 }
@@ -126,29 +126,29 @@ TEST_F(BackendsAgree, OnTheRunsPathThroughTheParser) {
   dir.write("doc.xml", "<a/>");
   struct Row {
     const char* what;
-    std::u16string input;
+    Text input;
     std::string stylesheet;  // beside the document, by its base name
     fakes::FakeDocumentScript xml, xsl;
   };
   fakes::FakeDocumentScript loads, failsToLoad, failsToTransform;
-  loads.transformResult = u"done";
+  loads.transformResult = "done";
   failsToLoad.loadResult = false;
   failsToTransform.transformResult = std::nullopt;
   const Row rows[] = {
-      {"transforms", u"<a/>", "doc", loads, loads},
-      {"document does not parse", u"<a>", "doc", failsToLoad, loads},
-      {"stylesheet does not parse", u"<a/>", "bad", loads, failsToLoad},
-      {"no stylesheet", u"<a/>", "none", loads, failsToLoad},
-      {"nothing to transform with", u"<?xml-stylesheet href=\"doc.xml\"?><a/>", "doc", failsToTransform, loads},
+      {"transforms", "<a/>", "doc", loads, loads},
+      {"document does not parse", "<a>", "doc", failsToLoad, loads},
+      {"stylesheet does not parse", "<a/>", "bad", loads, failsToLoad},
+      {"no stylesheet", "<a/>", "none", loads, failsToLoad},
+      {"nothing to transform with", "<?xml-stylesheet href=\"doc.xml\"?><a/>", "doc", failsToTransform, loads},
   };
   for (const Row& row : rows) {
     fakes::CallLog log;
     fakes::FakeParser fake(log);
     fake.xml = row.xml;
     fake.xsl = row.xsl;
-    const std::u16string fileName = fromUtf8Lenient(toHostPath((dir.path() / (row.stylesheet + ".xml")).string()));
-    const std::map<std::u16string, std::u16string> records{{std::u16string(run_key::kInput.text()), row.input},
-                                                           {std::u16string(run_key::kFileName.text()), fileName}};
+    const Text fileName = textFromUtf8(toHostPath((dir.path() / (row.stylesheet + ".xml")).string()));
+    const std::map<Text, Text> records{{Text(run_key::kInput.text()), row.input},
+                                                           {Text(run_key::kFileName.text()), fileName}};
     // The reasons are each parser's own; the header, with its path, agrees.
     expectAgreement(kRunSwitch.text(), records, fake, *libxml_, row.what, kFirstLineOnly);
   }

@@ -60,16 +60,16 @@ TEST_F(DbusBackendTest, NoObjectWhileTheNameHasNoOwner) {
   EXPECT_EQ(backend_->create(kPluginsCoreProgId.text()), nullptr);
   serve();
   EXPECT_NE(backend_->create(kPluginsCoreProgId.text()), nullptr);
-  EXPECT_EQ(backend_->create(u"htmlkit.NobodyHere"), nullptr);
-  EXPECT_EQ(backend_->create(u"not a bus name"), nullptr);
+  EXPECT_EQ(backend_->create("htmlkit.NobodyHere"), nullptr);
+  EXPECT_EQ(backend_->create("not a bus name"), nullptr);
 }
 
 TEST_F(DbusBackendTest, TextTheBusCannotCarryArrivesAsReplacementCharacters) {
   serve();
   PluginHost session;
   ASSERT_TRUE(session.create(*backend_));
-  const std::u16string text{u'a', u'\0', u'b', char16_t{0xD800}, u'c', char16_t{0xDC00}};
-  EXPECT_TRUE(session.dataAdd(u"OUTPUT", text));
+  const Text text{'a', '\0', 'b', '\xFF', 'c', '\xC3'};
+  EXPECT_TRUE(session.dataAdd("OUTPUT", text));
   const RecordValue* value = stored("OUTPUT");
   ASSERT_NE(value, nullptr);
   EXPECT_EQ(std::get<std::string>(*value),
@@ -85,17 +85,17 @@ TEST_F(DbusBackendTest, StoredTextComesBackUnchanged) {
   serve();
   PluginHost session;
   ASSERT_TRUE(session.create(*backend_));
-  const std::u16string small = u"caf\u00E9 \U0001F600 \u0434\r\n\t<>&\"'\\";
-  std::u16string large;
+  const Text small = "caf\u00E9 \U0001F600 \u0434\r\n\t<>&\"'\\";
+  Text large;
   while (large.size() < std::size_t{3} << 20) large += small;
-  for (const std::u16string& text : {small, large}) {
-    ASSERT_TRUE(session.dataAdd(u"KEY", text));
-    std::u16string back = u"before";
-    EXPECT_TRUE(session.dataGet(u"KEY", back));
+  for (const Text& text : {small, large}) {
+    ASSERT_TRUE(session.dataAdd("KEY", text));
+    Text back = "before";
+    EXPECT_TRUE(session.dataGet("KEY", back));
     EXPECT_TRUE(back == text) << text.size() << " units came back as " << back.size();
-    std::u16string byRef = u"kept";
-    EXPECT_TRUE(session.dataAddByRef(u"KEY", byRef));
-    EXPECT_EQ(byRef, u"kept") << "the host wrote nothing back";
+    Text byRef = "kept";
+    EXPECT_TRUE(session.dataAddByRef("KEY", byRef));
+    EXPECT_EQ(byRef, "kept") << "the host wrote nothing back";
   }
 }
 
@@ -104,9 +104,9 @@ TEST_F(DbusBackendTest, StoredTextComesBackUnchanged) {
 // not (naming the size and the limit); one that takes them has no limit.
 TEST_F(DbusBackendTest, ALargeTextReachesAHostWithoutDescriptorPassingWholeOrIsRefusedWithAReason) {
   using FdPassing = host::HostBus::FdPassing;
-  std::u16string large;
-  while (large.size() < 300'000) large += u"caf\u00E9 \U0001F600 ";
-  const std::u16string huge(std::size_t{160} << 20, u'x');
+  Text large;
+  while (large.size() < 300'000) large += "caf\u00E9 \U0001F600 ";
+  const Text huge(std::size_t{160} << 20, 'x');
   for (const FdPassing fdPassing : {FdPassing::kNegotiate, FdPassing::kRefuse}) {
     const bool takesFds = fdPassing == FdPassing::kNegotiate;
     SCOPED_TRACE(takesFds ? "a host that takes descriptors" : "a host that takes none");
@@ -114,19 +114,19 @@ TEST_F(DbusBackendTest, ALargeTextReachesAHostWithoutDescriptorPassingWholeOrIsR
     PluginHost session;
     ASSERT_TRUE(session.create(*backend_));
     EXPECT_EQ(session.refusesText(large), std::nullopt);
-    ASSERT_TRUE(session.dataAdd(u"OUTPUT", large));
-    std::u16string back;
-    EXPECT_TRUE(session.dataGet(u"OUTPUT", back));
+    ASSERT_TRUE(session.dataAdd("OUTPUT", large));
+    Text back;
+    EXPECT_TRUE(session.dataGet("OUTPUT", back));
     EXPECT_TRUE(back == large) << large.size() << " units came back as " << back.size();
 
-    const std::optional<std::u16string> refusal = session.refusesText(huge);
+    const std::optional<Text> refusal = session.refusesText(huge);
     EXPECT_EQ(refusal.has_value(), !takesFds);
     if (refusal) {
       const std::string reason(refusal->begin(), refusal->end());
       EXPECT_NE(reason.find(std::to_string(huge.size())), std::string::npos) << reason;
       EXPECT_NE(reason.find(std::to_string(dbus_wire::kLargestStringBytes)), std::string::npos) << reason;
-      EXPECT_FALSE(session.dataAdd(u"HUGE", huge));
-      EXPECT_TRUE(session.dataAdd(u"AFTER", u"the connection still serves")) << "a refused text broke the connection";
+      EXPECT_FALSE(session.dataAdd("HUGE", huge));
+      EXPECT_TRUE(session.dataAdd("AFTER", "the connection still serves")) << "a refused text broke the connection";
     }
     hostBus_.reset();
   }
@@ -136,20 +136,20 @@ TEST_F(DbusBackendTest, AFailedOrOddCallLeavesTheByReferenceTextAlone) {
   serve({{"hkp_DataGet", "REFUSED"}});
   PluginHost session;
   ASSERT_TRUE(session.create(*backend_));
-  ASSERT_TRUE(session.dataAdd(u"NUMBER", std::int16_t{7}));
+  ASSERT_TRUE(session.dataAdd("NUMBER", std::int16_t{7}));
   struct Row {
-    std::u16string key;
+    Text key;
     bool succeeds;
   };
   const Row rows[] = {
-      {u"MISSING", true},   // an empty reply: the host has no such record
-      {u"NUMBER", false},   // a reply variant that is not a string
-      {u"REFUSED", false},  // an error reply
+      {"MISSING", true},   // an empty reply: the host has no such record
+      {"NUMBER", false},   // a reply variant that is not a string
+      {"REFUSED", false},  // an error reply
   };
   for (const Row& row : rows) {
-    std::u16string value = u"unchanged";
+    Text value = "unchanged";
     EXPECT_EQ(session.dataGet(row.key, value), row.succeeds) << std::string(row.key.begin(), row.key.end());
-    EXPECT_EQ(value, u"unchanged") << std::string(row.key.begin(), row.key.end());
+    EXPECT_EQ(value, "unchanged") << std::string(row.key.begin(), row.key.end());
   }
 }
 
@@ -276,7 +276,7 @@ TEST_F(DbusBackendTest, CallsGoOnlyToTheConnectionThatOwnedTheNameAtTheStart) {
     ASSERT_TRUE(second.awaitPrimary());
 
     const int before = first.calls();
-    EXPECT_EQ(session.dataAdd(u"OUTPUT", u"the first host's result"), shape.reachesFirst);
+    EXPECT_EQ(session.dataAdd("OUTPUT", "the first host's result"), shape.reachesFirst);
     EXPECT_EQ(first.calls() - before, shape.reachesFirst ? 1 : 0);
     EXPECT_EQ(second.calls(), 0);
   }
@@ -287,9 +287,9 @@ TEST_F(DbusBackendTest, CallsFailOnceTheHostHasGone) {
   PluginHost session;
   ASSERT_TRUE(session.create(*backend_));
   hostBus_.reset();
-  std::u16string value = u"unchanged";
-  EXPECT_FALSE(session.dataGet(u"INPUT", value));
-  EXPECT_EQ(value, u"unchanged");
+  Text value = "unchanged";
+  EXPECT_FALSE(session.dataGet("INPUT", value));
+  EXPECT_EQ(value, "unchanged");
 }
 
 // A large text from the host is read a piece at a time; what its file's size
@@ -302,12 +302,12 @@ TEST(SealedTextTest, ATextFileIsRefusedBeforeItsSizeOrANulCanCostMemory) {
     std::string bytes;
     std::uint64_t size;  // the file's, when larger than its bytes: the rest NUL
     NulBytes nul;
-    std::optional<std::u16string> text;
+    std::optional<Text> text;
   };
   const Row rows[] = {
-      {"a text", "caf\xC3\xA9 \xFF", 0, NulBytes::kRefuse, u"caf\u00E9 \uFFFD"},
+      {"a text", "caf\xC3\xA9 \xFF", 0, NulBytes::kRefuse, "caf\u00E9 \uFFFD"},
       {"a NUL where NUL is refused", std::string("a\0b", 3), 0, NulBytes::kRefuse, std::nullopt},
-      {"a NUL where NUL is kept", std::string("a\0b", 3), 0, NulBytes::kKeep, std::u16string(u"a\0b", 3)},
+      {"a NUL where NUL is kept", std::string("a\0b", 3), 0, NulBytes::kKeep, Text("a\0b", 3)},
       {"6 GiB, NUL after the first byte", "a", std::uint64_t{6} << 30, NulBytes::kRefuse, std::nullopt},
       {"a size no text of 2^31-1 units can have", "a", std::uint64_t{7} << 30, NulBytes::kKeep, std::nullopt},
   };

@@ -17,17 +17,17 @@ namespace {
 
 struct Outcome {
   std::vector<std::string> log;
-  std::optional<std::u16string> output;  // OUTPUT as the host stored it
+  std::optional<Text> output;  // OUTPUT as the host stored it
   bool modeHandedBack = false;
 };
 
 // Runs the program with `failing` failed; `script` sets up the scenario.
 template <typename Script>
-Outcome start(std::u16string_view mode, const std::set<std::string>& failing, Script script) {
+Outcome start(TextView mode, const std::set<std::string>& failing, Script script) {
   fakes::CallLog log;
   fakes::FakeHost host(log);
   fakes::FakeParser parser(log);
-  host.records = {{u"INPUT", u"<doc/>"}, {u"FILE_NAME", u"C:\\d\\doc.xml"}};
+  host.records = {{TXT("INPUT"), TXT("<doc/>")}, {TXT("FILE_NAME"), TXT("C:\\d\\doc.xml")}};
   script(parser);
   log.failing = failing;
   modMain::entry(mode, {host, parser});
@@ -35,7 +35,7 @@ Outcome start(std::u16string_view mode, const std::set<std::string>& failing, Sc
   Outcome outcome{log.entries, std::nullopt};
   for (const auto& call : host.calls) {
     if (!call.succeeded) continue;
-    if (call.name == "hkp_DataAdd" && call.args[0].text == u"OUTPUT") outcome.output = call.args[1].text;
+    if (call.name == "hkp_DataAdd" && call.args[0].text == TXT("OUTPUT")) outcome.output = call.args[1].text;
     if (call.name == "hkp_DataAddInt") outcome.modeHandedBack = call.args[1].number == 7;
   }
   return outcome;
@@ -56,11 +56,11 @@ void expectReleasedInOrder(const std::vector<std::string>& log, const std::strin
             static_cast<std::ptrdiff_t>(expected.size()));
 }
 
-const std::u16string kXml = u"Tarnweld Error - The XML Source Did Not Validate!\r\n\r\n";
-const std::u16string kXsl = u"Tarnweld Error - The XSL File (C:\\d\\doc.xsl) Did Not Validate!\r\n\r\n";
-const std::u16string kTransform =
-    u"Tarnweld Error - The XML Source Did Not Transform With XSL File (C:\\d\\doc.xsl)!\r\n\r\n";
-const std::u16string kRecord = u"Reason: why\r\nLine: 2 Column: 3\r\n\r\nText: src";
+const Text kXml = TXT("Tarnweld Error - The XML Source Did Not Validate!\r\n\r\n");
+const Text kXsl = TXT("Tarnweld Error - The XSL File (C:\\d\\doc.xsl) Did Not Validate!\r\n\r\n");
+const Text kTransform =
+    TXT("Tarnweld Error - The XML Source Did Not Transform With XSL File (C:\\d\\doc.xsl)!\r\n\r\n");
+const Text kRecord = TXT("Reason: why\r\nLine: 2 Column: 3\r\n\r\nText: src");
 
 struct Scenario {
   const char* name;
@@ -68,20 +68,20 @@ struct Scenario {
   // What OUTPUT holds when each call fails; a call not listed is one whose
   // failure leaves the baseline output. No entry may name a call the
   // scenario does not make.
-  std::map<std::string, std::optional<std::u16string>> outputWhenFailing;
-  std::u16string baseline;
+  std::map<std::string, std::optional<Text>> outputWhenFailing;
+  Text baseline;
 };
 
-void record(fakes::FakeDocumentScript& d) { d.reason = u"why", d.srcText = u"src", d.line = 2, d.linepos = 3; }
+void record(fakes::FakeDocumentScript& d) { d.reason = TXT("why"), d.srcText = TXT("src"), d.line = 2, d.linepos = 3; }
 
 TEST(FaultInjectionTest, EveryRunCallFailedInTurn) {
   const Scenario scenarios[] = {
       {"transformed",
-       [](fakes::FakeParser& p) { record(p.xml), p.xml.transformResult = u"<out/>"; },
+       [](fakes::FakeParser& p) { record(p.xml), p.xml.transformResult = TXT("<out/>"); },
        {
-           {"host.create", u""},  // nothing is handed back at all
-           {"host.hkp_DataGet(INPUT)", u"Tarnweld Error - Empty XML File Provided!"},
-           {"host.hkp_DataGet(FILE_NAME)", u"<out/>"},
+           {"host.create", TXT("")},  // nothing is handed back at all
+           {"host.hkp_DataGet(INPUT)", TXT("Tarnweld Error - Empty XML File Provided!")},
+           {"host.hkp_DataGet(FILE_NAME)", TXT("<out/>")},
            {"xml.create", kXml},
            {"xml.loadXML", kXml + kRecord},
            {"xsl.create", kTransform + kRecord},
@@ -91,43 +91,43 @@ TEST(FaultInjectionTest, EveryRunCallFailedInTurn) {
            {"xml.transformNode", kTransform + kRecord},
            {"host.hkp_DataAdd(OUTPUT)", std::nullopt},
        },
-       u"<out/>"},
+       TXT("<out/>")},
       {"source not loaded",
        [](fakes::FakeParser& p) { record(p.xml), p.xml.loadResult = false; },
        {
-           {"host.create", u""},
-           {"host.hkp_DataGet(INPUT)", u"Tarnweld Error - Empty XML File Provided!"},
+           {"host.create", TXT("")},
+           {"host.hkp_DataGet(INPUT)", TXT("Tarnweld Error - Empty XML File Provided!")},
            {"xml.create", kXml},
            {"xml.parseError", kXml},
-           {"xml.reason", kXml + u"Line: 2 Column: 3\r\n\r\nText: src"},
-           {"xml.line", kXml + u"Reason: why\r\nText: src"},
-           {"xml.linepos", kXml + u"Reason: why\r\nText: src"},
-           {"xml.srcText", kXml + u"Reason: why\r\nLine: 2 Column: 3\r\n\r\n"},
+           {"xml.reason", kXml + TXT("Line: 2 Column: 3\r\n\r\nText: src")},
+           {"xml.line", kXml + TXT("Reason: why\r\nText: src")},
+           {"xml.linepos", kXml + TXT("Reason: why\r\nText: src")},
+           {"xml.srcText", kXml + TXT("Reason: why\r\nLine: 2 Column: 3\r\n\r\n")},
            {"host.hkp_DataAdd(OUTPUT)", std::nullopt},
        },
        kXml + kRecord},
       {"stylesheet not loaded",
        [](fakes::FakeParser& p) { record(p.xsl), p.xsl.loadResult = false; },
        {
-           {"host.create", u""},
-           {"host.hkp_DataGet(INPUT)", u"Tarnweld Error - Empty XML File Provided!"},
-           {"host.hkp_DataGet(FILE_NAME)", u"Tarnweld Error - The XSL File (.xsl) Did Not Validate!\r\n\r\n" + kRecord},
+           {"host.create", TXT("")},
+           {"host.hkp_DataGet(INPUT)", TXT("Tarnweld Error - Empty XML File Provided!")},
+           {"host.hkp_DataGet(FILE_NAME)", TXT("Tarnweld Error - The XSL File (.xsl) Did Not Validate!\r\n\r\n") + kRecord},
            {"xml.create", kXml},
-           {"xml.loadXML", kXml + u"Reason: \r\nLine: 0 Column: 0\r\n\r\nText: "},
-           {"xsl.create", kTransform + u"Reason: \r\nLine: 0 Column: 0\r\n\r\nText: "},
-           {"xsl.load", kTransform + u"Reason: \r\nLine: 0 Column: 0\r\n\r\nText: "},
-           {"xsl.parseError", kXsl + u"Reason: File was not found.\r\n\r\n"},
-           {"xsl.reason", kXsl + u"Reason: File was not found.\r\n\r\nLine: 2 Column: 3\r\n\r\nText: src"},
-           {"xsl.line", kXsl + u"Reason: why\r\nText: src"},
-           {"xsl.linepos", kXsl + u"Reason: why\r\nText: src"},
-           {"xsl.srcText", kXsl + u"Reason: why\r\nLine: 2 Column: 3\r\n\r\n"},
+           {"xml.loadXML", kXml + TXT("Reason: \r\nLine: 0 Column: 0\r\n\r\nText: ")},
+           {"xsl.create", kTransform + TXT("Reason: \r\nLine: 0 Column: 0\r\n\r\nText: ")},
+           {"xsl.load", kTransform + TXT("Reason: \r\nLine: 0 Column: 0\r\n\r\nText: ")},
+           {"xsl.parseError", kXsl + TXT("Reason: File was not found.\r\n\r\n")},
+           {"xsl.reason", kXsl + TXT("Reason: File was not found.\r\n\r\nLine: 2 Column: 3\r\n\r\nText: src")},
+           {"xsl.line", kXsl + TXT("Reason: why\r\nText: src")},
+           {"xsl.linepos", kXsl + TXT("Reason: why\r\nText: src")},
+           {"xsl.srcText", kXsl + TXT("Reason: why\r\nLine: 2 Column: 3\r\n\r\n")},
            {"host.hkp_DataAdd(OUTPUT)", std::nullopt},
        },
        kXsl + kRecord},
   };
 
   for (const Scenario& scenario : scenarios) {
-    const Outcome baseline = start(u"/hkprun", {}, scenario.script);
+    const Outcome baseline = start(TXT("/hkprun"), {}, scenario.script);
     ASSERT_EQ(baseline.output, scenario.baseline) << scenario.name;
     for (const auto& [label, output] : scenario.outputWhenFailing) {
       EXPECT_NE(std::find(baseline.log.begin(), baseline.log.end(), label), baseline.log.end())
@@ -136,14 +136,14 @@ TEST(FaultInjectionTest, EveryRunCallFailedInTurn) {
 
     for (const std::string& label : baseline.log) {
       SCOPED_TRACE(std::string(scenario.name) + ", failing " + label);
-      const Outcome outcome = start(u"/hkprun", {label}, scenario.script);
+      const Outcome outcome = start(TXT("/hkprun"), {label}, scenario.script);
       const auto listed = scenario.outputWhenFailing.find(label);
-      std::optional<std::u16string> expected = scenario.baseline;
+      std::optional<Text> expected = scenario.baseline;
       if (listed != scenario.outputWhenFailing.end()) expected = listed->second;
-      if (expected == u"") expected.reset();  // no host: nothing reaches it
+      if (expected == TXT("")) expected.reset();  // no host: nothing reaches it
       EXPECT_EQ(outcome.output.has_value(), expected.has_value());
       if (outcome.output && expected) {
-        EXPECT_EQ(toUtf8(*outcome.output), toUtf8(*expected));
+        EXPECT_EQ(textToUtf8(*outcome.output), textToUtf8(*expected));
       }
       EXPECT_EQ(outcome.modeHandedBack, label != "host.create" && label != "host.hkp_DataAddInt(MODE_OUTPUT)");
       expectReleasedInOrder(outcome.log, label);
@@ -152,11 +152,11 @@ TEST(FaultInjectionTest, EveryRunCallFailedInTurn) {
 }
 
 TEST(FaultInjectionTest, EveryRegistrationCallFailedInTurn) {
-  const Outcome baseline = start(u"/hkpreg", {}, [](fakes::FakeParser&) {});
+  const Outcome baseline = start(TXT("/hkpreg"), {}, [](fakes::FakeParser&) {});
   ASSERT_EQ(baseline.log.size(), 15u);  // create, thirteen calls, release
   for (const std::string& label : baseline.log) {
     SCOPED_TRACE("failing " + label);
-    const Outcome outcome = start(u"/hkpreg", {label}, [](fakes::FakeParser&) {});
+    const Outcome outcome = start(TXT("/hkpreg"), {label}, [](fakes::FakeParser&) {});
     // Each call is independent: only the failed one is missing, or all of them without a host.
     EXPECT_EQ(outcome.log.size(), label == "host.create" ? 1u : 15u);
     expectReleasedInOrder(outcome.log, label);
@@ -166,18 +166,18 @@ TEST(FaultInjectionTest, EveryRegistrationCallFailedInTurn) {
 TEST(FaultInjectionTest, AStepStoresItsValueOnlyWhenItSucceeds) {
   const struct {
     const char* name;
-    std::optional<std::u16string> (*step)();
-    std::u16string expected;
+    std::optional<Text> (*step)();
+    Text expected;
   } cases[] = {
-      {"succeeds", [] { return std::optional<std::u16string>(u"new"); }, u"new"},
-      {"succeeds with empty text", [] { return std::optional<std::u16string>(u""); }, u""},
-      {"fails", [] { return std::optional<std::u16string>(); }, u"earlier"},
-      {"throws", []() -> std::optional<std::u16string> { throw std::bad_alloc(); }, u"earlier"},
+      {"succeeds", [] { return std::optional<Text>(TXT("new")); }, TXT("new")},
+      {"succeeds with empty text", [] { return std::optional<Text>(TXT("")); }, TXT("")},
+      {"fails", [] { return std::optional<Text>(); }, TXT("earlier")},
+      {"throws", []() -> std::optional<Text> { throw std::bad_alloc(); }, TXT("earlier")},
   };
   for (const auto& row : cases) {
-    std::u16string target = u"earlier";
+    Text target = TXT("earlier");
     runStep(target, row.step);
-    EXPECT_EQ(toUtf8(target), toUtf8(row.expected)) << row.name;
+    EXPECT_EQ(textToUtf8(target), textToUtf8(row.expected)) << row.name;
   }
   bool ranOn = false;
   runStep([]() -> bool { throw std::runtime_error("x"); });

@@ -44,34 +44,34 @@ TEST(ReportMemoryTest, APieceThatCannotBeAddedIsLeftOutAndTheOutputStillGoesBack
   fakes::CallLog log;
   fakes::FakeHost host(log);
   fakes::FakeParser parser(log);
-  host.records = {{u"INPUT", u"<doc/>"}};
+  host.records = {{TXT("INPUT"), TXT("<doc/>")}};
   const std::size_t reasonLength = 100'000;
-  parser.xml = {false, std::u16string(reasonLength, u'r'), u"src", 2, 3, std::nullopt};
+  parser.xml = {false, Text(reasonLength, TXT('r')), TXT("src"), 2, 3, std::nullopt};
 
   // The reason and its line fit, but not the report once the reason line is
   // added to it.
-  gFailingFrom = (reasonLength + 32) * sizeof(char16_t);
-  modMain::entry(u"/hkprun", {host, parser});
+  gFailingFrom = (reasonLength + 32) * sizeof(TextUnit);
+  modMain::entry(TXT("/hkprun"), {host, parser});
   gFailingFrom = 0;
 
   ASSERT_GE(host.calls.size(), 2u);
   const auto& output = host.calls[host.calls.size() - 2];
   ASSERT_EQ(output.name, "hkp_DataAdd");
-  EXPECT_EQ(toUtf8(output.args.at(1).text),
+  EXPECT_EQ(textToUtf8(output.args.at(1).text),
             "Tarnweld Error - The XML Source Did Not Validate!\r\n\r\nLine: 2 Column: 3\r\n\r\nText: src");
-  EXPECT_EQ(host.calls.back().args, (std::vector{fakes::stringArg(u"MODE_OUTPUT"), fakes::intArg(7)}));
+  EXPECT_EQ(host.calls.back().args, (std::vector{fakes::stringArg(TXT("MODE_OUTPUT")), fakes::intArg(7)}));
 }
 
 TEST(ReportMemoryTest, EveryAllocationOfARunMayFailAndOutputAndModeStillGoBack) {
   struct Row {
     const char* what;
-    std::u16string input;
+    Text input;
     fakes::FakeDocumentScript xml;
   };
   const Row rows[] = {
-      {"a transformation", u"<?xml-stylesheet href='s.xsl'?><doc/>", {}},
-      {"an XML report", u"<doc", {false, u"unclosed", u"<doc", 1, 5, std::nullopt}},
-      {"the empty-input message", u"", {}},
+      {"a transformation", TXT("<?xml-stylesheet href='s.xsl'?><doc/>"), {}},
+      {"an XML report", TXT("<doc"), {false, TXT("unclosed"), TXT("<doc"), 1, 5, std::nullopt}},
+      {"the empty-input message", TXT(""), {}},
   };
   for (const Row& row : rows) {
     std::size_t failedAt = 1;
@@ -79,17 +79,17 @@ TEST(ReportMemoryTest, EveryAllocationOfARunMayFailAndOutputAndModeStillGoBack) 
       fakes::CallLog log;
       fakes::FakeHost host(log);
       fakes::FakeParser parser(log);
-      host.records = {{u"INPUT", row.input}, {u"FILE_NAME", u"C:\\d\\doc.xml"}};
+      host.records = {{TXT("INPUT"), row.input}, {TXT("FILE_NAME"), TXT("C:\\d\\doc.xml")}};
       parser.xml = row.xml;
       gFailed = false;
       gFailingAt = failedAt;
-      modMain::entry(u"/hkprun", {host, parser});
+      modMain::entry(TXT("/hkprun"), {host, parser});
       gFailingAt = 0;
       if (!gFailed) break;  // the run made fewer allocations: every one has failed once
 
       bool outputBack = false, modeBack = false;
       for (const auto& call : host.calls) {
-        outputBack |= call.succeeded && call.name == "hkp_DataAdd" && call.args.at(0).text == u"OUTPUT";
+        outputBack |= call.succeeded && call.name == "hkp_DataAdd" && call.args.at(0).text == TXT("OUTPUT");
         modeBack |= call.succeeded && call.name == "hkp_DataAddInt" && call.args.at(1).number == 7;
       }
       EXPECT_TRUE(outputBack && modeBack) << row.what << ": allocation " << failedAt << " failed";

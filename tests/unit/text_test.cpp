@@ -7,6 +7,7 @@
 #include "text/ascii.h"
 #include "text/encoding_sniff.h"
 #include "text/host_path.h"
+#include "text/text.h"
 #include "text/utf.h"
 
 namespace tarnweld {
@@ -118,17 +119,17 @@ TEST(TextTest, DecodesWellFormedUtf8AndRefusesTheRest) {
 
 TEST(TextTest, PathsCrossBetweenTheHostsConventionAndPosixButUrisStayAsTheyAre) {
   const struct {
-    std::u16string host, posix;
+    Text host, posix;
   } cases[] = {
-      {u"dir\\sub\\a.xsl", u"dir/sub/a.xsl"},
-      {u"\\\\server\\share\\a.xsl", u"//server/share/a.xsl"},
-      {u"C:\\dir\\a.xsl", u"C:/dir/a.xsl"},
-      {u"http://host/a\\b.xsl", u"http://host/a\\b.xsl"},
-      {u"file:///tmp/a.xsl", u"file:///tmp/a.xsl"},
-      {u"/already/posix.xsl", u"/already/posix.xsl"},
-      {u"a:b\\c", u"a:b/c"},
+      {TXT("dir\\sub\\a.xsl"), TXT("dir/sub/a.xsl")},
+      {TXT("\\\\server\\share\\a.xsl"), TXT("//server/share/a.xsl")},
+      {TXT("C:\\dir\\a.xsl"), TXT("C:/dir/a.xsl")},
+      {TXT("http://host/a\\b.xsl"), TXT("http://host/a\\b.xsl")},
+      {TXT("file:///tmp/a.xsl"), TXT("file:///tmp/a.xsl")},
+      {TXT("/already/posix.xsl"), TXT("/already/posix.xsl")},
+      {TXT("a:b\\c"), TXT("a:b/c")},
   };
-  for (const auto& row : cases) EXPECT_EQ(toUtf8(fromHostPath(row.host)), toUtf8(row.posix)) << toUtf8(row.host);
+  for (const auto& row : cases) EXPECT_EQ(fromHostPath(row.host), row.posix) << textToUtf8(row.host);
   EXPECT_EQ(toHostPath("/home/u/doc.xml"), "\\home\\u\\doc.xml");
 }
 

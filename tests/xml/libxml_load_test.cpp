@@ -23,31 +23,31 @@ using testing::TempDir;
 using testing::utf8;
 using testing::WorkingDirectory;
 
-constexpr std::u16string_view kObjectNotFound = kObjectNotFoundCode;
+constexpr TextView kObjectNotFound = kObjectNotFoundCode;
 
 class LibxmlLoadTest : public ::testing::Test {
  protected:
-  LoadOutcome loadText(std::u16string_view text, bool validate = true) {
+  LoadOutcome loadText(TextView text, bool validate = true) {
     auto document = parser_->createDocument();
     document->setValidateOnParse(validate);
     return outcomeOf(*document, silently([&] { return document->loadXML(text); }));
   }
-  LoadOutcome loadFile(std::u16string_view path, bool validate = true) {
+  LoadOutcome loadFile(TextView path, bool validate = true) {
     auto document = parser_->createDocument();
     document->setValidateOnParse(validate);
     return outcomeOf(*document, silently([&] { return document->load(path); }));
   }
   // The document's root text, read back through a transformation.
-  std::u16string rootText(std::u16string_view text) {
+  Text rootText(TextView text) {
     auto document = parser_->createDocument();
     auto stylesheet = parser_->createDocument();
     EXPECT_EQ(document->loadXML(text), true);
     EXPECT_EQ(
-        stylesheet->loadXML(u"<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
-                            u"<xsl:output method='text' encoding='UTF-8'/>"
-                            u"<xsl:template match='/'><xsl:value-of select='/*'/></xsl:template></xsl:stylesheet>"),
+        stylesheet->loadXML("<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                            "<xsl:output method='text' encoding='UTF-8'/>"
+                            "<xsl:template match='/'><xsl:value-of select='/*'/></xsl:template></xsl:stylesheet>"),
         true);
-    return silently([&] { return document->transformNode(*stylesheet); }).value_or(u"<failed>");
+    return silently([&] { return document->transformNode(*stylesheet); }).value_or("<failed>");
   }
 
   std::unique_ptr<XmlParser> parser_ = makeLibxmlParser();
@@ -55,53 +55,53 @@ class LibxmlLoadTest : public ::testing::Test {
 };
 
 TEST_F(LibxmlLoadTest, TextIsNotDecodedAgainWhateverItsDeclarationSays) {
-  for (std::u16string_view declaration :
-       {u"", u"<?xml version='1.0' encoding='ISO-8859-1'?>", u"<?xml version='1.0' encoding='UTF-16'?>",
-        u"<?xml version='1.0' encoding='windows-1252'?>", u"<?xml version='1.0' encoding='UTF-8'?>",
-        u"\xFEFF<?xml version='1.0' encoding='ISO-8859-1'?>"}) {
-    std::u16string text(declaration);
-    text += u"<a>\u00E9\u20AC\U0001D11E</a>";
-    EXPECT_EQ(utf8(rootText(text)), utf8(u"\u00E9\u20AC\U0001D11E")) << utf8(declaration);
+  for (TextView declaration :
+       {"", "<?xml version='1.0' encoding='ISO-8859-1'?>", "<?xml version='1.0' encoding='UTF-16'?>",
+        "<?xml version='1.0' encoding='windows-1252'?>", "<?xml version='1.0' encoding='UTF-8'?>",
+        "\uFEFF<?xml version='1.0' encoding='ISO-8859-1'?>"}) {
+    Text text(declaration);
+    text += "<a>\u00E9\u20AC\U0001D11E</a>";
+    EXPECT_EQ(utf8(rootText(text)), utf8("\u00E9\u20AC\U0001D11E")) << utf8(declaration);
   }
 }
 
 TEST_F(LibxmlLoadTest, CharacterOutsideTheBmpSurvivesAChunkBoundary) {
   // The reader encodes 64K units at a time; the pair's first half ends the first chunk.
-  const std::u16string text = u"<a>" + std::u16string(64 * 1024 - 4, u'x') + u"\U0001D11E</a>";
-  EXPECT_EQ(utf8(rootText(text)), utf8(std::u16string(64 * 1024 - 4, u'x') + u"\U0001D11E"));
+  const Text text = "<a>" + Text(64 * 1024 - 4, 'x') + "\U0001D11E</a>";
+  EXPECT_EQ(utf8(rootText(text)), utf8(Text(64 * 1024 - 4, 'x') + "\U0001D11E"));
 }
 
 TEST_F(LibxmlLoadTest, ValidatesAgainstTheDtdTheDocumentDeclares) {
-  const std::u16string internalDtd = u"<!DOCTYPE a [<!ELEMENT a (b)><!ELEMENT b (#PCDATA)>]>";
-  const std::u16string xhtmlDoctype =
-      u"<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
-      u"\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\n"
-      u"<html xmlns=\"http://www.w3.org/1999/xhtml\">";
+  const Text internalDtd = "<!DOCTYPE a [<!ELEMENT a (b)><!ELEMENT b (#PCDATA)>]>";
+  const Text xhtmlDoctype =
+      "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Strict//EN\" "
+      "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-strict.dtd\">\n"
+      "<html xmlns=\"http://www.w3.org/1999/xhtml\">";
   const struct {
     const char* what;
     bool validate;
-    std::u16string text;
+    Text text;
     bool loads;
     std::string reasonPart;
   } cases[] = {
-      {"valid internal subset", true, internalDtd + u"<a><b>x</b></a>", true, ""},
-      {"invalid internal subset", true, internalDtd + u"<a><c/></a>", false, "No declaration for element c"},
-      {"invalid, not validating", false, internalDtd + u"<a><c/></a>", true, ""},
-      {"no DTD", true, u"<a><c/></a>", true, ""},
-      {"not well-formed", false, u"<a><b></a>", false, "Opening and ending tag mismatch"},
-      {"undefined prefix", false, u"<a><p:b/></a>", false, "prefix p"},
+      {"valid internal subset", true, internalDtd + "<a><b>x</b></a>", true, ""},
+      {"invalid internal subset", true, internalDtd + "<a><c/></a>", false, "No declaration for element c"},
+      {"invalid, not validating", false, internalDtd + "<a><c/></a>", true, ""},
+      {"no DTD", true, "<a><c/></a>", true, ""},
+      {"not well-formed", false, "<a><b></a>", false, "Opening and ending tag mismatch"},
+      {"undefined prefix", false, "<a><p:b/></a>", false, "prefix p"},
       {"XHTML 1.0 Strict from the catalog", true,
-       xhtmlDoctype + u"<head><title>&eacute;</title></head><body><p>x</p></body></html>", true, ""},
-      {"XHTML 1.0 Strict, invalid", true, xhtmlDoctype + u"<body><p>x</p></body></html>", false, "html"},
+       xhtmlDoctype + "<head><title>&eacute;</title></head><body><p>x</p></body></html>", true, ""},
+      {"XHTML 1.0 Strict, invalid", true, xhtmlDoctype + "<body><p>x</p></body></html>", false, "html"},
       {"entity expansion bomb", false,
-       u"<!DOCTYPE a [<!ENTITY a0 'xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx'>"
-       u"<!ENTITY a1 '&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;'>"
-       u"<!ENTITY a2 '&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;'>"
-       u"<!ENTITY a3 '&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;'>"
-       u"<!ENTITY a4 '&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;'>"
-       u"<!ENTITY a5 '&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;'>"
-       u"<!ENTITY a6 '&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;'>"
-       u"<!ENTITY a7 '&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;'>]><a>&a7;</a>",
+       "<!DOCTYPE a [<!ENTITY a0 'xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx'>"
+       "<!ENTITY a1 '&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;&a0;'>"
+       "<!ENTITY a2 '&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;&a1;'>"
+       "<!ENTITY a3 '&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;&a2;'>"
+       "<!ENTITY a4 '&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;&a3;'>"
+       "<!ENTITY a5 '&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;&a4;'>"
+       "<!ENTITY a6 '&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;&a5;'>"
+       "<!ENTITY a7 '&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;&a6;'>]><a>&a7;</a>",
        false, "entit"},
   };
   for (const auto& row : cases) {
@@ -115,23 +115,25 @@ TEST_F(LibxmlLoadTest, ValidatesAgainstTheDtdTheDocumentDeclares) {
 }
 
 TEST_F(LibxmlLoadTest, RecordDescribesTheFirstErrorWithItsWholeLine) {
-  const std::u16string longLine = u"<b>" + std::u16string(300, u'\u00E9') + u"</c>";
+  Text longLine = "<b>";
+  for (int i = 0; i < 300; ++i) longLine += "\u00E9";
+  longLine += "</c>";
   const struct {
     const char* what;
-    std::u16string text;
+    Text text;
     std::int32_t line, linepos;
-    std::u16string srcText;
+    Text srcText;
   } cases[] = {
-      {"LF lines", u"<a>\n  <b>\n  </c>\n</a>", 3, 7, u"  </c>"},
-      {"CRLF lines", u"<a>\r\n  <b>\r\n  </c>\r\n</a>", 3, 7, u"  </c>"},
-      {"long line", u"<a>\n" + longLine + u"\n</a>", 2, 308, longLine},
-      {"two errors, the first one counts", u"<a>\n<b x='1' x='2'/>\n<c></d>\n</a>", 2, 15, u"<b x='1' x='2'/>"},
+      {"LF lines", "<a>\n  <b>\n  </c>\n</a>", 3, 7, "  </c>"},
+      {"CRLF lines", "<a>\r\n  <b>\r\n  </c>\r\n</a>", 3, 7, "  </c>"},
+      {"long line", "<a>\n" + longLine + "\n</a>", 2, 308, longLine},
+      {"two errors, the first one counts", "<a>\n<b x='1' x='2'/>\n<c></d>\n</a>", 2, 15, "<b x='1' x='2'/>"},
   };
   for (const auto& row : cases) {
     const LoadOutcome outcome = loadText(row.text);
     EXPECT_EQ(outcome.loaded, false) << row.what;
     EXPECT_FALSE(outcome.reason.empty()) << row.what;
-    EXPECT_EQ(outcome.reason.back() == u'\n', false) << row.what;
+    EXPECT_EQ(outcome.reason.back() == '\n', false) << row.what;
     EXPECT_EQ(outcome.line, row.line) << row.what;
     EXPECT_EQ(outcome.linepos, row.linepos) << row.what;
     EXPECT_EQ(utf8(outcome.srcText), utf8(row.srcText)) << row.what;
@@ -141,13 +143,13 @@ TEST_F(LibxmlLoadTest, RecordDescribesTheFirstErrorWithItsWholeLine) {
 TEST_F(LibxmlLoadTest, RecordIsEmptyBeforeAnyLoadAndAfterASuccessfulOne) {
   auto document = parser_->createDocument();
   const LoadOutcome before = outcomeOf(*document, std::nullopt);
-  EXPECT_EQ(before.reason, u"");
+  EXPECT_EQ(before.reason, "");
   EXPECT_EQ(before.line, 0);
-  ASSERT_EQ(document->loadXML(u"<a>"), false);
-  const LoadOutcome after = outcomeOf(*document, document->loadXML(u"<a/>"));
+  ASSERT_EQ(document->loadXML("<a>"), false);
+  const LoadOutcome after = outcomeOf(*document, document->loadXML("<a/>"));
   EXPECT_EQ(after.loaded, true);
-  EXPECT_EQ(after.reason, u"");
-  EXPECT_EQ(after.srcText, u"");
+  EXPECT_EQ(after.reason, "");
+  EXPECT_EQ(after.srcText, "");
   EXPECT_EQ(after.line, 0);
   EXPECT_EQ(after.linepos, 0);
 }
@@ -155,15 +157,15 @@ TEST_F(LibxmlLoadTest, RecordIsEmptyBeforeAnyLoadAndAfterASuccessfulOne) {
 TEST_F(LibxmlLoadTest, RelativeDtdOfTextResolvesAgainstTheWorkingDirectory) {
   dir_.write("dtds/a.dtd", "<!ELEMENT a (b)>\n<!ELEMENT b (#PCDATA)>\n");
   WorkingDirectory inDir(dir_.path());
-  EXPECT_EQ(loadText(u"<!DOCTYPE a SYSTEM 'dtds/a.dtd'><a><b/></a>").loaded, true);
-  const LoadOutcome invalid = loadText(u"<!DOCTYPE a SYSTEM 'dtds/a.dtd'>\n<a><c/></a>");
+  EXPECT_EQ(loadText("<!DOCTYPE a SYSTEM 'dtds/a.dtd'><a><b/></a>").loaded, true);
+  const LoadOutcome invalid = loadText("<!DOCTYPE a SYSTEM 'dtds/a.dtd'>\n<a><c/></a>");
   EXPECT_EQ(invalid.loaded, false);
   EXPECT_EQ(invalid.line, 2);
-  EXPECT_EQ(invalid.srcText, u"<a><c/></a>");
-  const LoadOutcome missing = loadText(u"<!DOCTYPE a SYSTEM 'dtds/none.dtd'><a><b/></a>");
+  EXPECT_EQ(invalid.srcText, "<a><c/></a>");
+  const LoadOutcome missing = loadText("<!DOCTYPE a SYSTEM 'dtds/none.dtd'><a><b/></a>");
   EXPECT_EQ(missing.loaded, false) << "a DTD that cannot be read cannot validate";
   EXPECT_NE(utf8(missing.reason).find("none.dtd"), std::string::npos) << utf8(missing.reason);
-  EXPECT_EQ(loadText(u"<!DOCTYPE a SYSTEM 'dtds/none.dtd'><a><b/></a>", false).loaded, true);
+  EXPECT_EQ(loadText("<!DOCTYPE a SYSTEM 'dtds/none.dtd'><a><b/></a>", false).loaded, true);
 }
 
 TEST_F(LibxmlLoadTest, FilesLoadFromHostPathsAndUrisWithTheirDtdBesideThem) {
@@ -172,12 +174,12 @@ TEST_F(LibxmlLoadTest, FilesLoadFromHostPathsAndUrisWithTheirDtdBesideThem) {
   dir_.write("with space/a.dtd", "<!ELEMENT a (b)>\n<!ELEMENT b (#PCDATA)>\n");
   dir_.write("with space/a.xml", valid);
   WorkingDirectory inDir(dir_.path());
-  const std::u16string absolute = fromAscii(dir_.path().string()) + u"/with space/a.xml";
-  std::u16string hostStyle = absolute;
-  std::replace(hostStyle.begin(), hostStyle.end(), u'/', u'\\');
-  for (const std::u16string& path : {std::u16string(u"with space\\a.xml"), std::u16string(u"with space/a.xml"),
-                                     hostStyle, u"file://" + fromAscii(dir_.path().string()) + u"/with%20space/a.xml",
-                                     u"file://localhost" + fromAscii(dir_.path().string()) + u"/with%20space/a.xml"}) {
+  const Text absolute = textFromAscii(dir_.path().string()) + "/with space/a.xml";
+  Text hostStyle = absolute;
+  std::replace(hostStyle.begin(), hostStyle.end(), '/', '\\');
+  for (const Text& path : {Text("with space\\a.xml"), Text("with space/a.xml"),
+                                     hostStyle, "file://" + textFromAscii(dir_.path().string()) + "/with%20space/a.xml",
+                                     "file://localhost" + textFromAscii(dir_.path().string()) + "/with%20space/a.xml"}) {
     const LoadOutcome outcome = loadFile(path);
     EXPECT_EQ(outcome.loaded, true) << utf8(path) << ": " << utf8(outcome.reason);
   }
@@ -192,32 +194,32 @@ TEST_F(LibxmlLoadTest, OnlyAMissingFileReportsObjectNotFoundAndNoneWaits) {
   std::filesystem::permissions(locked, std::filesystem::perms::none);
   std::filesystem::permissions(dir_.path(), std::filesystem::perms::others_exec, std::filesystem::perm_options::add);
   const struct {
-    std::u16string path;
+    Text path;
     bool notFound;
     std::string reasonPart;
   } cases[] = {
-      {fromAscii(root) + u"/none.xsl", true, ""},
-      {u"file://" + fromAscii(root) + u"/none.xsl", true, ""},
-      {u"", true, ""},
-      {fromAscii(root) + u"/top.xsl%00.png", true, ""},
-      {u"file://" + fromAscii(root) + u"/top.xsl%00.png", true, ""},
-      {fromAscii(root) + u"\\sub", false, "directory"},
-      {fromAscii(root) + u"/fifo.xsl", false, "not a regular file"},
-      {u"/dev/zero", false, "not a regular file"},
-      {fromAscii(root) + u"/locked.xsl", false, "Permission denied"},
-      {fromAscii(root) + u"/top.xsl/x.xsl", true, ""},
-      {u"http://127.0.0.1:1/s.xsl", false, "cannot be reached; no XML catalog on this machine maps it"},
-      {u"ftp://127.0.0.1/s.xsl", false, "scheme is not read; no XML catalog on this machine maps it"},
-      {u"file:///dev/zero", false, "not a regular file"},
+      {textFromAscii(root) + "/none.xsl", true, ""},
+      {"file://" + textFromAscii(root) + "/none.xsl", true, ""},
+      {"", true, ""},
+      {textFromAscii(root) + "/top.xsl%00.png", true, ""},
+      {"file://" + textFromAscii(root) + "/top.xsl%00.png", true, ""},
+      {textFromAscii(root) + "\\sub", false, "directory"},
+      {textFromAscii(root) + "/fifo.xsl", false, "not a regular file"},
+      {"/dev/zero", false, "not a regular file"},
+      {textFromAscii(root) + "/locked.xsl", false, "Permission denied"},
+      {textFromAscii(root) + "/top.xsl/x.xsl", true, ""},
+      {"http://127.0.0.1:1/s.xsl", false, "cannot be reached; no XML catalog on this machine maps it"},
+      {"ftp://127.0.0.1/s.xsl", false, "scheme is not read; no XML catalog on this machine maps it"},
+      {"file:///dev/zero", false, "not a regular file"},
   };
   for (const auto& row : cases) {
     const auto start = std::chrono::steady_clock::now();
-    const LoadOutcome outcome = row.path.ends_with(u"locked.xsl")
+    const LoadOutcome outcome = row.path.ends_with("locked.xsl")
                                     ? testing::asUnprivilegedUser([&] { return loadFile(row.path); })
                                     : loadFile(row.path);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << utf8(row.path);
     EXPECT_EQ(outcome.loaded, false) << utf8(row.path);
-    EXPECT_EQ(outcome.reason.find(kObjectNotFound) != std::u16string::npos, row.notFound)
+    EXPECT_EQ(outcome.reason.find(kObjectNotFound) != Text::npos, row.notFound)
         << utf8(row.path) << ": " << utf8(outcome.reason);
     EXPECT_NE(utf8(outcome.reason).find(row.reasonPart), std::string::npos) << utf8(outcome.reason);
     // Only a URI that a catalog could have mapped says that none does.
@@ -245,7 +247,7 @@ TEST_F(LibxmlLoadTest, ExternalEntitiesAndDtdsAreReadOnlyFromLocalFilesWithoutWa
   };
   for (const auto& row : cases) {
     const auto start = std::chrono::steady_clock::now();
-    const LoadOutcome outcome = loadText(fromUtf8Lenient(row.text));
+    const LoadOutcome outcome = loadText(textFromUtf8(row.text));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << row.text;
     EXPECT_EQ(outcome.loaded, false) << row.text;
     EXPECT_NE(utf8(outcome.reason).find(row.reasonPart), std::string::npos) << row.text << ": " << utf8(outcome.reason);
@@ -259,22 +261,22 @@ TEST_F(LibxmlLoadTest, ExternalEntitiesAndDtdsAreDecodedAsTheirTextDeclarationsS
     const char* what;
     std::string file;
     std::string bytes;
-    std::u16string text;
+    Text text;
   } cases[] = {
       {"entity, UTF-8", "u.ent", "<?xml version='1.0' encoding='UTF-8'?>\xC3\xA9",
-       u"<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'u.ent'>]><a>&e;</a>"},
+       "<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'u.ent'>]><a>&e;</a>"},
       {"entity, ISO-8859-1", "l.ent", "<?xml version='1.0' encoding='ISO-8859-1'?>\xE9",
-       u"<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'l.ent'>]><a>&e;</a>"},
+       "<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'l.ent'>]><a>&e;</a>"},
       {"DTD, UTF-8", "u.dtd", "<?xml version='1.0' encoding='UTF-8'?>\n<!ELEMENT a (#PCDATA)><!ENTITY x '\xC3\xA9'>",
-       u"<?xml version='1.0' encoding='windows-1252'?><!DOCTYPE a SYSTEM 'u.dtd'><a>&x;</a>"},
+       "<?xml version='1.0' encoding='windows-1252'?><!DOCTYPE a SYSTEM 'u.dtd'><a>&x;</a>"},
       {"DTD, ISO-8859-1", "l.dtd",
        "<?xml version='1.0' encoding='ISO-8859-1'?>\n<!ELEMENT a (#PCDATA)><!ENTITY x '\xE9'>",
-       u"<!DOCTYPE a SYSTEM 'l.dtd'><a>&x;</a>"},
+       "<!DOCTYPE a SYSTEM 'l.dtd'><a>&x;</a>"},
   };
   for (const auto& row : cases) {
     dir_.write(row.file, row.bytes);
     EXPECT_EQ(loadText(row.text).loaded, true) << row.what << ": " << utf8(loadText(row.text).reason);
-    EXPECT_EQ(utf8(rootText(row.text)), utf8(u"\u00E9")) << row.what;
+    EXPECT_EQ(utf8(rootText(row.text)), utf8("\u00E9")) << row.what;
   }
 }
 
@@ -282,13 +284,13 @@ TEST_F(LibxmlLoadTest, ReferencesHoldingEscapedControlCharactersAreRefusedAsWrit
   dir_.write("ent.txt", "read");
   dir_.write("a.dtd", "<!ELEMENT a (#PCDATA)>");
   WorkingDirectory inDir(dir_.path());
-  for (const std::u16string& text : {
-           std::u16string(u"<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%00.png'>]><a>&e;</a>"),
-           std::u16string(u"<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%0a'>]><a>&e;</a>"),
-           std::u16string(u"<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%1F'>]><a>&e;</a>"),
-           std::u16string(u"<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%7f'>]><a>&e;</a>"),
-           std::u16string(u"<!DOCTYPE a [<!ENTITY % p SYSTEM 'a.dtd%00.x'>%p;]><a/>"),
-           std::u16string(u"<!DOCTYPE a SYSTEM 'a.dtd%00.png'><a/>"),
+  for (const Text& text : {
+           Text("<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%00.png'>]><a>&e;</a>"),
+           Text("<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%0a'>]><a>&e;</a>"),
+           Text("<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%1F'>]><a>&e;</a>"),
+           Text("<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%7f'>]><a>&e;</a>"),
+           Text("<!DOCTYPE a [<!ENTITY % p SYSTEM 'a.dtd%00.x'>%p;]><a/>"),
+           Text("<!DOCTYPE a SYSTEM 'a.dtd%00.png'><a/>"),
        }) {
     for (bool validate : {true, false}) {
       const LoadOutcome outcome = loadText(text, validate);
@@ -297,8 +299,8 @@ TEST_F(LibxmlLoadTest, ReferencesHoldingEscapedControlCharactersAreRefusedAsWrit
           << utf8(text) << ": " << utf8(outcome.reason);
     }
   }
-  EXPECT_EQ(loadText(u"<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'ent.txt'>]><a>&e;</a>").loaded, true);
-  EXPECT_EQ(rootText(u"<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'ent%2etxt'>]><a>&e;</a>"), u"read");
+  EXPECT_EQ(loadText("<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'ent.txt'>]><a>&e;</a>").loaded, true);
+  EXPECT_EQ(rootText("<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'ent%2etxt'>]><a>&e;</a>"), "read");
 }
 
 TEST_F(LibxmlLoadTest, DocumentCatalogsAreReadOnlyFromLocalRegularFiles) {
@@ -323,11 +325,11 @@ TEST_F(LibxmlLoadTest, DocumentCatalogsAreReadOnlyFromLocalRegularFiles) {
     const std::string text =
         "<?oasis-xml-catalog catalog='" + row.catalog + "'?><!DOCTYPE a SYSTEM 'urn:x:dtd'><a>&e;</a>";
     const auto start = std::chrono::steady_clock::now();
-    const LoadOutcome outcome = loadText(fromUtf8Lenient(text));
+    const LoadOutcome outcome = loadText(textFromUtf8(text));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << row.catalog;
     EXPECT_EQ(outcome.loaded, row.loads) << row.catalog << ": " << utf8(outcome.reason);
     if (row.loads) {
-      EXPECT_EQ(rootText(fromUtf8Lenient(text)), u"mapped") << row.catalog;
+      EXPECT_EQ(rootText(textFromUtf8(text)), "mapped") << row.catalog;
     }
   }
   EXPECT_FALSE(server.wasContacted());
@@ -339,9 +341,9 @@ TEST_F(LibxmlLoadTest, FileOfExactlyTheLimitIsReadAndOneByteMoreIsNot) {
   const std::string filler(kMaxResourceBytes - element.size(), 'z');
   const auto exact = dir_.write("exact.xsl", element + filler);
   const auto over = dir_.write("over.xsl", element + filler + "z");
-  const LoadOutcome read = loadFile(fromAscii(exact.string()));
+  const LoadOutcome read = loadFile(textFromAscii(exact.string()));
   EXPECT_EQ(read.line, 2) << utf8(read.reason);
-  const LoadOutcome refused = loadFile(fromAscii(over.string()));
+  const LoadOutcome refused = loadFile(textFromAscii(over.string()));
   EXPECT_EQ(refused.loaded, false);
   EXPECT_NE(utf8(refused.reason).find("larger than the limit"), std::string::npos) << utf8(refused.reason);
 }
@@ -357,8 +359,8 @@ TEST_F(LibxmlLoadTest, StylesheetUriIsReadFromWhereTheSystemCatalogsMapIt) {
                                       local.string() + "'/></catalog>");
   parser_->createDocument();  // the system catalogs are set up with the first document
   ASSERT_EQ(xmlLoadCatalog(catalog.c_str()), 0);
-  for (const char16_t* uri :
-       {u"http://stylesheets.invalid/by-system-id.xsl", u"http://stylesheets.invalid/by-uri.xsl"}) {
+  for (const TextUnit* uri :
+       {"http://stylesheets.invalid/by-system-id.xsl", "http://stylesheets.invalid/by-uri.xsl"}) {
     const LoadOutcome outcome = loadFile(uri);
     EXPECT_EQ(outcome.loaded, true) << utf8(uri) << ": " << utf8(outcome.reason);
   }
@@ -367,13 +369,13 @@ TEST_F(LibxmlLoadTest, StylesheetUriIsReadFromWhereTheSystemCatalogsMapIt) {
 TEST_F(LibxmlLoadTest, MalformedFileRecordsItsLineInItsOwnEncoding) {
   const auto path =
       dir_.write("bad.xsl", "<?xml version='1.0' encoding='ISO-8859-1'?>\n<x>\n  <y a='\xE9'></z>\n</x>\n");
-  const LoadOutcome outcome = loadFile(fromAscii(path.string()));
+  const LoadOutcome outcome = loadFile(textFromAscii(path.string()));
   EXPECT_EQ(outcome.loaded, false);
   EXPECT_NE(utf8(outcome.reason).find("mismatch"), std::string::npos) << utf8(outcome.reason);
   EXPECT_EQ(outcome.line, 3);
   EXPECT_EQ(outcome.linepos, 16);
-  EXPECT_EQ(outcome.srcText, u"  <y a='\u00E9'></z>");
-  EXPECT_EQ(outcome.reason.find(kObjectNotFound), std::u16string::npos);
+  EXPECT_EQ(outcome.srcText, "  <y a='\u00E9'></z>");
+  EXPECT_EQ(outcome.reason.find(kObjectNotFound), Text::npos);
 }
 
 }  // namespace

@@ -11,11 +11,11 @@ namespace {
 using testing::utf8;
 
 TEST(LibxmlTextTest, SourceLinesEndAtLineFeedsAsTheParserCountsThem) {
-  const std::u16string text = u"one\r\ntwo\rstill two\n\nfour";
+  const Text text = "one\r\ntwo\rstill two\n\nfour";
   const struct {
     std::int32_t line;
-    std::u16string expected;
-  } cases[] = {{0, u""}, {1, u"one"}, {2, u"two\rstill two"}, {3, u""}, {4, u"four"}, {5, u""}};
+    Text expected;
+  } cases[] = {{0, ""}, {1, "one"}, {2, "two\rstill two"}, {3, ""}, {4, "four"}, {5, ""}};
   for (const auto& row : cases) EXPECT_EQ(utf8(sourceLine(text, row.line)), utf8(row.expected)) << row.line;
 }
 
@@ -24,18 +24,18 @@ TEST(LibxmlTextTest, BytesAreDecodedFromTheEncodingTheyWereWrittenIn) {
   const struct {
     std::string bytes;
     std::string encoding;
-    std::u16string expected;
+    Text expected;
   } cases[] = {
       {"<?xml version='1.0' encoding='ISO-8859-1'?><a>\xE9</a>", "ISO-8859-1",
-       u"<?xml version='1.0' encoding='ISO-8859-1'?><a>\u00E9</a>"},
+       "<?xml version='1.0' encoding='ISO-8859-1'?><a>\u00E9</a>"},
       {"<?xml version=\"1.0\" encoding=\"windows-1252\"?>\x80", "windows-1252",
-       u"<?xml version=\"1.0\" encoding=\"windows-1252\"?>\u20AC"},
-      {"\xEF\xBB\xBF<a>\xC3\xA9</a>", "UTF-8", u"<a>\u00E9</a>"},
-      {"\xFF\xFE<\0a\0>\0\xE9\0"s, "UTF-16LE", u"<a>\u00E9"},
-      {"\xFE\xFF\0<\0a\0>\0\xE9"s, "UTF-16BE", u"<a>\u00E9"},
-      {"<\0?\0x\0"s, "UTF-16LE", u"<?x"},
-      {"<a>\xC3\xA9\xFF</a>", "UTF-8", u"<a>\u00E9\uFFFD</a>"},
-      {"<?xml version='1.0' encoding='x-none'?>\xC3\xA9", "x-none", u"<?xml version='1.0' encoding='x-none'?>\u00E9"},
+       "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\u20AC"},
+      {"\xEF\xBB\xBF<a>\xC3\xA9</a>", "UTF-8", "<a>\u00E9</a>"},
+      {"\xFF\xFE<\0a\0>\0\xE9\0"s, "UTF-16LE", "<a>\u00E9"},
+      {"\xFE\xFF\0<\0a\0>\0\xE9"s, "UTF-16BE", "<a>\u00E9"},
+      {"<\0?\0x\0"s, "UTF-16LE", "<?x"},
+      {"<a>\xC3\xA9\xFF</a>", "UTF-8", "<a>\u00E9\uFFFD</a>"},
+      {"<?xml version='1.0' encoding='x-none'?>\xC3\xA9", "x-none", "<?xml version='1.0' encoding='x-none'?>\u00E9"},
   };
   for (const auto& row : cases) {
     EXPECT_EQ(utf8(decodeBytes(row.bytes, row.encoding)), utf8(row.expected)) << row.encoding;

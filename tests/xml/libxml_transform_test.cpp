@@ -20,21 +20,21 @@ using testing::TempDir;
 using testing::utf8;
 using testing::WorkingDirectory;
 
-constexpr std::u16string_view kStylesheetStart =
-    u"<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform' "
-    u"xmlns:msxsl='urn:schemas-microsoft-com:xslt' xmlns:exsl='http://exslt.org/common' "
-    u"xmlns:str='http://exslt.org/strings' extension-element-prefixes='exsl' "
-    u"exclude-result-prefixes='msxsl str'>";
-constexpr std::u16string_view kStylesheetEnd = u"</xsl:stylesheet>";
-constexpr std::u16string_view kSource = u"<doc><item>\u00E9\u20AC\U0001D11E</item><item>b</item></doc>";
+constexpr TextView kStylesheetStart =
+    "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform' "
+    "xmlns:msxsl='urn:schemas-microsoft-com:xslt' xmlns:exsl='http://exslt.org/common' "
+    "xmlns:str='http://exslt.org/strings' extension-element-prefixes='exsl' "
+    "exclude-result-prefixes='msxsl str'>";
+constexpr TextView kStylesheetEnd = "</xsl:stylesheet>";
+constexpr TextView kSource = "<doc><item>\u00E9\u20AC\U0001D11E</item><item>b</item></doc>";
 
-std::u16string stylesheet(std::u16string_view body) {
-  return std::u16string(kStylesheetStart).append(body).append(kStylesheetEnd);
+Text stylesheet(TextView body) {
+  return Text(kStylesheetStart).append(body).append(kStylesheetEnd);
 }
 
 class LibxmlTransformTest : public ::testing::Test {
  protected:
-  std::optional<std::u16string> transform(std::u16string_view stylesheetText, std::u16string_view source = kSource) {
+  std::optional<Text> transform(TextView stylesheetText, TextView source = kSource) {
     auto document = parser_->createDocument();
     auto style = parser_->createDocument();
     EXPECT_EQ(document->loadXML(source), true);
@@ -47,62 +47,62 @@ class LibxmlTransformTest : public ::testing::Test {
 };
 
 TEST_F(LibxmlTransformTest, OutputKeepsNonAsciiTextWhateverEncodingItIsWrittenIn) {
-  const std::u16string copy =
-      u"<xsl:template match='/'><out><xsl:value-of select='/doc/item[1]'/></out></xsl:template>";
-  const std::u16string text = u"\u00E9\u20AC\U0001D11E";
+  const Text copy =
+      "<xsl:template match='/'><out><xsl:value-of select='/doc/item[1]'/></out></xsl:template>";
+  const Text text = "\u00E9\u20AC\U0001D11E";
   const struct {
-    std::u16string output;
-    std::u16string expected;
+    Text output;
+    Text expected;
   } cases[] = {
-      {u"<xsl:output encoding='UTF-8'/>", u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<out>" + text + u"</out>\n"},
-      {u"<xsl:output encoding='UTF-16'/>", u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<out>" + text + u"</out>\n"},
-      {u"<xsl:output encoding='ISO-8859-1'/>",
-       u"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<out>\u00E9&#8364;&#119070;</out>\n"},
-      {u"<xsl:output encoding='no-such-encoding'/>",
-       u"<?xml version=\"1.0\" encoding=\"no-such-encoding\"?>\n<out>" + text + u"</out>\n"},
-      {u"<xsl:output method='text' encoding='UTF-16'/>", text},
-      {u"<xsl:output method='text' encoding='windows-1252'/>", u"\u00E9\u20AC&#119070;"},
-      {u"<xsl:output omit-xml-declaration='yes'/>", u"<out>" + text + u"</out>\n"},
+      {"<xsl:output encoding='UTF-8'/>", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<out>" + text + "</out>\n"},
+      {"<xsl:output encoding='UTF-16'/>", "<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<out>" + text + "</out>\n"},
+      {"<xsl:output encoding='ISO-8859-1'/>",
+       "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<out>\u00E9&#8364;&#119070;</out>\n"},
+      {"<xsl:output encoding='no-such-encoding'/>",
+       "<?xml version=\"1.0\" encoding=\"no-such-encoding\"?>\n<out>" + text + "</out>\n"},
+      {"<xsl:output method='text' encoding='UTF-16'/>", text},
+      {"<xsl:output method='text' encoding='windows-1252'/>", "\u00E9\u20AC&#119070;"},
+      {"<xsl:output omit-xml-declaration='yes'/>", "<out>" + text + "</out>\n"},
   };
   for (const auto& row : cases) {
     const auto output = transform(stylesheet(row.output + copy));
-    EXPECT_EQ(utf8(output.value_or(u"<failed>")), utf8(row.expected)) << utf8(row.output);
+    EXPECT_EQ(utf8(output.value_or("<failed>")), utf8(row.expected)) << utf8(row.output);
   }
 }
 
 TEST_F(LibxmlTransformTest, OutputFollowsMethodAndIndent) {
   const struct {
-    std::u16string body;
-    std::u16string expected;
+    Text body;
+    Text expected;
   } cases[] = {
-      {u"<xsl:output method='html'/><xsl:template match='/'><html><body><p>a</p><br/></body></html></xsl:template>",
-       u"<html><body>\n<p>a</p>\n<br>\n</body></html>\n"},
-      {u"<xsl:output method='xml' indent='yes' omit-xml-declaration='yes'/>"
-       u"<xsl:template match='/'><a><b>x</b></a></xsl:template>",
-       u"<a>\n  <b>x</b>\n</a>\n"},
-      {u"<xsl:output method='text'/><xsl:template match='/'>a<xsl:value-of select='count(//item)'/></xsl:template>",
-       u"a2"},
+      {"<xsl:output method='html'/><xsl:template match='/'><html><body><p>a</p><br/></body></html></xsl:template>",
+       "<html><body>\n<p>a</p>\n<br>\n</body></html>\n"},
+      {"<xsl:output method='xml' indent='yes' omit-xml-declaration='yes'/>"
+       "<xsl:template match='/'><a><b>x</b></a></xsl:template>",
+       "<a>\n  <b>x</b>\n</a>\n"},
+      {"<xsl:output method='text'/><xsl:template match='/'>a<xsl:value-of select='count(//item)'/></xsl:template>",
+       "a2"},
   };
   for (const auto& row : cases) {
-    EXPECT_EQ(utf8(transform(stylesheet(row.body)).value_or(u"<failed>")), utf8(row.expected)) << utf8(row.body);
+    EXPECT_EQ(utf8(transform(stylesheet(row.body)).value_or("<failed>")), utf8(row.expected)) << utf8(row.body);
   }
 }
 
 TEST_F(LibxmlTransformTest, ExtensionFunctionsOfBothPlatformsWork) {
   const struct {
-    std::u16string body;
-    std::u16string expected;
+    Text body;
+    Text expected;
   } cases[] = {
-      {u"<xsl:variable name='v'><i>1</i><i>2</i></xsl:variable>"
-       u"<xsl:template match='/'><xsl:value-of select='count(msxsl:node-set($v)/i)'/></xsl:template>",
-       u"2"},
-      {u"<xsl:variable name='v'><i>1</i><i>2</i></xsl:variable>"
-       u"<xsl:template match='/'><xsl:value-of select='sum(exsl:node-set($v)/i)'/></xsl:template>",
-       u"3"},
-      {u"<xsl:template match='/'><xsl:value-of select='count(str:tokenize(\"a,b,c\", \",\"))'/></xsl:template>", u"3"},
+      {"<xsl:variable name='v'><i>1</i><i>2</i></xsl:variable>"
+       "<xsl:template match='/'><xsl:value-of select='count(msxsl:node-set($v)/i)'/></xsl:template>",
+       "2"},
+      {"<xsl:variable name='v'><i>1</i><i>2</i></xsl:variable>"
+       "<xsl:template match='/'><xsl:value-of select='sum(exsl:node-set($v)/i)'/></xsl:template>",
+       "3"},
+      {"<xsl:template match='/'><xsl:value-of select='count(str:tokenize(\"a,b,c\", \",\"))'/></xsl:template>", "3"},
   };
   for (const auto& row : cases) {
-    EXPECT_EQ(utf8(transform(stylesheet(u"<xsl:output method='text'/>" + row.body)).value_or(u"<failed>")),
+    EXPECT_EQ(utf8(transform(stylesheet("<xsl:output method='text'/>" + row.body)).value_or("<failed>")),
               utf8(row.expected))
         << utf8(row.body);
   }
@@ -111,22 +111,22 @@ TEST_F(LibxmlTransformTest, ExtensionFunctionsOfBothPlatformsWork) {
 TEST_F(LibxmlTransformTest, FailedTransformationsGiveNoOutput) {
   const struct {
     const char* what;
-    std::u16string stylesheet;
+    Text stylesheet;
   } cases[] = {
-      {"not a stylesheet", u"<doc><item/></doc>"},
-      {"not XSLT at all", u"<xsl:stylesheet version='1.0' xmlns:xsl='urn:other'/>"},
+      {"not a stylesheet", "<doc><item/></doc>"},
+      {"not XSLT at all", "<xsl:stylesheet version='1.0' xmlns:xsl='urn:other'/>"},
       {"terminating message",
-       stylesheet(u"<xsl:template match='/'><out/><xsl:message terminate='yes'>stop</xsl:message></xsl:template>")},
+       stylesheet("<xsl:template match='/'><out/><xsl:message terminate='yes'>stop</xsl:message></xsl:template>")},
       {"runaway recursion",
-       stylesheet(u"<xsl:template name='r'><xsl:param name='n' select='0'/><x/><xsl:call-template name='r'>"
-                  u"<xsl:with-param name='n' select='$n + 1'/></xsl:call-template></xsl:template>"
-                  u"<xsl:template match='/'><xsl:call-template name='r'/></xsl:template>")},
+       stylesheet("<xsl:template name='r'><xsl:param name='n' select='0'/><x/><xsl:call-template name='r'>"
+                  "<xsl:with-param name='n' select='$n + 1'/></xsl:call-template></xsl:template>"
+                  "<xsl:template match='/'><xsl:call-template name='r'/></xsl:template>")},
       {"runaway apply-templates",
-       stylesheet(u"<xsl:template match='/'><xsl:apply-templates select='.' mode='m'/></xsl:template>"
-                  u"<xsl:template match='/' mode='m'><xsl:apply-templates select='.' mode='m'/></xsl:template>")},
-      {"unknown function at run time", stylesheet(u"<xsl:template match='/'><xsl:value-of select='sum(1)'/>"
-                                                  u"</xsl:template>")},
-      {"unknown variable", stylesheet(u"<xsl:template match='/'><xsl:value-of select='$nothing'/></xsl:template>")},
+       stylesheet("<xsl:template match='/'><xsl:apply-templates select='.' mode='m'/></xsl:template>"
+                  "<xsl:template match='/' mode='m'><xsl:apply-templates select='.' mode='m'/></xsl:template>")},
+      {"unknown function at run time", stylesheet("<xsl:template match='/'><xsl:value-of select='sum(1)'/>"
+                                                  "</xsl:template>")},
+      {"unknown variable", stylesheet("<xsl:template match='/'><xsl:value-of select='$nothing'/></xsl:template>")},
   };
   for (const auto& row : cases) {
     auto document = parser_->createDocument();
@@ -135,23 +135,23 @@ TEST_F(LibxmlTransformTest, FailedTransformationsGiveNoOutput) {
     ASSERT_EQ(style->loadXML(row.stylesheet), true) << row.what;
     EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt) << row.what;
     // The source's record now holds why.
-    EXPECT_NE(document->parseError()->reason(), u"") << row.what;
+    EXPECT_NE(document->parseError()->reason(), "") << row.what;
   }
 }
 
 TEST_F(LibxmlTransformTest, MessagesThatDoNotTerminateLeaveTheOutput) {
-  EXPECT_EQ(transform(stylesheet(u"<xsl:output method='text'/><xsl:template match='/'>"
-                                 u"<xsl:message>note</xsl:message>ok</xsl:template>")),
-            u"ok");
+  EXPECT_EQ(transform(stylesheet("<xsl:output method='text'/><xsl:template match='/'>"
+                                 "<xsl:message>note</xsl:message>ok</xsl:template>")),
+            "ok");
 }
 
 TEST_F(LibxmlTransformTest, TransformationWritesNoFile) {
   WorkingDirectory inDir(dir_.path());
   std::filesystem::create_directory(dir_.path() / "existing");
   for (const char* target : {"sub/written.xml", "existing/written.xml"}) {
-    const std::u16string path = fromAscii((dir_.path() / target).string());
-    EXPECT_EQ(transform(stylesheet(u"<xsl:template match='/'><exsl:document href='" + path +
-                                   u"'><w/></exsl:document><out/></xsl:template>")),
+    const Text path = textFromAscii((dir_.path() / target).string());
+    EXPECT_EQ(transform(stylesheet("<xsl:template match='/'><exsl:document href='" + path +
+                                   "'><w/></exsl:document><out/></xsl:template>")),
               std::nullopt);
   }
   EXPECT_FALSE(std::filesystem::exists(dir_.path() / "sub"));
@@ -167,7 +167,7 @@ TEST_F(LibxmlTransformTest, FailedTransformationRecordsWhyAndWhereInTheStyleshee
   auto document = parser_->createDocument();
   auto style = parser_->createDocument();
   ASSERT_EQ(document->loadXML(kSource), true);
-  ASSERT_EQ(style->load(fromAscii(path.string())), true);
+  ASSERT_EQ(style->load(textFromAscii(path.string())), true);
   EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt);
   const auto record = testing::outcomeOf(*document, std::nullopt);
   EXPECT_EQ(utf8(record.reason), "stop here");
@@ -180,16 +180,16 @@ TEST_F(LibxmlTransformTest, FailedTransformationRecordsWhyAndWhereInTheStyleshee
 TEST_F(LibxmlTransformTest, DocumentFunctionReadsNoDeviceNoFifoAndNoNetwork) {
   ASSERT_EQ(mkfifo((dir_.path() / "fifo.xml").c_str(), 0600), 0);
   testing::Listener server;
-  for (const std::u16string& uri : {std::u16string(u"file:///dev/zero"), std::u16string(u"/dev/zero"),
-                                    fromAscii((dir_.path() / "fifo.xml").string()),
-                                    u"http://127.0.0.1:" + fromAscii(std::to_string(server.port())) + u"/d.xml"}) {
+  for (const Text& uri : {Text("file:///dev/zero"), Text("/dev/zero"),
+                                    textFromAscii((dir_.path() / "fifo.xml").string()),
+                                    "http://127.0.0.1:" + textFromAscii(std::to_string(server.port())) + "/d.xml"}) {
     const auto start = std::chrono::steady_clock::now();
     const auto output =
-        transform(stylesheet(u"<xsl:output method='text'/><xsl:template match='/'>"
-                             u"n=<xsl:value-of select=\"count(document('" +
-                             uri + u"'))\"/></xsl:template>"));
+        transform(stylesheet("<xsl:output method='text'/><xsl:template match='/'>"
+                             "n=<xsl:value-of select=\"count(document('" +
+                             uri + "'))\"/></xsl:template>"));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2)) << utf8(uri);
-    EXPECT_EQ(output, u"n=0") << utf8(uri);
+    EXPECT_EQ(output, "n=0") << utf8(uri);
   }
   EXPECT_FALSE(server.wasContacted());
 }
@@ -269,7 +269,7 @@ TEST_F(LibxmlTransformTest, HttpsStylesheetTransformsOnlyWithATrustedCertificate
              "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
              "<xsl:output method='text'/><xsl:template match='/'>over tls</xsl:template></xsl:stylesheet>");
   testing::TlsServer server(dir_.path());
-  const std::u16string url = fromAscii(server.url("/s.xsl"));
+  const Text url = textFromAscii(server.url("/s.xsl"));
   auto document = parser_->createDocument();
   auto style = parser_->createDocument();
   ASSERT_EQ(document->loadXML(kSource), true);
@@ -279,7 +279,7 @@ TEST_F(LibxmlTransformTest, HttpsStylesheetTransformsOnlyWithATrustedCertificate
   useCertificateAuthoritiesForTests(server.authority());
   EXPECT_EQ(silently([&] { return style->load(url); }), true) << utf8(*style->parseError()->reason());
   useCertificateAuthoritiesForTests("");
-  EXPECT_EQ(utf8(silently([&] { return document->transformNode(*style); }).value_or(u"<failed>")), "over tls");
+  EXPECT_EQ(utf8(silently([&] { return document->transformNode(*style); }).value_or("<failed>")), "over tls");
 }
 
 TEST_F(LibxmlTransformTest, StylesheetFileIncludesAndReadsDocumentsBesideIt) {
@@ -296,11 +296,11 @@ TEST_F(LibxmlTransformTest, StylesheetFileIncludesAndReadsDocumentsBesideIt) {
   auto document = parser_->createDocument();
   auto style = parser_->createDocument();
   ASSERT_EQ(document->loadXML(kSource), true);
-  ASSERT_EQ(style->load(fromAscii(main.string())), true);
+  ASSERT_EQ(style->load(textFromAscii(main.string())), true);
   // Compiling takes a copy: the stylesheet document serves a second time.
   for (int run = 0; run < 2; ++run) {
-    EXPECT_EQ(utf8(silently([&] { return document->transformNode(*style); }).value_or(u"<failed>")),
-              utf8(u"included:\u00E9"));
+    EXPECT_EQ(utf8(silently([&] { return document->transformNode(*style); }).value_or("<failed>")),
+              utf8("included:\u00E9"));
   }
 }
 
@@ -311,23 +311,23 @@ TEST_F(LibxmlTransformTest, IncludesAndDocumentNamesHoldingEscapedControlCharact
              "<xsl:template match='/'>included</xsl:template></xsl:stylesheet>");
   WorkingDirectory inDir(dir_.path());
   for (const char* name : {"t.xml%00.ignored", "t.xml%0D"}) {
-    const std::u16string select = u"count(document('" + fromAscii(name) + u"'))";
-    EXPECT_EQ(transform(stylesheet(u"<xsl:output method='text'/><xsl:template match='/'>n=<xsl:value-of select=\"" +
-                                   select + u"\"/></xsl:template>")),
-              u"n=0")
+    const Text select = "count(document('" + textFromAscii(name) + "'))";
+    EXPECT_EQ(transform(stylesheet("<xsl:output method='text'/><xsl:template match='/'>n=<xsl:value-of select=\"" +
+                                   select + "\"/></xsl:template>")),
+              "n=0")
         << name;
   }
   const auto nested = dir_.write("outer.xsl",
                                  "<xsl:stylesheet version='1.0' "
                                  "xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
                                  "<xsl:import href='inc.xsl%00.png'/></xsl:stylesheet>");
-  for (const std::u16string& include :
-       {std::u16string(u"<xsl:include href='inc.xsl%00.png'/>"), std::u16string(u"<xsl:import href='inc.xsl%01'/>"),
-        u"<xsl:include href='" + fromAscii(nested.string()) + u"'/>"}) {
+  for (const Text& include :
+       {Text("<xsl:include href='inc.xsl%00.png'/>"), Text("<xsl:import href='inc.xsl%01'/>"),
+        "<xsl:include href='" + textFromAscii(nested.string()) + "'/>"}) {
     auto document = parser_->createDocument();
     auto style = parser_->createDocument();
     ASSERT_EQ(document->loadXML(kSource), true);
-    ASSERT_EQ(style->loadXML(stylesheet(include + u"<xsl:output method='text'/>")), true);
+    ASSERT_EQ(style->loadXML(stylesheet(include + "<xsl:output method='text'/>")), true);
     EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt) << utf8(include);
     EXPECT_NE(utf8(*document->parseError()->reason()).find("escaped control character"), std::string::npos)
         << utf8(include) << ": " << utf8(*document->parseError()->reason());
@@ -374,7 +374,7 @@ TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstErr
     auto document = parser_->createDocument();
     auto style = parser_->createDocument();
     ASSERT_EQ(document->loadXML(kSource), true);
-    ASSERT_EQ(style->load(fromAscii(path.string())), true) << row.what;
+    ASSERT_EQ(style->load(textFromAscii(path.string())), true) << row.what;
     EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt) << row.what;
     const auto record = testing::outcomeOf(*document, std::nullopt);
     EXPECT_NE(utf8(record.reason).find(row.reasonPart), std::string::npos) << row.what << ": " << utf8(record.reason);
@@ -387,10 +387,10 @@ TEST_F(LibxmlTransformTest, EmptyResultRecordsWhatLibxsltSaid) {
   auto document = parser_->createDocument();
   auto style = parser_->createDocument();
   ASSERT_EQ(document->loadXML(kSource), true);
-  ASSERT_EQ(style->loadXML(stylesheet(u"<xsl:output method='text'/><xsl:template match='/'>"
-                                      u"<xsl:message>nothing to say</xsl:message></xsl:template>")),
+  ASSERT_EQ(style->loadXML(stylesheet("<xsl:output method='text'/><xsl:template match='/'>"
+                                      "<xsl:message>nothing to say</xsl:message></xsl:template>")),
             true);
-  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), u"");
+  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), "");
   EXPECT_EQ(utf8(*document->parseError()->reason()), "nothing to say");
 }
 
@@ -399,16 +399,16 @@ TEST_F(LibxmlTransformTest, DocumentsWithoutTreeOrFromElsewhereDoNotTransform) {
    public:
     bool setValidateOnParse(bool) override { return true; }
     bool setAsync(bool) override { return true; }
-    std::optional<bool> loadXML(std::u16string_view) override { return true; }
-    std::optional<bool> load(std::u16string_view) override { return true; }
+    std::optional<bool> loadXML(TextView) override { return true; }
+    std::optional<bool> load(TextView) override { return true; }
     std::unique_ptr<ParseError> parseError() const override { return nullptr; }
-    std::optional<std::u16string> transformNode(XmlDocument&) override { return std::nullopt; }
+    std::optional<Text> transformNode(XmlDocument&) override { return std::nullopt; }
   } foreign;
   auto loaded = parser_->createDocument();
   auto empty = parser_->createDocument();
   auto failed = parser_->createDocument();
-  ASSERT_EQ(loaded->loadXML(stylesheet(u"<xsl:template match='/'><x/></xsl:template>")), true);
-  ASSERT_EQ(failed->loadXML(u"<unclosed>"), false);
+  ASSERT_EQ(loaded->loadXML(stylesheet("<xsl:template match='/'><x/></xsl:template>")), true);
+  ASSERT_EQ(failed->loadXML("<unclosed>"), false);
   EXPECT_EQ(loaded->transformNode(foreign), std::nullopt);
   EXPECT_EQ(loaded->transformNode(*empty), std::nullopt);
   EXPECT_EQ(loaded->transformNode(*failed), std::nullopt);

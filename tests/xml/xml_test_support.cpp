@@ -69,8 +69,8 @@ LoadOutcome outcomeOf(const XmlDocument& document, std::optional<bool> loaded) {
   outcome.loaded = loaded;
   std::unique_ptr<ParseError> record = document.parseError();
   if (!record) return outcome;
-  outcome.reason = record->reason().value_or(u"<unreadable>");
-  outcome.srcText = record->srcText().value_or(u"<unreadable>");
+  outcome.reason = record->reason().value_or("<unreadable>");
+  outcome.srcText = record->srcText().value_or("<unreadable>");
   outcome.line = record->line().value_or(-1);
   outcome.linepos = record->linepos().value_or(-1);
   return outcome;
@@ -88,7 +88,8 @@ LoadOutcome asUnprivilegedUser(const std::function<LoadOutcome()>& load) {
       _exit(1);
     }
     const LoadOutcome outcome = load();
-    const std::string said = (outcome.loaded == true ? "1" : "0") + toUtf8(outcome.reason);
+    std::string said(outcome.loaded == true ? "1" : "0");
+    said += outcome.reason;
     _exit(write(channel[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 1);
   }
   close(channel[1]);
@@ -101,7 +102,7 @@ LoadOutcome asUnprivilegedUser(const std::function<LoadOutcome()>& load) {
   LoadOutcome outcome;
   if (said.empty() || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return outcome;
   outcome.loaded = said[0] == '1';
-  outcome.reason = fromUtf8Lenient(said.substr(1));
+  outcome.reason = textFromUtf8(said.substr(1));
   return outcome;
 }
 
@@ -300,6 +301,6 @@ int withSilentNameServer(const std::filesystem::path& resolvConf, const std::fun
   return WEXITSTATUS(status);
 }
 
-std::string utf8(std::u16string_view text) { return toUtf8(text); }
+std::string utf8(TextView text) { return textToUtf8(text); }
 
 }  // namespace tarnweld::xml::testing

@@ -57,7 +57,7 @@ auto silently(Call&& call) {
 // The outcome of a load, read back from the document's record.
 struct LoadOutcome {
   std::optional<bool> loaded;
-  std::u16string reason, srcText;
+  Text reason, srcText;
   std::int32_t line = -1, linepos = -1;
 };
 LoadOutcome outcomeOf(const XmlDocument& document, std::optional<bool> loaded);
@@ -132,6 +132,6 @@ inline constexpr int kNoIsolation = 77;
 int withSilentNameServer(const std::filesystem::path& resolvConf, const std::function<bool()>& check);
 
 // UTF-8 for readable failure messages.
-std::string utf8(std::u16string_view text);
+std::string utf8(TextView text);
 
 }  // namespace tarnweld::xml::testing
