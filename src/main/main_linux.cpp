@@ -24,10 +24,10 @@ int main(int argc, char** argv) {
 #ifdef TARNWELD_MIMALLOC
   // mimalloc replaces malloc for the whole process (see CMakeLists.txt); this
   // call also keeps the library linked where unused libraries are dropped.
-  // Pages freed by the result tree go back to the system at once, not after
-  // a delay: the result's text is made right after, and would otherwise add
-  // itself to the process's peak rather than take their place.
-  mi_option_set(mi_option_decommit_delay, 0);
+  // Its defaults stand: freed pages are kept a moment for reuse, which a
+  // transformation that builds and drops large strings (xsl:value-of of a
+  // long text) needs, or it faults the same memory in again for each one.
+  static_cast<void>(mi_version());
 #elif defined(M_MMAP_THRESHOLD)
   // A document's texts run to tens of megabytes and its tree to millions of
   // small blocks. Large blocks are mapped and unmapped directly, and small

@@ -117,6 +117,24 @@ TEST(TextTest, DecodesWellFormedUtf8AndRefusesTheRest) {
             u"b\xFFFD");
 }
 
+// Mending UTF-8 without leaving it gives what decoding and encoding again
+// gives, and the UTF-16 length it counts is that of the decoded text.
+TEST(TextTest, Utf8IsMendedAndCountedAsItsUtf16Form) {
+  const std::string cases[] = {
+      "plain", "\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E", "a\xFF" "b\xC3", "\xED\xA0\x80", "\xC0\xAF", "\xF4\x90\x80\x80",
+      std::string("a\0b", 3), "\xE2\x82", "0123456789abcdef\x80" "0123456789abcdef",
+  };
+  for (const std::string& bytes : cases) {
+    std::string mended;
+    appendUtf8Lenient(mended, bytes);
+    EXPECT_EQ(mended, toUtf8(fromUtf8Lenient(bytes))) << bytes;
+    EXPECT_EQ(utf16LengthOfUtf8(mended), fromUtf8Lenient(bytes).size()) << bytes;
+    std::string withoutNul;
+    appendUtf8Lenient(withoutNul, bytes, Utf8Nul::kReplace);
+    EXPECT_EQ(withoutNul, toUtf8WithoutNul(fromUtf8Lenient(bytes))) << bytes;
+  }
+}
+
 TEST(TextTest, PathsCrossBetweenTheHostsConventionAndPosixButUrisStayAsTheyAre) {
   const struct {
     Text host, posix;

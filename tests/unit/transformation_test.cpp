@@ -60,21 +60,36 @@ TEST(ReportTest, ComposesTheThreeReportsExactly) {
   }
 }
 
+// Characters are counted as the host counts them, in UTF-16 units, whatever
+// form the text is held in.
 TEST(ReportTest, CutsTheSourceTextAtAThousandCharacters) {
-  const Text thousand(1000, TXT('x'));
-  const struct {
-    std::size_t length;
+  const auto repeat = [](TextView piece, std::size_t times) {
     Text text;
+    for (std::size_t i = 0; i < times; ++i) text.append(piece);
+    return text;
+  };
+  const Text thousand(1000, TXT('x'));
+  const Text marker = TXT(" [...]");
+#if TARNWELD_TEXT_UTF16
+  const Text halfPair = Text(1, TextUnit{0xD834});
+#else
+  const Text halfPair = "\uFFFD";  // a lone half cannot be UTF-8
+#endif
+  const struct {
+    Text source, quoted;
   } cases[] = {
-      {999, Text(999, TXT('x'))},
-      {1000, thousand},
-      {1001, thousand + TXT(" [...]")},
-      {10'000'000, thousand + TXT(" [...]")},
+      {Text(999, TXT('x')), Text(999, TXT('x'))},
+      {thousand, thousand},
+      {Text(1001, TXT('x')), thousand + marker},
+      {Text(10'000'000, TXT('x')), thousand + marker},
+      {repeat(TXT("\u00E9"), 1001), repeat(TXT("\u00E9"), 1000) + marker},
+      {Text(998, TXT('x')) + TXT("\U0001D11E"), Text(998, TXT('x')) + TXT("\U0001D11E")},
+      {Text(999, TXT('x')) + TXT("\U0001D11E"), Text(999, TXT('x')) + halfPair + marker},
   };
   for (const auto& row : cases) {
-    const Text report = composeReport(ReportKind::Xml, TXT(""), {TXT("r"), Text(row.length, TXT('x')), 1, 2});
-    EXPECT_TRUE(report.ends_with(TXT("\r\n\r\nText: ") + row.text)) << row.length;
-    EXPECT_EQ(report.size(), report.find(TXT("Text: ")) + 6 + row.text.size()) << row.length;
+    const Text report = composeReport(ReportKind::Xml, TXT(""), {TXT("r"), row.source, 1, 2});
+    EXPECT_TRUE(report.ends_with(TXT("\r\n\r\nText: ") + row.quoted)) << row.source.size();
+    EXPECT_EQ(report.size(), report.find(TXT("Text: ")) + 6 + row.quoted.size()) << row.source.size();
   }
 }
 

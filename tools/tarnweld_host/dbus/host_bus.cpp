@@ -96,7 +96,10 @@ Result<RecordValue> readArgument(sd_bus_message* message) {
         return fail("a string (h) must be a memory file sealed against change");
       }
       if (!isUtf8WithoutNul(mapped.bytes())) return fail("a string (h) must hold UTF-8 without NUL");
-      return RecordValue(std::string(mapped.bytes()));
+      std::string text;
+      text.reserve(mapped.bytes().size());
+      posix::adviseHugePages(text.data(), text.capacity());
+      return RecordValue(std::move(text.append(mapped.bytes())));
     }
     case dbus_wire::WireValue::Kind::kInt16:
       break;
