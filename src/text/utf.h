@@ -1,5 +1,5 @@
-// Conversions between the program's text (UTF-16) and UTF-8, used only at the
-// edges: the bus, the parser library and the terminal.
+// Conversions between UTF-16 and UTF-8, and the checks and repairs of UTF-8,
+// for the edges: the bus, the parser libraries, COM and the terminal.
 #pragma once
 
 #include <optional>

@@ -1,8 +1,8 @@
 // The parser documents on libxml2 and libxslt.
 //
 // A document owns at most one tree. Loading parses from memory: the editor's
-// text is encoded to UTF-8 piecewise while the parser reads it (no second
-// copy of a large document), a file or URI is read whole first, up to
+// text, UTF-8 already, is handed to the parser a read at a time from where it
+// lies (no second copy of a large document), a file or URI is read whole first, up to
 // kMaxResourceBytes (stylesheets are small, and the record of a failed load
 // needs the source line back). A failed transformation leaves its first
 // error in the source document's record.
@@ -145,7 +145,7 @@ std::string outputEncoding(xsltStylesheetPtr style) {
 // buffer: the file's pages are not the plug-in's own memory, so while both
 // trees are alive writing the result adds nothing to the run's peak. The
 // result tree goes before the text is read back.
-std::optional<Text> resultText(DocPtr result, xsltStylesheet& style) {
+std::optional<Text> resultText(DocPtr result, xsltStylesheet& style, ReleaseFreedMemory releaseFreedMemory) {
   Fd file(memfd_create("tarnweld-result", MFD_CLOEXEC | MFD_ALLOW_SEALING));
   if (!file) return std::nullopt;
   const std::string encoding = outputEncoding(&style);
@@ -158,12 +158,14 @@ std::optional<Text> resultText(DocPtr result, xsltStylesheet& style) {
   if (xsltSaveResultTo(output.get(), result.get(), &style) < 0 || output->error != 0) return std::nullopt;
   if (xmlOutputBufferClose(output.release()) < 0) return std::nullopt;
   result.reset();
+  if (releaseFreedMemory) releaseFreedMemory();
   return decodeFile(file.get(), encoding);
 }
 
 class LibxmlDocument final : public XmlDocument {
  public:
-  explicit LibxmlDocument(TreeRelease treeRelease) : treeRelease_(treeRelease) {}
+  LibxmlDocument(TreeRelease treeRelease, ReleaseFreedMemory releaseFreedMemory)
+      : treeRelease_(treeRelease), releaseFreedMemory_(releaseFreedMemory) {}
   LibxmlDocument(const LibxmlDocument&) = delete;
   LibxmlDocument& operator=(const LibxmlDocument&) = delete;
   ~LibxmlDocument() override {
@@ -272,7 +274,7 @@ class LibxmlDocument final : public XmlDocument {
     errors.watchTransformation(nullptr);
     ctxt.reset();
 
-    std::optional<Text> text = resultText(std::move(result), *style);
+    std::optional<Text> text = resultText(std::move(result), *style, releaseFreedMemory_);
     // An empty result takes the transform report: it says what libxslt said.
     if (text && text->empty() && transformationError(errors)) recordTransformationError(errors);
     return text;
@@ -313,6 +315,7 @@ class LibxmlDocument final : public XmlDocument {
   }
 
   const TreeRelease treeRelease_;
+  const ReleaseFreedMemory releaseFreedMemory_;
   DocPtr tree_;
   bool validate_ = true;
   LoadRecord record_;
@@ -320,25 +323,28 @@ class LibxmlDocument final : public XmlDocument {
 
 class LibxmlParser final : public XmlParser {
  public:
-  LibxmlParser(TreeRelease treeRelease, NodeBlocks nodeBlocks) : treeRelease_(treeRelease), nodeBlocks_(nodeBlocks) {}
+  LibxmlParser(TreeRelease treeRelease, NodeBlocks nodeBlocks, ReleaseFreedMemory releaseFreedMemory)
+      : treeRelease_(treeRelease), nodeBlocks_(nodeBlocks), releaseFreedMemory_(releaseFreedMemory) {}
 
   // The libraries are prepared on the first document, so a start that makes
   // none (registration, no host, an empty document) does not pay for it.
   std::unique_ptr<XmlDocument> createDocument() override {
     if (nodeBlocks_ == NodeBlocks::Pooled) installNodePool();
     prepareLibraries();
-    return std::make_unique<LibxmlDocument>(treeRelease_);
+    return std::make_unique<LibxmlDocument>(treeRelease_, releaseFreedMemory_);
   }
 
  private:
   TreeRelease treeRelease_;
   NodeBlocks nodeBlocks_;
+  ReleaseFreedMemory releaseFreedMemory_;
 };
 
 }  // namespace
 
-std::unique_ptr<XmlParser> makeLibxmlParser(TreeRelease treeRelease, NodeBlocks nodeBlocks) {
-  return std::make_unique<LibxmlParser>(treeRelease, nodeBlocks);
+std::unique_ptr<XmlParser> makeLibxmlParser(TreeRelease treeRelease, NodeBlocks nodeBlocks,
+                                            ReleaseFreedMemory releaseFreedMemory) {
+  return std::make_unique<LibxmlParser>(treeRelease, nodeBlocks, releaseFreedMemory);
 }
 
 }  // namespace tarnweld::xml

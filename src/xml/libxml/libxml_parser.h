@@ -20,9 +20,16 @@ enum class TreeRelease { Free, LeftToProcessEnd };
 // document, and stays for the rest of the process.
 enum class NodeBlocks { Malloc, Pooled };
 
+// Gives the pages of freed blocks back to the system now: called once the
+// result tree is freed, before the result's text is read in, so that the two
+// never hold memory at once. The process's allocator knows how; nullptr
+// leaves it to the allocator's own time.
+using ReleaseFreedMemory = void (*)();
+
 // The libxml2 + libxslt parser. Its first document prepares the libraries
 // once per process (EXSLT and the node-set function of the platform namespace).
 std::unique_ptr<XmlParser> makeLibxmlParser(TreeRelease treeRelease = TreeRelease::Free,
-                                            NodeBlocks nodeBlocks = NodeBlocks::Malloc);
+                                            NodeBlocks nodeBlocks = NodeBlocks::Malloc,
+                                            ReleaseFreedMemory releaseFreedMemory = nullptr);
 
 }  // namespace tarnweld::xml
