@@ -737,6 +737,12 @@ int main(int argc, char** argv) {
     if (size.capped) {
       std::printf("      capped at %llu MiB; %s\n", static_cast<unsigned long long>(kMemoryCapBytes >> 20),
                   judgement.detail.c_str());
+      if (written.expected) {
+        std::error_code ignored;
+        const bool right = fs::file_size(dir / "theirs.out", ignored) == written.expected->size() &&
+                           readPrefix(dir / "theirs.out", written.expected->size()) == *written.expected;
+        std::printf("      xsltproc: %s\n", right ? "the right counts" : "no right counts");
+      }
       const std::string theirErrors = readPrefix(dir / "theirs.err", 1024);
       if (!theirErrors.empty()) {
         std::printf("      xsltproc said: \"%s\"\n",
