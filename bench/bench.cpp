@@ -19,6 +19,8 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -31,6 +33,7 @@
 #include <iterator>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -48,7 +51,7 @@ namespace {
 enum class Workload {
   kCatalog,        // `count` records; the result an HTML table of them
   kLargeResult,    // one text of 1 MiB and `count` empty elements; the result the text `count` times
-  kLargeText,      // one line, one text node of `count` MiB; the result counts its elements and characters
+  kLargeText,      // one line, one text node of `count` MiB; the result counts elements and the last text's characters
   kLargeElements,  // one line, `count` MiB of elements of about 1 KiB each; the result as for kLargeText
 };
 
@@ -82,7 +85,7 @@ constexpr const char* kDefaultSizes = "1k,1m,65m";
 // bench watches the run's memory, memory files included, and kills its
 // largest process when the run holds more (RunWatcher). A cgroup would be
 // the exact tool, but needs a cgroup v2 hierarchy with the memory controller
-// that the bench may change, which not every machine gives. As a floor under
+// that the bench may change, which not every machine gives. As a backstop to
 // the watcher, each process also gets the cap as its RLIMIT_DATA (its heap
 // and anonymous mappings): an allocation beyond it fails rather than taking
 // the machine's memory between two looks. Not RLIMIT_AS, which would count
@@ -344,6 +347,28 @@ ProcessMemory memoryOf(pid_t pid) {
   return memory;
 }
 
+// When process `pid` started, in clock ticks since boot; 0 when it is gone.
+unsigned long long startTimeOf(pid_t pid) {
+  std::ifstream stat(fs::path("/proc") / std::to_string(pid) / "stat");
+  std::string line;
+  std::getline(stat, line);
+  // The command name, in parentheses, may hold spaces: fields count from its end.
+  std::istringstream fields(line.substr(std::min(line.size(), line.rfind(')') + 1)));
+  std::string field;
+  for (int i = 3; i < 22 && fields >> field;) ++i;
+  unsigned long long ticks = 0;
+  fields >> ticks;
+  return ticks;
+}
+
+// Kills process `pid` if it is still the one that started at `startTime`:
+// through a descriptor for the process, so that a number used again by
+// another process is never signalled.
+void killIfSame(pid_t pid, unsigned long long startTime) {
+  const tarnweld::posix::Fd process(static_cast<int>(syscall(SYS_pidfd_open, pid, 0)));
+  if (process && startTimeOf(pid) == startTime) syscall(SYS_pidfd_send_signal, process.get(), SIGKILL, nullptr, 0);
+}
+
 // `root` and every process below it.
 std::vector<pid_t> processTree(pid_t root) {
   std::vector<pid_t> tree{root};
@@ -386,6 +411,7 @@ class RunWatcher {
   void sample(pid_t root, long capKiB) {
     long runKiB = 0, largestKiB = 0;
     pid_t largest = 0;
+    unsigned long long largestStart = 0;
     std::map<ino_t, long> runFiles;
     for (const pid_t pid : processTree(root)) {
       const ProcessMemory memory = memoryOf(pid);
@@ -397,13 +423,17 @@ class RunWatcher {
       if (std::string name; std::getline(comm, name) && name == "tarnweld") {
         pluginPeakKiB_ = std::max(pluginPeakKiB_, processKiB);
       }
-      if (processKiB > largestKiB) largestKiB = processKiB, largest = pid;
+      if (processKiB > largestKiB) {
+        largestKiB = processKiB;
+        largest = pid;
+        largestStart = startTimeOf(pid);
+      }
     }
     for (const auto& [inode, kib] : runFiles) runKiB += kib;
     runPeakKiB_ = std::max(runPeakKiB_, runKiB);
     if (capKiB > 0 && runKiB > capKiB && largest > 0 && stoppedAtKiB_ == 0) {
       stoppedAtKiB_ = runKiB;
-      kill(largest, SIGKILL);
+      killIfSame(largest, largestStart);
     }
   }
 
