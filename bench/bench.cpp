@@ -213,7 +213,10 @@ Written writeWorkload(const Size& size, const fs::path& document, const fs::path
   const char* stylesheetText = size.workload == Workload::kCatalog       ? kCatalogStylesheet
                                : size.workload == Workload::kLargeResult ? kLargeResultStylesheet
                                                                          : kLargeDocumentStylesheet;
-  std::ofstream(stylesheet, std::ios::binary) << stylesheetText;
+  std::ofstream stylesheetOut(stylesheet, std::ios::binary);
+  stylesheetOut << stylesheetText;
+  stylesheetOut.close();
+  if (!stylesheetOut) return written;
   // The expected result depends only on the row, so it is known even when a
   // kept document is used again.
   std::size_t elements = 1, lastText = 0, repeats = 0;
@@ -238,7 +241,11 @@ Written writeWorkload(const Size& size, const fs::path& document, const fs::path
     return written;
   }
 
-  std::ofstream out(document, std::ios::binary);
+  // Written under another name first: a document cut short (the disk full,
+  // the bench stopped) is never taken for a whole one by a later run that
+  // keeps its files.
+  const fs::path partial = fs::path(document) += ".part";
+  std::ofstream out(partial, std::ios::binary);
   switch (size.workload) {
     case Workload::kCatalog:
       out << catalogText(size.count);
@@ -258,8 +265,10 @@ Written writeWorkload(const Size& size, const fs::path& document, const fs::path
       break;
   }
   out.close();
-  written.ok = static_cast<bool>(out);
-  if (!written.ok) fs::remove(document);
+  std::error_code error;
+  if (out) fs::rename(partial, document, error);
+  written.ok = out && !error;
+  if (!written.ok) fs::remove(partial, error);
   return written;
 }
 
