@@ -452,7 +452,8 @@ class RunWatcher {
 };
 
 // Runs `argv` (argv[0] a path) in `environment` with stdout and stderr sent
-// to files; measures wall time and the child's peak resident set.
+// to files; measures wall time and the child's peak resident set, and, when
+// watched, the peaks with memory files (capped: stopped at the cap).
 Measure runCommand(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
                    const fs::path& out, const fs::path& err, const RunOptions& options = {}) {
   const tarnweld::posix::Fd outFd(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
