@@ -5,6 +5,7 @@
 // the text is copied neither into a message nor through the bus daemon.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -120,12 +121,20 @@ inline void adviseHugePages(void* block, std::size_t size) {
 // kMaxTextUnits UTF-16 units (a size that says so is refused before anything
 // is allocated), and, with NulBytes::kRefuse, at the first NUL: a text from
 // another process that holds one is refused at once, whatever its size.
+// With ReadPieces::kRelease the caller owns the file alone and needs only
+// its text: each piece's pages are given back as soon as it is read, so the
+// file and its text never take memory twice over. Such a file need only be
+// sealed against a change of size.
 enum class NulBytes { kKeep, kRefuse };
-inline Result<std::string> readSealedUtf8(int fd, NulBytes nul = NulBytes::kKeep) {
+enum class ReadPieces { kKeep, kRelease };
+inline Result<std::string> readSealedUtf8(int fd, NulBytes nul = NulBytes::kKeep,
+                                          ReadPieces pieces = ReadPieces::kKeep) {
   constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+  constexpr int kSizeSeals = F_SEAL_SHRINK | F_SEAL_GROW;
+  const int required = pieces == ReadPieces::kRelease ? kSizeSeals : kTextSeals;
   struct stat status {};
   const int seals = fcntl(fd, F_GET_SEALS);
-  if (seals < 0 || (seals & kTextSeals) != kTextSeals || fstat(fd, &status) != 0 || status.st_size < 0) {
+  if (seals < 0 || (seals & required) != required || fstat(fd, &status) != 0 || status.st_size < 0) {
     return fail("the text is not a memory file sealed against change");
   }
   // Every unit takes at most kMaxUtf8BytesPerUnit bytes, so a larger file
@@ -150,6 +159,10 @@ inline Result<std::string> readSealedUtf8(int fd, NulBytes nul = NulBytes::kKeep
     const ssize_t count = pread(fd, piece.get() + kept, room - kept, offset);
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) return fail(std::string("cannot read the text file: ") + std::strerror(errno));
+    // Giving pages back is a saving, not a step: a failure changes nothing.
+    if (pieces == ReadPieces::kRelease && count > 0) {
+      static_cast<void>(fallocate(fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, offset, count));
+    }
     offset += count;
     const std::string_view bytes(piece.get(), kept + static_cast<std::size_t>(count));
     if (nul == NulBytes::kRefuse && bytes.substr(kept).find('\0') != std::string_view::npos) {

@@ -72,12 +72,15 @@ Text decodeWithLibxml(std::string_view bytes, xmlCharEncodingHandler& handler) {
 }  // namespace
 
 std::optional<Text> decodeFile(int fd, std::string_view encoding) {
-  if (fcntl(fd, F_ADD_SEALS, posix::kTextSeals) != 0) return std::nullopt;
+  // UTF-8 is the program's text already: the file gives its pages back as
+  // they are read.
   if (isNamed(encoding, kUtf8Encoding)) {
-    auto text = posix::readSealedUtf8(fd);
+    if (fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW) != 0) return std::nullopt;
+    auto text = posix::readSealedUtf8(fd, posix::NulBytes::kKeep, posix::ReadPieces::kRelease);
     if (!text) return std::nullopt;
     return withoutByteOrderMark(std::move(*text));
   }
+  if (fcntl(fd, F_ADD_SEALS, posix::kTextSeals) != 0) return std::nullopt;
   posix::MappedBytes mapped;
   if (!posix::mapSealedMemfd(fd, mapped)) return std::nullopt;
   return decodeBytes(mapped.bytes(), encoding);

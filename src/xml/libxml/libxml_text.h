@@ -28,8 +28,9 @@ Text sourceLine(TextView text, std::int32_t line);
 Text decodeBytes(std::string_view bytes, std::string_view encoding);
 
 // decodeBytes for the bytes of the memory file `fd`, which must allow
-// sealing: it is sealed against change before it is read, then UTF-8 is read
-// a piece at a time and any other encoding mapped whole. Nothing when the
+// sealing and be the caller's alone: it is sealed against change before it
+// is read, then UTF-8 is read a piece at a time, each piece's pages given
+// back as it goes, and any other encoding mapped whole. Nothing when the
 // file cannot be sealed or read.
 std::optional<Text> decodeFile(int fd, std::string_view encoding);
 
