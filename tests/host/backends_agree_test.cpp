@@ -59,7 +59,7 @@ std::vector<SeenCall> seenOnTheBus(const host::RecordStore& store, bool firstLin
   for (const host::HostCall& call : store.calls()) {
     const bool isRead = call.operation == host_op::kDataGet.ascii();
     const auto* number = std::get_if<std::int16_t>(&call.value);
-    const std::string value = isRead ? "" : number ? std::to_string(*number) : std::get<std::string>(call.value);
+    const std::string value = isRead ? "" : number ? std::to_string(*number) : std::string(host::stringOf(call.value).value_or(""));
     seen.push_back({call.operation, firstLineOnly ? firstLine(value) : value});
   }
   return seen;

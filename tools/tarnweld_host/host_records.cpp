@@ -2,6 +2,12 @@
 
 namespace tarnweld::host {
 
+std::optional<std::string_view> stringOf(const RecordValue& value) {
+  if (const auto* text = std::get_if<std::string>(&value)) return *text;
+  if (const auto* shared = std::get_if<std::shared_ptr<const SharedText>>(&value)) return (*shared)->bytes();
+  return std::nullopt;
+}
+
 const RecordValue* RecordStore::find(std::string_view storedKey) const {
   const auto it = records_.find(storedKey);
   return it == records_.end() ? nullptr : &it->second;
@@ -85,7 +91,7 @@ std::string quoted(std::string_view text) {
 std::string formatCall(const HostCall& call) {
   auto valueText = [&] {
     if (const auto* number = std::get_if<std::int16_t>(&call.value)) return std::to_string(*number) + " (int16)";
-    return quoted(std::get<std::string>(call.value));
+    return quoted(stringOf(call.value).value_or(""));
   };
   std::string line;
   if (call.operation == kOpSetGlobalSuffix) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,9 +18,20 @@
 
 namespace tarnweld::host {
 
+// A large string kept where it arrived (a memory file the plug-in sealed,
+// mapped) rather than copied into the stand-in's own memory.
+class SharedText {
+ public:
+  virtual ~SharedText() = default;
+  virtual std::string_view bytes() const = 0;
+};
+
 // Strings are kept in their wire form (UTF-8), so a large document or output
 // is converted once and never copied between forms.
-using RecordValue = std::variant<std::string, std::int16_t>;
+using RecordValue = std::variant<std::string, std::int16_t, std::shared_ptr<const SharedText>>;
+
+// The string a record holds, in either form; nothing when it holds a number.
+std::optional<std::string_view> stringOf(const RecordValue& value);
 
 // The operation and record names are the program's own (core/names.h), read
 // here in their wire form.

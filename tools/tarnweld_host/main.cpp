@@ -195,8 +195,10 @@ int hostMain(const Options& options) {
     // OUTPUT is printed whenever it arrived, exactly as received; the exit
     // status says whether the whole hand-back happened.
     if (output) {
-      if (auto* text = std::get_if<std::string>(&*output)) {
-        const std::string bytes = outputBytes(std::move(*text), platform::stdoutIsTerminal(), options.rawUtf8);
+      if (const std::optional<std::string_view> text = stringOf(*output)) {
+        auto* own = std::get_if<std::string>(&*output);
+        const std::string bytes =
+            outputBytes(own ? std::move(*own) : std::string(*text), platform::stdoutIsTerminal(), options.rawUtf8);
         std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         std::cout.flush();
       }

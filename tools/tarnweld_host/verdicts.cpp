@@ -33,7 +33,7 @@ Verdict judgeRegistration(const PluginEnd& end, double timeoutSeconds) {
 Verdict judgeRun(const PluginEnd& end, double timeoutSeconds, const RecordValue* output,
                  const RecordValue* outputMode) {
   if (!endedNormally(end)) return {kExitPluginFailed, describeEnd(end, timeoutSeconds)};
-  const bool hasOutput = output && std::holds_alternative<std::string>(*output);
+  const bool hasOutput = output && stringOf(*output).has_value();
   const auto* mode = outputMode ? std::get_if<std::int16_t>(outputMode) : nullptr;
   const std::string outputKey(run_key::kOutput.ascii()), modeKey(run_key::kOutputMode.ascii());
   if (!hasOutput && !mode) {
@@ -45,7 +45,7 @@ Verdict judgeRun(const PluginEnd& end, double timeoutSeconds, const RecordValue*
     return {kExitPluginFailed,
             "the plug-in sent " + modeKey + " " + std::to_string(*mode) + ", not " + std::to_string(kOutputMode)};
   }
-  if (std::get<std::string>(*output).starts_with(kReportStart)) return {kExitReport, {}};
+  if (stringOf(*output).value_or("").starts_with(kReportStart)) return {kExitReport, {}};
   return {};
 }
 

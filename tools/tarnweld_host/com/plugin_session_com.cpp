@@ -101,7 +101,7 @@ class HostObject final : public ComObject<IDispatch> {
     if (call.refusedBy(rejects_)) return reject(op, *key, exception);
     if (op.name == kOpDataGet) {
       if (const RecordValue* value = call.answer()) {
-        const auto* text = std::get_if<std::string>(value);
+        const std::optional<std::string_view> text = stringOf(*value);
         Variant answer =
             text ? Variant::string(fromUtf8Lenient(*text)) : Variant::int16(std::get<std::int16_t>(*value));
         if (FAILED(VariantChangeType(answer.get(), answer.get(), 0, VT_BSTR))) return DISP_E_TYPEMISMATCH;

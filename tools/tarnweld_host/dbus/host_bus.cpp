@@ -80,6 +80,16 @@ using sdbus_owners::BusPtr;
 using sdbus_owners::MessagePtr;
 using sdbus_owners::SlotPtr;
 
+// A string that arrived as a sealed memory file, kept mapped.
+class MappedText final : public SharedText {
+ public:
+  explicit MappedText(posix::MappedBytes mapped) : mapped_(std::move(mapped)) {}
+  std::string_view bytes() const override { return mapped_.bytes(); }
+
+ private:
+  posix::MappedBytes mapped_;
+};
+
 // Reads one variant argument holding a string ("s", or "h": a sealed memory
 // file that must hold what an "s" may, UTF-8 without NUL) or a 16-bit
 // integer ("n").
@@ -96,10 +106,8 @@ Result<RecordValue> readArgument(sd_bus_message* message) {
         return fail("a string (h) must be a memory file sealed against change");
       }
       if (!isUtf8WithoutNul(mapped.bytes())) return fail("a string (h) must hold UTF-8 without NUL");
-      std::string text;
-      text.reserve(mapped.bytes().size());
-      posix::adviseHugePages(text.data(), text.capacity());
-      return RecordValue(std::move(text.append(mapped.bytes())));
+      // The file is sealed: its mapping is kept as the string, not copied.
+      return RecordValue(std::make_shared<const MappedText>(std::move(mapped)));
     }
     case dbus_wire::WireValue::Kind::kInt16:
       break;
@@ -202,7 +210,8 @@ class SdBusHost final : public HostBus {
     if (!first) return CallError{SD_BUS_ERROR_INVALID_ARGS, first.reason()};
     Result<RecordValue> second = isSuffix ? Result<RecordValue>(RecordValue{}) : readArgument(message);
     if (!second) return CallError{SD_BUS_ERROR_INVALID_ARGS, second.reason()};
-    const auto* key = std::get_if<std::string>(&*first);
+    const std::optional<std::string_view> keyText = stringOf(*first);
+    const std::optional<std::string> key = keyText ? std::optional<std::string>(*keyText) : std::nullopt;
     if (!key) {
       return CallError{SD_BUS_ERROR_INVALID_ARGS,
                        std::string(isSuffix ? "the suffix" : "the key") + " must be a string variant"};
@@ -225,9 +234,9 @@ class SdBusHost final : public HostBus {
     if (r >= 0 && operation == kOpDataGet) {
       // The record's value as the host holds it; no variant when there is none.
       if (const RecordValue* value = call.answer()) {
-        const Status appended = std::holds_alternative<std::string>(*value)
-                                    ? dbus_wire::appendUtf8(reply.get(), std::get<std::string>(*value))
-                                    : dbus_wire::appendInt16(reply.get(), std::get<std::int16_t>(*value));
+        const std::optional<std::string_view> text = stringOf(*value);
+        const Status appended = text ? dbus_wire::appendUtf8(reply.get(), *text)
+                                     : dbus_wire::appendInt16(reply.get(), std::get<std::int16_t>(*value));
         if (!appended) return CallError{SD_BUS_ERROR_FAILED, "cannot reply: " + appended.reason()};
       }
     }
