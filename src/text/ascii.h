@@ -41,7 +41,18 @@ constexpr bool startsWithIgnoringAsciiCase(std::basic_string_view<Char> text, st
 template <typename Char>
 constexpr std::size_t findIgnoringAsciiCase(std::basic_string_view<Char> text, std::basic_string_view<Char> target,
                                             std::size_t from) {
-  if (from > text.size()) return std::basic_string_view<Char>::npos;
+  constexpr auto npos = std::basic_string_view<Char>::npos;
+  if (from > text.size()) return npos;
+  // A target that starts with anything but a letter ("<?xml-stylesheet") is
+  // looked for by its first character, which the library finds fastest: a
+  // large document without the target is passed over at memory speed.
+  if (!target.empty() && foldAscii(target[0]) == target[0] && !(target[0] >= Char('a') && target[0] <= Char('z'))) {
+    for (std::size_t at = text.find(target[0], from); at != npos; at = text.find(target[0], at + 1)) {
+      if (text.size() - at < target.size()) return npos;
+      if (equalsIgnoringAsciiCase(text.substr(at, target.size()), target)) return at;
+    }
+    return npos;
+  }
   const auto it = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), target.begin(),
                               target.end(), [](Char a, Char b) { return foldAscii(a) == foldAscii(b); });
   return it == text.end() ? std::basic_string_view<Char>::npos : static_cast<std::size_t>(it - text.begin());

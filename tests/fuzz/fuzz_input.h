@@ -8,6 +8,7 @@
 #include <string_view>
 #include <utility>
 
+#include "text/text.h"
 #include "text/utf.h"
 
 namespace tarnweld::fuzz {

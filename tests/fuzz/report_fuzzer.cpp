@@ -25,8 +25,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::require(report.starts_with("Tarnweld Error - "));
   if (kind != ReportKind::Xml) fuzz::require(report.find("(" + path + ")") != Text::npos);
   if (values.srcText) {
-    const bool cut = values.srcText->size() > kMaxSourceTextLength;
-    fuzz::require(report.ends_with("Text: " + values.srcText->substr(0, kMaxSourceTextLength) +
+    // The cut counts UTF-16 units, as the host does: checked in UTF-16, and
+    // written back as UTF-8 (a half pair left by the cut reads U+FFFD).
+    const std::u16string source = fromUtf8Lenient(*values.srcText);
+    const bool cut = source.size() > kMaxSourceTextLength;
+    fuzz::require(report.ends_with("Text: " + toUtf8(source.substr(0, kMaxSourceTextLength)) +
                                    Text(cut ? kSourceTextCutMarker : "")));
   }
   if (values.line && values.linepos) {

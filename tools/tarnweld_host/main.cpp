@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <iterator>
 #include <sstream>
 #include <vector>
@@ -49,16 +50,16 @@ Result<std::string> readBytes(const std::string& document) {
   } else {
     std::ifstream file(pathOf(document), std::ios::binary);
     if (!file) return fail("cannot open " + document + ": " + strerror(errno));
-    // Read in one piece: a document may run to tens of megabytes.
+    // Room for the whole file at once, filled a piece at a time: a document
+    // may run to a gigabyte, and zeroing it first would touch it twice.
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(pathOf(document), sizeError);
-    if (!sizeError) {
-      bytes.resize(size);
-      file.read(bytes.data(), static_cast<std::streamsize>(size));
-      bytes.resize(static_cast<std::size_t>(file.gcount()));
+    if (!sizeError) bytes.reserve(size);
+    constexpr std::size_t kPiece = std::size_t{1} << 20;
+    const auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
+    while (file.read(piece.get(), static_cast<std::streamsize>(kPiece)) || file.gcount() > 0) {
+      bytes.append(piece.get(), static_cast<std::size_t>(file.gcount()));
     }
-    // Whatever the size did not cover (a pipe, a growing file) follows.
-    bytes.append(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     if (file.bad()) return fail("cannot read " + document);
   }
   return bytes;
