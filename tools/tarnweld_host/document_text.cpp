@@ -131,6 +131,13 @@ std::optional<std::string> encodeText(std::string_view utf8, std::string_view en
   return platform::encodeCharset(utf8, upper);
 }
 
+bool outputStandsAsItIs(std::string_view output, bool toTerminal, bool rawUtf8) {
+  if (toTerminal) return output.empty() || output.ends_with('\n');
+  if (rawUtf8) return true;
+  const std::optional<std::string> name = namedEncoding(output);
+  return !name || namesUtf8(*name);
+}
+
 std::string outputBytes(std::string output, bool toTerminal, bool rawUtf8) {
   if (toTerminal) {
     if (!output.empty() && !output.ends_with('\n')) output += '\n';

@@ -38,6 +38,11 @@ std::optional<std::string> encodeText(std::string_view utf8, std::string_view en
 // names none or one that cannot hold it, or with `rawUtf8`.
 std::string outputBytes(std::string output, bool toTerminal, bool rawUtf8);
 
+// True only when outputBytes would give `output` back as it stands (a
+// terminal's line break there, UTF-8 named or none, or raw UTF-8 asked for):
+// a large result is then written from where it lies, with no copy.
+bool outputStandsAsItIs(std::string_view output, bool toTerminal, bool rawUtf8);
+
 // The text of `bytes` as UTF-8, without its byte-order mark, when
 // decodeDocument would read them as UTF-8 and take them as they are (well
 // formed, no NUL); nothing otherwise. A large UTF-8 document is then served

@@ -197,10 +197,14 @@ int hostMain(const Options& options) {
     // status says whether the whole hand-back happened.
     if (output) {
       if (const std::optional<std::string_view> text = stringOf(*output)) {
-        auto* own = std::get_if<std::string>(&*output);
-        const std::string bytes =
-            outputBytes(own ? std::move(*own) : std::string(*text), platform::stdoutIsTerminal(), options.rawUtf8);
-        std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        const bool terminal = platform::stdoutIsTerminal();
+        if (outputStandsAsItIs(*text, terminal, options.rawUtf8)) {
+          std::cout.write(text->data(), static_cast<std::streamsize>(text->size()));
+        } else {
+          auto* own = std::get_if<std::string>(&*output);
+          const std::string bytes = outputBytes(own ? std::move(*own) : std::string(*text), terminal, options.rawUtf8);
+          std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        }
         std::cout.flush();
       }
     }
