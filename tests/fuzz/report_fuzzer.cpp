@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   __builtin_memcpy(&line, data + 2, 4);
   linepos = static_cast<std::int32_t>(data[6]) - 128;
   const auto [path, rest] = fuzz::twoTextsOf(data + 7, size - 7);
-  const std::size_t split = rest.size() / 2;
+  // Split between characters: a text is well-formed UTF-8.
+  const std::size_t split = utf8PieceLength(std::string_view(rest).substr(0, rest.size() / 2));
 
   ParseErrorValues values;
   if (present & 1) values.reason = rest.substr(0, split);
