@@ -24,6 +24,9 @@ class SharedText {
  public:
   virtual ~SharedText() = default;
   virtual std::string_view bytes() const = 0;
+  // The sealed memory file that holds the bytes, to be passed on as it is,
+  // or -1 when there is none to pass.
+  virtual int file() const { return -1; }
 };
 
 // Strings are kept in their wire form (UTF-8), so a large document or output

@@ -170,7 +170,7 @@ int hostMain(const Options& options) {
       complain(served.reason());
       return kExitUsage;
     }
-    store.add(std::string(run_key::kInput.ascii()), std::move(served->input));
+    store.add(std::string(run_key::kInput.ascii()), shareText(std::move(served->input)));
     store.add(std::string(run_key::kFileName.ascii()), std::move(served->fileName));
     plugin.directory = served->directory;
     plugin.switchText = kRunSwitch.ascii();

@@ -38,6 +38,11 @@ struct PluginRun {
 // started.
 Result<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store, const std::vector<RejectRule>& rejects);
 
+// A string record as this platform's host object serves it best: on Linux a
+// large one is written once into a sealed memory file that every read is
+// given as it stands (the string itself is then let go), elsewhere the string.
+RecordValue shareText(std::string text);
+
 // The plug-in started when none is named: the one beside this program, else
 // (Linux, installed) ../lib/tarnweld/tarnweld from this program's directory.
 std::string defaultPluginPath();

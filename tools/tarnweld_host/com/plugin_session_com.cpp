@@ -210,6 +210,8 @@ Result<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store, cons
   return run;
 }
 
+RecordValue shareText(std::string text) { return text; }
+
 std::string defaultPluginPath() { return toUtf8(win::exeDirectory() + std::u16string(kDefaultPluginName)); }
 
 std::vector<std::string> programArguments(int, char**) {

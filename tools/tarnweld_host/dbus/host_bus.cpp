@@ -80,15 +80,34 @@ using sdbus_owners::BusPtr;
 using sdbus_owners::MessagePtr;
 using sdbus_owners::SlotPtr;
 
-// A string that arrived as a sealed memory file, kept mapped.
+// A string kept in a sealed memory file, mapped: one that arrived that way,
+// or a large record of the stand-in's own, whose file it also keeps to pass on.
 class MappedText final : public SharedText {
  public:
-  explicit MappedText(posix::MappedBytes mapped) : mapped_(std::move(mapped)) {}
+  explicit MappedText(posix::MappedBytes mapped, posix::Fd file = {})
+      : mapped_(std::move(mapped)), file_(std::move(file)) {}
   std::string_view bytes() const override { return mapped_.bytes(); }
+  int file() const override { return file_ ? file_.get() : -1; }
 
  private:
   posix::MappedBytes mapped_;
+  posix::Fd file_;
 };
+
+// Appends a record's string: a shared file as it stands, when the connection
+// passes descriptors and the string is one that goes as a file; otherwise as
+// any string goes.
+Status appendRecordText(sd_bus_message* reply, const RecordValue& value, std::string_view text) {
+  const auto* shared = std::get_if<std::shared_ptr<const SharedText>>(&value);
+  const int file = shared ? (*shared)->file() : -1;
+  if (file < 0 || text.size() < dbus_wire::kTextByDescriptorBytes ||
+      !dbus_wire::passesFiles(sd_bus_message_get_bus(reply))) {
+    return dbus_wire::appendUtf8(reply, text);
+  }
+  const int r = sd_bus_message_append(reply, "v", dbus_wire::kTextFileSignature, file);
+  if (r < 0) return fail("cannot add a string: " + errnoText(r));
+  return {};
+}
 
 // Reads one variant argument holding a string ("s", or "h": a sealed memory
 // file that must hold what an "s" may, UTF-8 without NUL) or a 16-bit
@@ -235,7 +254,7 @@ class SdBusHost final : public HostBus {
       // The record's value as the host holds it; no variant when there is none.
       if (const RecordValue* value = call.answer()) {
         const std::optional<std::string_view> text = stringOf(*value);
-        const Status appended = text ? dbus_wire::appendUtf8(reply.get(), *text)
+        const Status appended = text ? appendRecordText(reply.get(), *value, *text)
                                      : dbus_wire::appendInt16(reply.get(), std::get<std::int16_t>(*value));
         if (!appended) return CallError{SD_BUS_ERROR_FAILED, "cannot reply: " + appended.reason()};
       }
@@ -265,6 +284,17 @@ Result<std::unique_ptr<HostBus>> HostBus::open(const std::string& address, Recor
   auto bus = std::make_unique<SdBusHost>(store, std::move(rejects));
   if (const Status opened = bus->open(address, fdPassing); !opened) return opened.failure();
   return std::unique_ptr<HostBus>(std::move(bus));
+}
+
+RecordValue shareText(std::string text) {
+  if (text.size() < dbus_wire::kTextByDescriptorBytes) return text;
+  posix::SealedMemfdWriter writer;
+  writer.append(text);
+  posix::Fd file = std::move(writer).seal();
+  posix::MappedBytes mapped;
+  // Without a file the string is served as it is.
+  if (!file || !posix::mapSealedMemfd(file.get(), mapped)) return text;
+  return std::make_shared<const MappedText>(std::move(mapped), std::move(file));
 }
 
 }  // namespace tarnweld::host
