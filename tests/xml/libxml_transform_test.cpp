@@ -361,6 +361,10 @@ TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstErr
        "", 3},
       {"undefined variable in a template's parameter",
        "<xsl:template match='/'>\n<xsl:param name='p' select='$p'/>\n</xsl:template>\n", "Undefined variable", 3},
+      {"undefined variable after a message",
+       "<xsl:template match='/'>\n<xsl:message>starting</xsl:message>\n<xsl:value-of select='$v'/>\n"
+       "</xsl:template>\n",
+       "Undefined variable", 4},
       {"undefined prefix in a sort key",
        "<xsl:template match='/'>\n<xsl:for-each select='//.'>\n<xsl:sort select='*[p:x]'/>\n</xsl:for-each>\n"
        "</xsl:template>\n",
@@ -379,6 +383,43 @@ TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstErr
     const auto record = testing::outcomeOf(*document, std::nullopt);
     EXPECT_NE(utf8(record.reason).find(row.reasonPart), std::string::npos) << row.what << ": " << utf8(record.reason);
     EXPECT_NE(utf8(record.reason), "The stylesheet could not be applied.") << row.what;
+    EXPECT_EQ(record.line, row.line) << row.what << ": " << utf8(record.reason);
+  }
+}
+
+// An extension function's error comes without a location line, before the
+// one of the instruction that failed because of it.
+TEST_F(LibxmlTransformTest, ExtensionErrorIsTheReasonAtTheInstructionThatRaisedIt) {
+  const struct {
+    const char* what;
+    std::string function;
+    std::string reason;
+    std::int32_t line;
+  } cases[] = {
+      {"second result", "<xsl:if test='true()'><func:result select='1'/></xsl:if>\n<func:result select='2'/>\n",
+       "func:result already instanciated", 4},
+      {"result tree written", "<xsl:element name='e'/>\n",
+       "{urn:f}f: cannot write to result tree while executing a function", 5},
+  };
+  for (const auto& row : cases) {
+    const auto path =
+        dir_.write("function.xsl",
+                   "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform' "
+                   "xmlns:func='http://exslt.org/functions' xmlns:f='urn:f' "
+                   "extension-element-prefixes='func'>\n<func:function name='f:f'>\n" +
+                       row.function + "</func:function>\n<xsl:variable name='v' select='f:f()'/>\n" +
+                       "<xsl:template match='/'><xsl:value-of select='$v'/></xsl:template>\n</xsl:stylesheet>\n");
+    auto document = parser_->createDocument();
+    auto style = parser_->createDocument();
+    ASSERT_EQ(document->loadXML(kSource), true);
+    ASSERT_EQ(style->load(fromAscii(path.string())), true) << row.what;
+    // libexslt dumps the nodes written to stderr itself; the plug-in's
+    // stderr is the null device.
+    testing::OutputWatch watch;
+    EXPECT_EQ(document->transformNode(*style), std::nullopt) << row.what;
+    watch.finish();
+    const auto record = testing::outcomeOf(*document, std::nullopt);
+    EXPECT_EQ(utf8(record.reason), row.reason) << row.what;
     EXPECT_EQ(record.line, row.line) << row.what << ": " << utf8(record.reason);
   }
 }

@@ -71,6 +71,9 @@ void ErrorCollector::record(const xmlError& error) {
   // A document without a DTD is well-formed and loads even when validation
   // was asked for; the parser still complains that it found none.
   if (error.code == XML_DTD_NO_DTD) return;
+  // A node dump an extension prints while it explains its own error checks
+  // the nodes it prints; what it finds there is not the call's failure.
+  if (error.domain == XML_FROM_CHECK) return;
   const bool resourceFailure = error.domain == XML_FROM_IO;
   if (resourceFailure ? !resourcesRequired_ : error.level < XML_ERR_ERROR) return;
 
@@ -85,6 +88,7 @@ void ErrorCollector::record(const xmlError& error) {
   diagnostic.domain = error.domain;
   firstError_ = std::move(diagnostic);
   firstErrorInstruction_ = transformation_ ? transformation_->inst : nullptr;
+  messagesBeforeFirstError_ = messages_.size();
 }
 
 namespace {
@@ -126,6 +130,9 @@ void readLocationLine(std::string_view text, TransformationError& error) {
   }
   error.diagnostic.line = number;
 }
+
+// The text of an xsl:message is the stylesheet's own, never an error.
+bool isMessageInstruction(const xmlNode* node) { return node && IS_XSLT_ELEM(node) && IS_XSLT_NAME(node, "message"); }
 
 void readInstruction(const xmlNode& node, TransformationError& error) {
   error.diagnostic.line = static_cast<int>(xmlGetLineNo(&node));
@@ -177,6 +184,18 @@ std::optional<TransformationError> transformationError(const ErrorCollector& col
       return !isLocationLine(m.text) && !trimmed(m.text).empty();
     });
     reason = next != messages.end() ? &*next : &*located;
+    // An extension's own error, raised while an instruction ran, arrives
+    // without a location line before the one of the instruction that failed
+    // because of it.
+    const auto early = std::find_if(messages.begin(), located, [](const ErrorCollector::Message& m) {
+      return m.instruction && !isMessageInstruction(m.instruction) && !trimmed(m.text).empty();
+    });
+    if (early != located &&
+        (!cause || static_cast<std::size_t>(early - messages.begin()) < collector.messagesBeforeFirstError())) {
+      readInstruction(*early->instruction, error);
+      error.diagnostic.message = trimmed(early->text);
+      return error;
+    }
   } else {
     const auto last = std::find_if(messages.rbegin(), messages.rend(),
                                    [](const ErrorCollector::Message& m) { return !trimmed(m.text).empty(); });
