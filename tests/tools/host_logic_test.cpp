@@ -84,6 +84,58 @@ TEST(HostOptions, ReadValuesInBothFormsAndAnyOrder) {
   EXPECT_FALSE(rejects(o.rejects[0], "hkp_DataAdd", "FILE_NAME"));
 }
 
+TEST(HostOptions, CommandsTakeTheirArgumentsAndBadUsageSaysWhatIsWrong) {
+  const struct {
+    std::vector<std::string_view> args;
+    Command command;
+    std::string document;
+  } accepted[] = {
+      {{"register"}, Command::Register, ""},
+      {{"run", "d.xml", "--timeout=86400"}, Command::Run, "d.xml"},
+      {{"run", "--", "--d.xml"}, Command::Run, "--d.xml"},
+  };
+  for (const auto& row : accepted) {
+    const Result<Options> parsed = parseOptions(row.args);
+    ASSERT_TRUE(parsed) << row.args.at(0) << ": " << parsed.reason();
+    EXPECT_EQ(parsed->command, row.command) << row.args.at(0);
+    EXPECT_EQ(parsed->document, row.document) << row.args.at(0);
+  }
+  const struct {
+    std::vector<std::string_view> args;
+    std::string errorPart;
+  } refused[] = {
+      {{}, "no command given"},
+      {{"run"}, "run takes exactly one document"},
+      {{"run", "a.xml", "b.xml"}, "run takes exactly one document"},
+      {{"run", ""}, "the document path is empty"},
+      {{"register", "a.xml"}, "register takes no document"},
+      {{"frob"}, "unknown command frob"},
+      {{"--bogus", "register"}, "unknown option --bogus"},
+      {{"--bogus=1", "register"}, "unknown option --bogus"},
+      {{"register", "--plugin"}, "--plugin needs a value"},
+      {{"--plugin=", "register"}, "--plugin needs a path"},
+      {{"--timeout=0", "register"}, "--timeout needs a number of seconds above 0, got \"0\""},
+      {{"--timeout=86401", "register"}, "--timeout needs"},
+      {{"--timeout=2s", "register"}, "--timeout needs"},
+      {{"--timeout=inf", "register"}, "--timeout needs"},
+      {{"--reject", "hkp_Nothing", "register"}, "--reject needs a host operation, got \"hkp_Nothing\""},
+      {{"--reject=hkp_DataGetX:INPUT", "register"}, "--reject needs"},
+  };
+  for (const auto& row : refused) {
+    std::string where;
+    for (const std::string_view arg : row.args) where.append(arg).append(" ");
+    const Result<Options> parsed = parseOptions(row.args);
+    ASSERT_FALSE(parsed) << where;
+    EXPECT_NE(parsed.reason().find(row.errorPart), std::string::npos) << where << ": " << parsed.reason();
+  }
+  // An empty key is a key: the rule names the record without a name only.
+  const std::vector<std::string_view> emptyKey = {"--reject=hkp_DataAdd:", "register"};
+  const Result<Options> parsed = parseOptions(emptyKey);
+  ASSERT_TRUE(parsed) << parsed.reason();
+  EXPECT_TRUE(rejects(parsed->rejects.at(0), "hkp_DataAdd", ""));
+  EXPECT_FALSE(rejects(parsed->rejects.at(0), "hkp_DataAdd", "NAME"));
+}
+
 TEST(HostRecords, CallsAreListedWithKeyKindAndEscapes) {
   struct Row {
     HostCall call;
@@ -95,8 +147,8 @@ TEST(HostRecords, CallsAreListedWithKeyKindAndEscapes) {
       {{"hkp_DataAdd", "MODE_1", std::int16_t{-3}, false}, "MODE_1 = -3 (int16)"},
       {{"hkp_DataAddInt", "MODE_OUTPUT", std::int16_t{7}, true}, "MODE_OUTPUT = 7 (int16) (rejected)"},
       {{"hkp_DataGet", "INPUT", std::string(), false}, "(get \"INPUT\")"},
-      {{"hkp_DataAdd", "K", std::string("a\"b\\c\r\n\t\x01\xC3\xA9"), false},
-       "K = \"a\\\"b\\\\c\\r\\n\\t\\u0001\xC3\xA9\""},
+      {{"hkp_DataAdd", "K", std::string("a\"b\\c\r\n\t\x01\x7F \xC3\xA9"), false},
+       "K = \"a\\\"b\\\\c\\r\\n\\t\\u0001\\u007F \xC3\xA9\""},
   };
   for (const Row& row : rows) EXPECT_EQ(formatCall(row.call), row.line);
 }
