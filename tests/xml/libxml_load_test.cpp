@@ -286,6 +286,7 @@ TEST_F(LibxmlLoadTest, ReferencesHoldingEscapedControlCharactersAreRefusedAsWrit
            std::u16string(u"<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%00.png'>]><a>&e;</a>"),
            std::u16string(u"<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%0a'>]><a>&e;</a>"),
            std::u16string(u"<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%1F'>]><a>&e;</a>"),
+           std::u16string(u"<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%19'>]><a>&e;</a>"),
            std::u16string(u"<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%7f'>]><a>&e;</a>"),
            std::u16string(u"<!DOCTYPE a [<!ENTITY % p SYSTEM 'a.dtd%00.x'>%p;]><a/>"),
            std::u16string(u"<!DOCTYPE a SYSTEM 'a.dtd%00.png'><a/>"),

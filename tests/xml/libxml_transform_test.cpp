@@ -232,6 +232,8 @@ TEST_F(LibxmlTransformTest, HttpReadFollowsTheServersAnswer) {
       {"/full", httpAnswer("200 OK", "", full)},
       {"/over", httpAnswer("200 OK", "", full + "x")},
       {"/over-unannounced", "HTTP/1.0 200 OK\r\n\r\n" + full + "x"},
+      {"/last-success", httpAnswer("299 Fine", "", "<b/>")},
+      {"/choices", httpAnswer("300 Multiple Choices", "", "<c/>")},
   });
   testing::HttpServer server6({{"/plain", httpAnswer("200 OK", "", "<six/>")}}, true);
   const struct {
@@ -250,6 +252,8 @@ TEST_F(LibxmlTransformTest, HttpReadFollowsTheServersAnswer) {
       {server.url("/gone"), "", "status 410", true},
       {server.url("/broken"), "", "status 500"},
       {server.url("/no-place"), "", "status 302"},
+      {server.url("/last-success"), "<b/>", ""},
+      {server.url("/choices"), "", "status 300"},
       {server.url("/over"), "", "larger"},
       {server.url("/over-unannounced"), "", "larger"},
       {"http://127.0.0.1:70000/plain", "", "not a valid URI"},
@@ -340,35 +344,37 @@ TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstErr
     std::string body;
     std::string reasonPart;
     std::int32_t line;
+    std::int32_t linepos;
   } cases[] = {
       {"attribute set using itself",
        "<xsl:attribute-set name='a' use-attribute-sets='b'/>\n<xsl:attribute-set name='b' use-attribute-sets='a'/>\n"
        "<xsl:template match='/'><out xsl:use-attribute-sets='a'/></xsl:template>\n",
-       "recursion", 0},
+       "recursion", 0, 0},
       {"undefined prefix at compile time", "<xsl:template match='/'>\n<xsl:value-of select='p:x'/>\n</xsl:template>\n",
-       "Undefined namespace prefix", 3},
-      {"undefined prefix on line 12",
-       "<xsl:template match='/'>\n\n\n\n\n\n\n\n\n\n<xsl:value-of select='p:x'/>\n"
-       "</xsl:template>\n",
-       "Undefined namespace prefix", 12},
+       "Undefined namespace prefix", 3, 1},
+      {"undefined prefix on line 102",
+       "<xsl:template match='/'>" + std::string(100, '\n') + "<xsl:value-of select='p:x'/>\n</xsl:template>\n",
+       "Undefined namespace prefix", 102, 1},
       {"undefined variable in a global variable",
        "<xsl:variable name='g' select='$v'/>\n<xsl:template match='/'>\n\n<xsl:value-of select='$g'/>\n"
        "</xsl:template>\n",
-       "", 2},
+       "", 2, 1},
       {"undefined variable in a called template",
        "<xsl:template name='t'>\n<xsl:value-of select=\"concat('a', $v)\"/>\n</xsl:template>\n"
        "<xsl:template match='/'>\n\n<xsl:call-template name='t'/>\n</xsl:template>\n",
-       "", 3},
+       "", 3, 1},
       {"undefined variable in a template's parameter",
-       "<xsl:template match='/'>\n<xsl:param name='p' select='$p'/>\n</xsl:template>\n", "Undefined variable", 3},
+       "<xsl:template match='/'>\n<xsl:param name='p' select='$p'/>\n</xsl:template>\n", "Undefined variable", 3,
+       // Only libxslt's location line names it, without its prefix: no column.
+       0},
       {"undefined variable after a message",
        "<xsl:template match='/'>\n<xsl:message>starting</xsl:message>\n<xsl:value-of select='$v'/>\n"
        "</xsl:template>\n",
-       "Undefined variable", 4},
+       "Undefined variable", 4, 1},
       {"undefined prefix in a sort key",
        "<xsl:template match='/'>\n<xsl:for-each select='//.'>\n<xsl:sort select='*[p:x]'/>\n</xsl:for-each>\n"
        "</xsl:template>\n",
-       "Undefined namespace prefix", 4},
+       "Undefined namespace prefix", 4, 1},
   };
   for (const auto& row : cases) {
     const auto path = dir_.write("broken.xsl",
@@ -384,6 +390,7 @@ TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstErr
     EXPECT_NE(utf8(record.reason).find(row.reasonPart), std::string::npos) << row.what << ": " << utf8(record.reason);
     EXPECT_NE(utf8(record.reason), "The stylesheet could not be applied.") << row.what;
     EXPECT_EQ(record.line, row.line) << row.what << ": " << utf8(record.reason);
+    EXPECT_EQ(record.linepos, row.linepos) << row.what << ": " << utf8(record.srcText);
   }
 }
 
