@@ -175,6 +175,18 @@ TEST_F(LibxmlTransformTest, FailedTransformationRecordsWhyAndWhereInTheStyleshee
   EXPECT_EQ(record.linepos, 34);
   EXPECT_EQ(utf8(record.srcText),
             "  <xsl:message>note</xsl:message><xsl:message terminate='yes'>stop here</xsl:message>");
+
+  // Instructions without a prefix, in the default namespace.
+  const auto unprefixed = dir_.write("unprefixed.xsl",
+                                     "<stylesheet version='1.0' xmlns='http://www.w3.org/1999/XSL/Transform'>\n"
+                                     "<template match='/'><message terminate='yes'>stop</message></template>\n"
+                                     "</stylesheet>\n");
+  ASSERT_EQ(style->load(fromAscii(unprefixed.string())), true);
+  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt);
+  const auto plain = testing::outcomeOf(*document, std::nullopt);
+  EXPECT_EQ(utf8(plain.reason), "stop");
+  EXPECT_EQ(plain.line, 2);
+  EXPECT_EQ(plain.linepos, 21);
 }
 
 TEST_F(LibxmlTransformTest, DocumentFunctionReadsNoDeviceNoFifoAndNoNetwork) {
@@ -234,6 +246,12 @@ TEST_F(LibxmlTransformTest, HttpReadFollowsTheServersAnswer) {
       {"/over-unannounced", "HTTP/1.0 200 OK\r\n\r\n" + full + "x"},
       {"/last-success", httpAnswer("299 Fine", "", "<b/>")},
       {"/choices", httpAnswer("300 Multiple Choices", "", "<c/>")},
+      {"/5", httpAnswer("302 Found", "Location: /4\r\n", "")},
+      {"/4", httpAnswer("302 Found", "Location: /3\r\n", "")},
+      {"/3", httpAnswer("302 Found", "Location: /2\r\n", "")},
+      {"/2", httpAnswer("302 Found", "Location: /1\r\n", "")},
+      {"/1", httpAnswer("302 Found", "Location: /plain\r\n", "")},
+      {"/6", httpAnswer("302 Found", "Location: /5\r\n", "")},
   });
   testing::HttpServer server6({{"/plain", httpAnswer("200 OK", "", "<six/>")}}, true);
   const struct {
@@ -248,6 +266,8 @@ TEST_F(LibxmlTransformTest, HttpReadFollowsTheServersAnswer) {
       {server.url("/full"), full, ""},
       {server.url("/to-file"), "", "scheme"},
       {server.url("/loop"), "", "too often"},
+      {server.url("/5"), "<a/>", ""},
+      {server.url("/6"), "", "too often"},
       {server.url("/none"), "", "status 404", true},
       {server.url("/gone"), "", "status 410", true},
       {server.url("/broken"), "", "status 500"},
@@ -440,6 +460,14 @@ TEST_F(LibxmlTransformTest, EmptyResultRecordsWhatLibxsltSaid) {
             true);
   EXPECT_EQ(silently([&] { return document->transformNode(*style); }), u"");
   EXPECT_EQ(utf8(*document->parseError()->reason()), "nothing to say");
+
+  // A message longer than libxslt's own lines arrives whole.
+  const std::u16string longMessage = u"start" + std::u16string(5000, u'x') + u"end";
+  ASSERT_EQ(style->loadXML(
+                stylesheet(u"<xsl:template match='/'><xsl:message>" + longMessage + u"</xsl:message></xsl:template>")),
+            true);
+  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), u"");
+  EXPECT_EQ(*document->parseError()->reason(), longMessage);
 }
 
 TEST_F(LibxmlTransformTest, DocumentsWithoutTreeOrFromElsewhereDoNotTransform) {

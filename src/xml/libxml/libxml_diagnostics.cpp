@@ -28,20 +28,29 @@ void ErrorCollector::structuredHandler(void* context, xmlErrorPtr error) {
 // Generic messages are kept, not printed: whether a call failed is decided by
 // the library's state and the structured errors, never by whether text
 // arrived here, but a failed transformation is described from them.
+// A message longer than the buffer (a long xsl:message) is formatted again
+// at its length, up to what one line keeps.
 void ErrorCollector::genericHandler(void* context, const char* format, ...) {
   if (!context || !format) return;
   char buffer[1024];
   std::va_list arguments;
   va_start(arguments, format);
+  std::va_list again;
+  va_copy(again, arguments);
   const int length = std::vsnprintf(buffer, sizeof buffer, format, arguments);
   va_end(arguments);
-  if (length < 0) return;
   try {
-    static_cast<ErrorCollector*>(context)->append(
-        std::string_view(buffer, std::min(static_cast<std::size_t>(length), sizeof buffer - 1)));
+    if (length >= 0 && static_cast<std::size_t>(length) < sizeof buffer) {
+      static_cast<ErrorCollector*>(context)->append(std::string_view(buffer, static_cast<std::size_t>(length)));
+    } else if (length >= 0) {
+      std::string longer(std::min(static_cast<std::size_t>(length), kMaxMessageBytes), '\0');
+      std::vsnprintf(longer.data(), longer.size() + 1, format, again);
+      static_cast<ErrorCollector*>(context)->append(longer);
+    }
   } catch (...) {
     // Out of memory: the message is lost, the call's outcome is not.
   }
+  va_end(again);
 }
 
 void ErrorCollector::append(std::string_view text) {
