@@ -29,6 +29,14 @@ TEST(DocumentDecoding, FollowsMarkThenDeclarationThenUtf8) {
       {"UTF-16 BE mark", std::string("\xFE\xFF\0x", 4), u"x", ""},
       {"UTF-16 LE without mark", std::string("<\0?\0", 4), u"<?", ""},
       {"lone surrogate kept", std::string("\xFF\xFE\x00\xD8", 4), std::u16string(1, char16_t{0xD800}), ""},
+      {"half a UTF-16 code unit", std::string("\xFF\xFEx\0y", 5), u"", "ends in half a code unit"},
+      {"a NUL is placed",
+       std::string("<a>\n\xC3\xA9"
+                   "b\0</a>",
+                   12),
+       u"", "NUL character (line 2, column 3)"},
+      {"a NUL in UTF-16 is placed", std::string("\xFF\xFE\n\0\x3D\xD8\x00\xDE\0\0", 10), u"",
+       "NUL character (line 2, column 3)"},
       {"mark beats declaration", "\xEF\xBB\xBF<?xml version='1.0' encoding='ISO-8859-1'?>\xC3\xA9",
        u"<?xml version='1.0' encoding='ISO-8859-1'?>\u00E9", ""},
       {"latin1 alias", "<?xml version=\"1.0\" encoding = 'latin1' ?>\xE9",
@@ -120,6 +128,7 @@ TEST(HostOptions, CommandsTakeTheirArgumentsAndBadUsageSaysWhatIsWrong) {
       {{"--timeout=inf", "register"}, "--timeout needs"},
       {{"--reject", "hkp_Nothing", "register"}, "--reject needs a host operation, got \"hkp_Nothing\""},
       {{"--reject=hkp_DataGetX:INPUT", "register"}, "--reject needs"},
+      {{"--reject=:INPUT", "register"}, "--reject needs"},
   };
   for (const auto& row : refused) {
     std::string where;
@@ -214,6 +223,10 @@ TEST(HostOutput, FilesGetTheEncodingTheTextNamesTerminalsAFinalLineBreak) {
        "<meta charset='windows-1252'>\x80"},
       {"file: meta past the first 1,024 bytes", std::string(1024, ' ') + "<meta charset='windows-1252'>\xC3\xA9", false,
        false, std::string(1024, ' ') + "<meta charset='windows-1252'>\xC3\xA9"},
+      {"file: meta charset ending at byte 1,024", std::string(998, ' ') + "<meta charset=windows-1252>\xE2\x82\xAC",
+       false, false, std::string(998, ' ') + "<meta charset=windows-1252>\x80"},
+      {"file: a meta without charset, then one with", "<meta name='a'><meta charset='windows-1252'>\xE2\x82\xAC", false,
+       false, "<meta name='a'><meta charset='windows-1252'>\x80"},
       {"terminal: nothing stays nothing", "", true, false, ""},
       {"file: meta UTF-16 means UTF-8", "<meta charset=\"utf-16\">\xC3\xA9", false, false,
        "<meta charset=\"utf-16\">\xC3\xA9"},
@@ -228,7 +241,12 @@ TEST(HostOutput, FilesGetTheEncodingTheTextNamesTerminalsAFinalLineBreak) {
   for (const Row& row : rows) EXPECT_EQ(outputBytes(row.output, row.terminal, row.raw), row.bytes) << row.what;
 }
 
-TEST(HostOptions, VersionAndRawUtf8AreSwitches) {
+TEST(HostOptions, HelpVersionAndRawUtf8AreSwitches) {
+  const std::vector<std::string_view> help = {"run", "--help", "--bogus"};
+  const Result<Options> h = parseOptions(help);
+  ASSERT_TRUE(h) << h.reason();
+  EXPECT_TRUE(h->help);
+
   const std::vector<std::string_view> version = {"--version"};
   const Result<Options> v = parseOptions(version);
   ASSERT_TRUE(v) << v.reason();

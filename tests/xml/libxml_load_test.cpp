@@ -306,19 +306,20 @@ TEST_F(LibxmlLoadTest, DocumentCatalogsAreReadOnlyFromLocalRegularFiles) {
   const std::string root = dir_.path().string();
   ASSERT_EQ(mkfifo((root + "/fifo.cat").c_str(), 0600), 0);
   dir_.write("mapped.dtd", "<!ELEMENT a (#PCDATA)><!ENTITY e 'mapped'>");
-  dir_.write("local.cat",
-             "<catalog xmlns='urn:oasis:names:tc:entity:xmlns:xml:catalog'>"
-             "<system systemId='urn:x:dtd' uri='" +
-                 root + "/mapped.dtd'/></catalog>");
+  const std::string catalog =
+      "<catalog xmlns='urn:oasis:names:tc:entity:xmlns:xml:catalog'><system systemId='urn:x:dtd' uri='" + root +
+      "/mapped.dtd'/></catalog>";
+  dir_.write("local.cat", catalog);
+  dir_.write("local%0G.cat", catalog);  // "%0G" is no escape: read as written
   testing::Listener server;
   const std::string http = "http://127.0.0.1:" + std::to_string(server.port());
   const struct {
     std::string catalog;
     bool loads;
   } cases[] = {
-      {root + "/local.cat", true}, {"file://" + root + "/local.cat", true},
-      {root + "/fifo.cat", false}, {"/dev/zero", false},
-      {http + "/c.cat", false},
+      {root + "/local.cat", true},    {"file://" + root + "/local.cat", true},
+      {root + "/local%0G.cat", true}, {root + "/fifo.cat", false},
+      {"/dev/zero", false},           {http + "/c.cat", false},
   };
   for (const auto& row : cases) {
     const std::string text =
