@@ -126,7 +126,10 @@ TEST_F(LibxmlLoadTest, RecordDescribesTheFirstErrorWithItsWholeLine) {
       {"CRLF lines", u"<a>\r\n  <b>\r\n  </c>\r\n</a>", 3, 7, u"  </c>"},
       {"long line", u"<a>\n" + longLine + u"\n</a>", 2, 308, longLine},
       {"two errors, the first one counts", u"<a>\n<b x='1' x='2'/>\n<c></d>\n</a>", 2, 15, u"<b x='1' x='2'/>"},
+      {"in the external DTD", u"<!DOCTYPE a SYSTEM '" + fromAscii(dir_.path().string()) + u"/broken.dtd'><a/>", 2, 18,
+       u"<!ELEMENT b (oops>"},
   };
+  dir_.write("broken.dtd", "<!ELEMENT a EMPTY>\n<!ELEMENT b (oops>\n");
   for (const auto& row : cases) {
     const LoadOutcome outcome = loadText(row.text);
     EXPECT_EQ(outcome.loaded, false) << row.what;
@@ -169,7 +172,9 @@ TEST_F(LibxmlLoadTest, RelativeDtdOfTextResolvesAgainstTheWorkingDirectory) {
 TEST_F(LibxmlLoadTest, FilesLoadFromHostPathsAndUrisWithTheirDtdBesideThem) {
   const std::string valid =
       "<?xml version='1.0' encoding='ISO-8859-1'?>\n<!DOCTYPE a SYSTEM 'a.dtd'>\n<a><b>\xE9</b></a>\n";
-  dir_.write("with space/a.dtd", "<!ELEMENT a (b)>\n<!ELEMENT b (#PCDATA)>\n");
+  // The DTD's own references resolve against the DTD.
+  dir_.write("with space/a.dtd", "<!ELEMENT a (b)>\n<!ENTITY % b SYSTEM 'b.ent'>\n%b;\n");
+  dir_.write("with space/b.ent", "<!ELEMENT b (#PCDATA)>\n");
   dir_.write("with space/a.xml", valid);
   WorkingDirectory inDir(dir_.path());
   const std::u16string absolute = fromAscii(dir_.path().string()) + u"/with space/a.xml";

@@ -187,6 +187,16 @@ TEST_F(LibxmlTransformTest, FailedTransformationRecordsWhyAndWhereInTheStyleshee
   EXPECT_EQ(utf8(plain.reason), "stop");
   EXPECT_EQ(plain.line, 2);
   EXPECT_EQ(plain.linepos, 21);
+
+  // However many notes came first, the reason is why it stopped.
+  std::u16string notes;
+  for (int i = 0; i < 300; ++i) notes += u"<xsl:message>note</xsl:message>";
+  ASSERT_EQ(style->loadXML(stylesheet(u"<xsl:template match='/'>" + notes +
+                                      u"<xsl:message terminate='yes'>stop after the notes</xsl:message>"
+                                      u"</xsl:template>")),
+            true);
+  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt);
+  EXPECT_EQ(utf8(*document->parseError()->reason()), "stop after the notes");
 }
 
 TEST_F(LibxmlTransformTest, DocumentFunctionReadsNoDeviceNoFifoAndNoNetwork) {
@@ -307,6 +317,21 @@ TEST_F(LibxmlTransformTest, HttpsStylesheetTransformsOnlyWithATrustedCertificate
   useCertificateAuthoritiesForTests(server.authority());
   EXPECT_EQ(silently([&] { return style->load(url); }), true) << utf8(*style->parseError()->reason());
   EXPECT_EQ(utf8(silently([&] { return document->transformNode(*style); }).value_or(u"<failed>")), "over tls");
+  // An include the server does not have fails the transformation with its answer.
+  testing::HttpServer plain({{"/s.xsl", testing::httpAnswer("200 OK", "",
+                                                            "<xsl:stylesheet version='1.0' "
+                                                            "xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                                                            "<xsl:include href='none.xsl'/></xsl:stylesheet>")}});
+  EXPECT_EQ(silently([&] { return style->load(fromAscii(plain.url("/s.xsl"))); }), true)
+      << utf8(*style->parseError()->reason());
+  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt);
+  EXPECT_NE(utf8(*document->parseError()->reason()).find("status 404"), std::string::npos)
+      << utf8(*document->parseError()->reason());
+  // Without any authorities to check against, the machine lacks them, not the server.
+  useCertificateAuthoritiesForTests((dir_.path() / "none.pem").string());
+  EXPECT_EQ(silently([&] { return style->load(url); }), false);
+  EXPECT_NE(utf8(*style->parseError()->reason()).find("no certificate authorities"), std::string::npos)
+      << utf8(*style->parseError()->reason());
   useCertificateAuthoritiesForTests("");
 }
 
@@ -380,6 +405,10 @@ TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstErr
       {"undefined prefix on line 102",
        "<xsl:template match='/'>" + std::string(100, '\n') + "<xsl:value-of select='p:x'/>\n</xsl:template>\n",
        "Undefined namespace prefix", 102, 1},
+      {"duplicate template on line 20, without a prefix",
+       "<xsl:template name='t'/>" + std::string(18, '\n') +
+           "<template name='t' xmlns='http://www.w3.org/1999/XSL/Transform'/>\n",
+       "duplicate name 't'", 20, 1},
       {"undefined variable in a global variable",
        "<xsl:variable name='g' select='$v'/>\n<xsl:template match='/'>\n\n<xsl:value-of select='$g'/>\n"
        "</xsl:template>\n",
@@ -465,6 +494,13 @@ TEST_F(LibxmlTransformTest, EmptyResultRecordsWhatLibxsltSaid) {
             true);
   EXPECT_EQ(silently([&] { return document->transformNode(*style); }), u"");
   EXPECT_EQ(utf8(*document->parseError()->reason()), "nothing to say");
+
+  // Nothing said: the record stays the one of the successful load.
+  auto quiet = parser_->createDocument();
+  ASSERT_EQ(quiet->loadXML(kSource), true);
+  ASSERT_EQ(style->loadXML(stylesheet(u"<xsl:template match='/'/>")), true);
+  EXPECT_EQ(silently([&] { return quiet->transformNode(*style); }), u"");
+  EXPECT_EQ(quiet->parseError()->reason(), u"");
 
   // A message longer than libxslt's own lines arrives whole.
   const std::u16string longMessage = u"start" + std::u16string(5000, u'x') + u"end";

@@ -56,7 +56,9 @@ void ErrorCollector::genericHandler(void* context, const char* format, ...) {
 void ErrorCollector::append(std::string_view text) {
   while (!text.empty()) {
     if (!lineOpen_) {
-      if (messages_.size() >= kMaxMessages) return;
+      // Past the bound the newest message takes the last place: a run that
+      // notes every item and then stops is reported with why it stopped.
+      if (messages_.size() >= kMaxMessages) messages_.pop_back();
       messages_.push_back({{}, transformation_ ? transformation_->inst : nullptr});
       lineOpen_ = true;
     }
@@ -80,9 +82,6 @@ void ErrorCollector::record(const xmlError& error) {
   // A document without a DTD is well-formed and loads even when validation
   // was asked for; the parser still complains that it found none.
   if (error.code == XML_DTD_NO_DTD) return;
-  // A node dump an extension prints while it explains its own error checks
-  // the nodes it prints; what it finds there is not the call's failure.
-  if (error.domain == XML_FROM_CHECK) return;
   const bool resourceFailure = error.domain == XML_FROM_IO;
   if (resourceFailure ? !resourcesRequired_ : error.level < XML_ERR_ERROR) return;
 

@@ -46,7 +46,8 @@ class ErrorCollector {
 
   // The generic messages of the call (libxslt's errors, xsl:message texts),
   // one entry per line as they arrived, with the instruction that was running
-  // when each arrived. Bounded: messages past kMaxMessages are dropped.
+  // when each arrived. Bounded: past kMaxMessages, each new message replaces
+  // the last one kept.
   struct Message {
     std::string text;
     const xmlNode* instruction = nullptr;
