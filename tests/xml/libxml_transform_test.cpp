@@ -286,6 +286,7 @@ TEST_F(LibxmlTransformTest, HttpReadFollowsTheServersAnswer) {
       {server.url("/choices"), "", "status 300"},
       {server.url("/over"), "", "larger"},
       {server.url("/over-unannounced"), "", "larger"},
+      {"https" + server.url("/plain").substr(4), "", "no secure connection"},
       {"http://127.0.0.1:70000/plain", "", "not a valid URI"},
       {"http://127.0.0.1%00.invalid/plain", "", "escaped control"},
   };
