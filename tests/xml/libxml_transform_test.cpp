@@ -426,6 +426,9 @@ TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstErr
        "<xsl:template match='/'>\n<xsl:message>starting</xsl:message>\n<xsl:value-of select='$v'/>\n"
        "</xsl:template>\n",
        "Undefined variable", 4, 1},
+      {"the second of two instructions on a line",
+       "<xsl:template match='/'>\n<xsl:value-of select='1'/><xsl:value-of select='$v'/>\n</xsl:template>\n",
+       "Undefined variable", 3, 27},
       {"undefined prefix in a sort key",
        "<xsl:template match='/'>\n<xsl:for-each select='//.'>\n<xsl:sort select='*[p:x]'/>\n</xsl:for-each>\n"
        "</xsl:template>\n",
@@ -447,6 +450,27 @@ TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstErr
     EXPECT_EQ(record.line, row.line) << row.what << ": " << utf8(record.reason);
     EXPECT_EQ(record.linepos, row.linepos) << row.what << ": " << utf8(record.srcText);
   }
+}
+
+// A template in an included stylesheet fails where it stands, even when its
+// caller stands on a line of the same number in the including one.
+TEST_F(LibxmlTransformTest, FailureInAnIncludedStylesheetIsPlacedThere) {
+  dir_.write("inc.xsl",
+             "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>\n"
+             "<xsl:template name='t'>\n  <xsl:param name='p' select='$undefined'/>\n</xsl:template>\n"
+             "</xsl:stylesheet>\n");
+  const auto main = dir_.write("main.xsl",
+                               "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>\n"
+                               "<xsl:include href='inc.xsl'/><xsl:template match='/'>\n"
+                               "<xsl:call-template name='t'/></xsl:template>\n</xsl:stylesheet>\n");
+  auto document = parser_->createDocument();
+  auto style = parser_->createDocument();
+  ASSERT_EQ(document->loadXML(kSource), true);
+  ASSERT_EQ(style->load(fromAscii(main.string())), true);
+  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt);
+  const auto record = testing::outcomeOf(*document, std::nullopt);
+  EXPECT_EQ(record.line, 3) << utf8(record.reason);
+  EXPECT_EQ(utf8(record.srcText), "  <xsl:param name='p' select='$undefined'/>");
 }
 
 // An extension function's error comes without a location line, before the

@@ -172,15 +172,33 @@ std::optional<TransformationError> transformationError(const ErrorCollector& col
   TransformationError error;
   if (located != messages.end()) {
     readLocationLine(located->text, error);
+    bool atRunning = false;
     if (located->instruction) {
       TransformationError running;
       readInstruction(*located->instruction, running);
-      // The running instruction may be the one that called the failing one.
-      if (error.diagnostic.line == 0 || error.diagnostic.line == running.diagnostic.line) {
+      // The running instruction may be the one that called the failing one,
+      // on a line of the same number in another stylesheet.
+      atRunning = error.diagnostic.line == 0 || (error.diagnostic.line == running.diagnostic.line &&
+                                                 error.diagnostic.file == running.diagnostic.file);
+      if (atRunning) {
         error.diagnostic.file = std::move(running.diagnostic.file);
         error.diagnostic.line = running.diagnostic.line;
         error.element = std::move(running.element);
         error.occurrence = running.occurrence;
+      }
+    }
+    // A parameter or variable evaluated for the running instruction (a
+    // called template's parameter) is named only by a later location line.
+    for (auto later = located + 1; atRunning && later != messages.end(); ++later) {
+      if (!isLocationLine(later->text)) continue;
+      TransformationError evaluated;
+      readLocationLine(later->text, evaluated);
+      const bool elsewhere =
+          evaluated.diagnostic.line != error.diagnostic.line || evaluated.diagnostic.file != error.diagnostic.file;
+      if (elsewhere && evaluated.diagnostic.line != 0 &&
+          (evaluated.element == "param" || evaluated.element == "variable")) {
+        error = std::move(evaluated);
+        break;
       }
     }
     // A bare "runtime error" (a template parameter evaluated before any
