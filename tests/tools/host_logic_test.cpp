@@ -178,6 +178,7 @@ TEST(HostRecords, RunSucceedsOnlyWithOutputAndModeSevenAfterANormalEnd) {
   };
   const std::vector<Row> rows = {
       {"complete", normal, &text, &seven, kExitSuccess, ""},
+      {"nothing sent", normal, nullptr, nullptr, kExitPluginFailed, "without sending OUTPUT or MODE_OUTPUT"},
       {"no mode", normal, &text, nullptr, kExitPluginFailed, "without sending MODE_OUTPUT"},
       {"wrong mode", normal, &text, &three, kExitPluginFailed, "MODE_OUTPUT 3, not 7"},
       {"output not text", normal, &seven, &seven, kExitPluginFailed, "without sending OUTPUT"},
