@@ -548,6 +548,12 @@ TEST_F(LibxmlTransformTest, EmptyResultRecordsWhatLibxsltSaid) {
             true);
   EXPECT_EQ(silently([&] { return document->transformNode(*style); }), u"");
   EXPECT_EQ(*document->parseError()->reason(), longMessage);
+  // One longer than a line keeps is cut at the line's 64 KiB.
+  ASSERT_EQ(style->loadXML(stylesheet(u"<xsl:template match='/'><xsl:message>" + std::u16string(70'000, u'y') +
+                                      u"</xsl:message></xsl:template>")),
+            true);
+  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), u"");
+  EXPECT_EQ(*document->parseError()->reason(), std::u16string(64 * 1024, u'y'));
 }
 
 TEST_F(LibxmlTransformTest, DocumentsWithoutTreeOrFromElsewhereDoNotTransform) {
