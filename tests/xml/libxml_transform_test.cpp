@@ -490,25 +490,30 @@ TEST_F(LibxmlTransformTest, FailureInAnIncludedStylesheetIsPlacedThere) {
 // An extension function's error comes without a location line, before the
 // one of the instruction that failed because of it.
 TEST_F(LibxmlTransformTest, ExtensionErrorIsTheReasonAtTheInstructionThatRaisedIt) {
+  const std::string secondResult =
+      "<xsl:if test='true()'><func:result select='1'/></xsl:if>\n<func:result select='2'/>\n";
+  const std::string global =
+      "<xsl:variable name='v' select='f:f()'/>\n<xsl:template match='/'><xsl:value-of select='$v'/></xsl:template>\n";
   const struct {
     const char* what;
     std::string function;
+    std::string callers;  // what follows the function
     std::string reason;
-    std::int32_t line;
+    std::int32_t line, linepos;
   } cases[] = {
-      {"second result", "<xsl:if test='true()'><func:result select='1'/></xsl:if>\n<func:result select='2'/>\n",
-       "func:result already instanciated", 4},
-      {"result tree written", "<xsl:element name='e'/>\n",
-       "{urn:f}f: cannot write to result tree while executing a function", 5},
+      {"second result", secondResult, global, "func:result already instanciated", 4, 1},
+      {"result tree written", "<xsl:element name='e'/>\n", global,
+       "{urn:f}f: cannot write to result tree while executing a function", 5, 1},
+      {"second result, called by the second of two instructions on a line", secondResult,
+       "<xsl:template match='/'><xsl:value-of select='1'/><xsl:value-of select='f:f()'/></xsl:template>\n",
+       "func:result already instanciated", 4, 1},
   };
   for (const auto& row : cases) {
-    const auto path =
-        dir_.write("function.xsl",
-                   "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform' "
-                   "xmlns:func='http://exslt.org/functions' xmlns:f='urn:f' "
-                   "extension-element-prefixes='func'>\n<func:function name='f:f'>\n" +
-                       row.function + "</func:function>\n<xsl:variable name='v' select='f:f()'/>\n" +
-                       "<xsl:template match='/'><xsl:value-of select='$v'/></xsl:template>\n</xsl:stylesheet>\n");
+    const auto path = dir_.write("function.xsl",
+                                 "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform' "
+                                 "xmlns:func='http://exslt.org/functions' xmlns:f='urn:f' "
+                                 "extension-element-prefixes='func'>\n<func:function name='f:f'>\n" +
+                                     row.function + "</func:function>\n" + row.callers + "</xsl:stylesheet>\n");
     auto document = parser_->createDocument();
     auto style = parser_->createDocument();
     ASSERT_EQ(document->loadXML(kSource), true);
@@ -521,6 +526,7 @@ TEST_F(LibxmlTransformTest, ExtensionErrorIsTheReasonAtTheInstructionThatRaisedI
     const auto record = testing::outcomeOf(*document, std::nullopt);
     EXPECT_EQ(utf8(record.reason), row.reason) << row.what;
     EXPECT_EQ(record.line, row.line) << row.what << ": " << utf8(record.reason);
+    EXPECT_EQ(record.linepos, row.linepos) << row.what << ": " << utf8(record.srcText);
   }
 }
 
@@ -529,7 +535,7 @@ TEST_F(LibxmlTransformTest, EmptyResultRecordsWhatLibxsltSaid) {
   auto style = parser_->createDocument();
   ASSERT_EQ(document->loadXML(kSource), true);
   ASSERT_EQ(style->loadXML(stylesheet(u"<xsl:output method='text'/><xsl:template match='/'>"
-                                      u"<xsl:message>nothing to say</xsl:message></xsl:template>")),
+                                      u"<xsl:message>  nothing to say </xsl:message></xsl:template>")),
             true);
   EXPECT_EQ(silently([&] { return document->transformNode(*style); }), u"");
   EXPECT_EQ(utf8(*document->parseError()->reason()), "nothing to say");
