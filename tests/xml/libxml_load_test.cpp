@@ -305,6 +305,8 @@ TEST_F(LibxmlLoadTest, ReferencesHoldingEscapedControlCharactersAreRefusedAsWrit
   }
   EXPECT_EQ(loadText(u"<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'ent.txt'>]><a>&e;</a>").loaded, true);
   EXPECT_EQ(rootText(u"<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'ent%2etxt'>]><a>&e;</a>"), u"read");
+  dir_.write("ent x.txt", "spaced");  // a space is no control character
+  EXPECT_EQ(rootText(u"<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'ent%20x.txt'>]><a>&e;</a>"), u"spaced");
 }
 
 TEST_F(LibxmlLoadTest, DocumentCatalogsAreReadOnlyFromLocalRegularFiles) {

@@ -370,6 +370,12 @@ TEST_F(LibxmlTransformTest, IncludesAndDocumentNamesHoldingEscapedControlCharact
                                    select + u"\"/></xsl:template>")),
               u"n=0")
         << name;
+    // The same names as the nodes of a node-set, first or later.
+    EXPECT_EQ(transform(stylesheet(u"<xsl:output method='text'/><xsl:variable name='names'><n>" + fromAscii(name) +
+                                   u"</n><n>t.xml</n></xsl:variable><xsl:template match='/'>n=<xsl:value-of "
+                                   u"select='count(document(exsl:node-set($names)/n))'/></xsl:template>")),
+              u"n=0")
+        << name;
   }
   const auto nested = dir_.write("outer.xsl",
                                  "<xsl:stylesheet version='1.0' "
@@ -410,9 +416,9 @@ TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstErr
       {"undefined prefix on line 102",
        "<xsl:template match='/'>" + std::string(100, '\n') + "<xsl:value-of select='p:x'/>\n</xsl:template>\n",
        "Undefined namespace prefix", 102, 1},
-      {"duplicate template on line 20, without a prefix",
+      {"duplicate template on line 20, without a prefix, then a broken variable",
        "<xsl:template name='t'/>" + std::string(18, '\n') +
-           "<template name='t' xmlns='http://www.w3.org/1999/XSL/Transform'/>\n",
+           "<template name='t' xmlns='http://www.w3.org/1999/XSL/Transform'/>\n<xsl:variable name='x' select='1 +'/>\n",
        "duplicate name 't'", 20, 1},
       {"undefined variable in a global variable",
        "<xsl:variable name='g' select='$v'/>\n<xsl:template match='/'>\n\n<xsl:value-of select='$g'/>\n"

@@ -210,6 +210,19 @@ std::optional<TransformationError> transformationError(const ErrorCollector& col
       return !isLocationLine(m.text) && !trimmed(m.text).empty();
     });
     reason = next != messages.end() ? &*next : &*located;
+    // A structured error that arrived after the located one, once libxslt
+    // had gone on to another place (a second compile error), is not its cause.
+    const auto afterCause = messages.begin() + std::min(collector.messagesBeforeFirstError(), messages.size());
+    if (cause && afterCause > located) {
+      const auto following = std::find_if(afterCause, messages.end(),
+                                          [](const ErrorCollector::Message& m) { return isLocationLine(m.text); });
+      TransformationError there;
+      if (following != messages.end()) readLocationLine(following->text, there);
+      if (there.diagnostic.line != 0 &&
+          (there.diagnostic.line != error.diagnostic.line || there.diagnostic.file != error.diagnostic.file)) {
+        cause = nullptr;
+      }
+    }
     // An extension's own error, raised while an instruction ran, arrives
     // without a location line before the one of the instruction that failed
     // because of it.
