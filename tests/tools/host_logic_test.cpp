@@ -29,6 +29,14 @@ TEST(DocumentDecoding, FollowsMarkThenDeclarationThenUtf8) {
       {"UTF-16 BE mark", std::string("\xFE\xFF\0x", 4), u"x", ""},
       {"UTF-16 LE without mark", std::string("<\0?\0", 4), u"<?", ""},
       {"lone surrogate kept", std::string("\xFF\xFE\x00\xD8", 4), std::u16string(1, char16_t{0xD800}), ""},
+      {"half a UTF-16 code unit", std::string("\xFF\xFEx\0y", 5), u"", "ends in half a code unit"},
+      {"a NUL is placed",
+       std::string("<a>\n\xC3\xA9"
+                   "b\0</a>",
+                   12),
+       u"", "NUL character (line 2, column 3)"},
+      {"a NUL in UTF-16 is placed", std::string("\xFF\xFE\n\0\x3D\xD8\x00\xDE\0\0", 10), u"",
+       "NUL character (line 2, column 3)"},
       {"mark beats declaration", "\xEF\xBB\xBF<?xml version='1.0' encoding='ISO-8859-1'?>\xC3\xA9",
        u"<?xml version='1.0' encoding='ISO-8859-1'?>\u00E9", ""},
       {"latin1 alias", "<?xml version=\"1.0\" encoding = 'latin1' ?>\xE9",
@@ -84,6 +92,59 @@ TEST(HostOptions, ReadValuesInBothFormsAndAnyOrder) {
   EXPECT_FALSE(rejects(o.rejects[0], "hkp_DataAdd", "FILE_NAME"));
 }
 
+TEST(HostOptions, CommandsTakeTheirArgumentsAndBadUsageSaysWhatIsWrong) {
+  const struct {
+    std::vector<std::string_view> args;
+    Command command;
+    std::string document;
+  } accepted[] = {
+      {{"register"}, Command::Register, ""},
+      {{"run", "d.xml", "--timeout=86400"}, Command::Run, "d.xml"},
+      {{"run", "--", "--d.xml"}, Command::Run, "--d.xml"},
+  };
+  for (const auto& row : accepted) {
+    const Result<Options> parsed = parseOptions(row.args);
+    ASSERT_TRUE(parsed) << row.args.at(0) << ": " << parsed.reason();
+    EXPECT_EQ(parsed->command, row.command) << row.args.at(0);
+    EXPECT_EQ(parsed->document, row.document) << row.args.at(0);
+  }
+  const struct {
+    std::vector<std::string_view> args;
+    std::string errorPart;
+  } refused[] = {
+      {{}, "no command given"},
+      {{"run"}, "run takes exactly one document"},
+      {{"run", "a.xml", "b.xml"}, "run takes exactly one document"},
+      {{"run", ""}, "the document path is empty"},
+      {{"register", "a.xml"}, "register takes no document"},
+      {{"frob"}, "unknown command frob"},
+      {{"--bogus", "register"}, "unknown option --bogus"},
+      {{"--bogus=1", "register"}, "unknown option --bogus"},
+      {{"register", "--plugin"}, "--plugin needs a value"},
+      {{"--plugin=", "register"}, "--plugin needs a path"},
+      {{"--timeout=0", "register"}, "--timeout needs a number of seconds above 0, got \"0\""},
+      {{"--timeout=86401", "register"}, "--timeout needs"},
+      {{"--timeout=2s", "register"}, "--timeout needs"},
+      {{"--timeout=inf", "register"}, "--timeout needs"},
+      {{"--reject", "hkp_Nothing", "register"}, "--reject needs a host operation, got \"hkp_Nothing\""},
+      {{"--reject=hkp_DataGetX:INPUT", "register"}, "--reject needs"},
+      {{"--reject=:INPUT", "register"}, "--reject needs"},
+  };
+  for (const auto& row : refused) {
+    std::string where;
+    for (const std::string_view arg : row.args) where.append(arg).append(" ");
+    const Result<Options> parsed = parseOptions(row.args);
+    ASSERT_FALSE(parsed) << where;
+    EXPECT_NE(parsed.reason().find(row.errorPart), std::string::npos) << where << ": " << parsed.reason();
+  }
+  // An empty key is a key: the rule names the record without a name only.
+  const std::vector<std::string_view> emptyKey = {"--reject=hkp_DataAdd:", "register"};
+  const Result<Options> parsed = parseOptions(emptyKey);
+  ASSERT_TRUE(parsed) << parsed.reason();
+  EXPECT_TRUE(rejects(parsed->rejects.at(0), "hkp_DataAdd", ""));
+  EXPECT_FALSE(rejects(parsed->rejects.at(0), "hkp_DataAdd", "NAME"));
+}
+
 TEST(HostRecords, CallsAreListedWithKeyKindAndEscapes) {
   struct Row {
     HostCall call;
@@ -95,8 +156,8 @@ TEST(HostRecords, CallsAreListedWithKeyKindAndEscapes) {
       {{"hkp_DataAdd", "MODE_1", std::int16_t{-3}, false}, "MODE_1 = -3 (int16)"},
       {{"hkp_DataAddInt", "MODE_OUTPUT", std::int16_t{7}, true}, "MODE_OUTPUT = 7 (int16) (rejected)"},
       {{"hkp_DataGet", "INPUT", std::string(), false}, "(get \"INPUT\")"},
-      {{"hkp_DataAdd", "K", std::string("a\"b\\c\r\n\t\x01\xC3\xA9"), false},
-       "K = \"a\\\"b\\\\c\\r\\n\\t\\u0001\xC3\xA9\""},
+      {{"hkp_DataAdd", "K", std::string("a\"b\\c\r\n\t\x01\x7F \xC3\xA9"), false},
+       "K = \"a\\\"b\\\\c\\r\\n\\t\\u0001\\u007F \xC3\xA9\""},
   };
   for (const Row& row : rows) EXPECT_EQ(formatCall(row.call), row.line);
 }
@@ -117,6 +178,7 @@ TEST(HostRecords, RunSucceedsOnlyWithOutputAndModeSevenAfterANormalEnd) {
   };
   const std::vector<Row> rows = {
       {"complete", normal, &text, &seven, kExitSuccess, ""},
+      {"nothing sent", normal, nullptr, nullptr, kExitPluginFailed, "without sending OUTPUT or MODE_OUTPUT"},
       {"no mode", normal, &text, nullptr, kExitPluginFailed, "without sending MODE_OUTPUT"},
       {"wrong mode", normal, &text, &three, kExitPluginFailed, "MODE_OUTPUT 3, not 7"},
       {"output not text", normal, &seven, &seven, kExitPluginFailed, "without sending OUTPUT"},
@@ -162,6 +224,10 @@ TEST(HostOutput, FilesGetTheEncodingTheTextNamesTerminalsAFinalLineBreak) {
        "<meta charset='windows-1252'>\x80"},
       {"file: meta past the first 1,024 bytes", std::string(1024, ' ') + "<meta charset='windows-1252'>\xC3\xA9", false,
        false, std::string(1024, ' ') + "<meta charset='windows-1252'>\xC3\xA9"},
+      {"file: meta charset ending at byte 1,024", std::string(998, ' ') + "<meta charset=windows-1252>\xE2\x82\xAC",
+       false, false, std::string(998, ' ') + "<meta charset=windows-1252>\x80"},
+      {"file: a meta without charset, then one with", "<meta name='a'><meta charset='windows-1252'>\xE2\x82\xAC", false,
+       false, "<meta name='a'><meta charset='windows-1252'>\x80"},
       {"terminal: nothing stays nothing", "", true, false, ""},
       {"file: meta UTF-16 means UTF-8", "<meta charset=\"utf-16\">\xC3\xA9", false, false,
        "<meta charset=\"utf-16\">\xC3\xA9"},
@@ -182,7 +248,12 @@ TEST(HostOutput, FilesGetTheEncodingTheTextNamesTerminalsAFinalLineBreak) {
   }
 }
 
-TEST(HostOptions, VersionAndRawUtf8AreSwitches) {
+TEST(HostOptions, HelpVersionAndRawUtf8AreSwitches) {
+  const std::vector<std::string_view> help = {"run", "--help", "--bogus"};
+  const Result<Options> h = parseOptions(help);
+  ASSERT_TRUE(h) << h.reason();
+  EXPECT_TRUE(h->help);
+
   const std::vector<std::string_view> version = {"--version"};
   const Result<Options> v = parseOptions(version);
   ASSERT_TRUE(v) << v.reason();

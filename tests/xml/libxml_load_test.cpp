@@ -128,7 +128,10 @@ TEST_F(LibxmlLoadTest, RecordDescribesTheFirstErrorWithItsWholeLine) {
       {"CRLF lines", "<a>\r\n  <b>\r\n  </c>\r\n</a>", 3, 7, "  </c>"},
       {"long line", "<a>\n" + longLine + "\n</a>", 2, 308, longLine},
       {"two errors, the first one counts", "<a>\n<b x='1' x='2'/>\n<c></d>\n</a>", 2, 15, "<b x='1' x='2'/>"},
+      {"in the external DTD", "<!DOCTYPE a SYSTEM '" + textFromAscii(dir_.path().string()) + "/broken.dtd'><a/>", 2, 18,
+       "<!ELEMENT b (oops>"},
   };
+  dir_.write("broken.dtd", "<!ELEMENT a EMPTY>\n<!ELEMENT b (oops>\n");
   for (const auto& row : cases) {
     const LoadOutcome outcome = loadText(row.text);
     EXPECT_EQ(outcome.loaded, false) << row.what;
@@ -171,7 +174,9 @@ TEST_F(LibxmlLoadTest, RelativeDtdOfTextResolvesAgainstTheWorkingDirectory) {
 TEST_F(LibxmlLoadTest, FilesLoadFromHostPathsAndUrisWithTheirDtdBesideThem) {
   const std::string valid =
       "<?xml version='1.0' encoding='ISO-8859-1'?>\n<!DOCTYPE a SYSTEM 'a.dtd'>\n<a><b>\xE9</b></a>\n";
-  dir_.write("with space/a.dtd", "<!ELEMENT a (b)>\n<!ELEMENT b (#PCDATA)>\n");
+  // The DTD's own references resolve against the DTD.
+  dir_.write("with space/a.dtd", "<!ELEMENT a (b)>\n<!ENTITY % b SYSTEM 'b.ent'>\n%b;\n");
+  dir_.write("with space/b.ent", "<!ELEMENT b (#PCDATA)>\n");
   dir_.write("with space/a.xml", valid);
   WorkingDirectory inDir(dir_.path());
   const Text absolute = textFromAscii(dir_.path().string()) + "/with space/a.xml";
@@ -288,6 +293,7 @@ TEST_F(LibxmlLoadTest, ReferencesHoldingEscapedControlCharactersAreRefusedAsWrit
            Text("<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%00.png'>]><a>&e;</a>"),
            Text("<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%0a'>]><a>&e;</a>"),
            Text("<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%1F'>]><a>&e;</a>"),
+           Text("<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%19'>]><a>&e;</a>"),
            Text("<!DOCTYPE a [<!ENTITY e SYSTEM 'ent.txt%7f'>]><a>&e;</a>"),
            Text("<!DOCTYPE a [<!ENTITY % p SYSTEM 'a.dtd%00.x'>%p;]><a/>"),
            Text("<!DOCTYPE a SYSTEM 'a.dtd%00.png'><a/>"),
@@ -301,25 +307,28 @@ TEST_F(LibxmlLoadTest, ReferencesHoldingEscapedControlCharactersAreRefusedAsWrit
   }
   EXPECT_EQ(loadText("<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'ent.txt'>]><a>&e;</a>").loaded, true);
   EXPECT_EQ(rootText("<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'ent%2etxt'>]><a>&e;</a>"), "read");
+  dir_.write("ent x.txt", "spaced");  // a space is no control character
+  EXPECT_EQ(rootText("<!DOCTYPE a [<!ELEMENT a (#PCDATA)><!ENTITY e SYSTEM 'ent%20x.txt'>]><a>&e;</a>"), "spaced");
 }
 
 TEST_F(LibxmlLoadTest, DocumentCatalogsAreReadOnlyFromLocalRegularFiles) {
   const std::string root = dir_.path().string();
   ASSERT_EQ(mkfifo((root + "/fifo.cat").c_str(), 0600), 0);
   dir_.write("mapped.dtd", "<!ELEMENT a (#PCDATA)><!ENTITY e 'mapped'>");
-  dir_.write("local.cat",
-             "<catalog xmlns='urn:oasis:names:tc:entity:xmlns:xml:catalog'>"
-             "<system systemId='urn:x:dtd' uri='" +
-                 root + "/mapped.dtd'/></catalog>");
+  const std::string catalog =
+      "<catalog xmlns='urn:oasis:names:tc:entity:xmlns:xml:catalog'><system systemId='urn:x:dtd' uri='" + root +
+      "/mapped.dtd'/></catalog>";
+  dir_.write("local.cat", catalog);
+  dir_.write("local%0G.cat", catalog);  // "%0G" is no escape: read as written
   testing::Listener server;
   const std::string http = "http://127.0.0.1:" + std::to_string(server.port());
   const struct {
     std::string catalog;
     bool loads;
   } cases[] = {
-      {root + "/local.cat", true}, {"file://" + root + "/local.cat", true},
-      {root + "/fifo.cat", false}, {"/dev/zero", false},
-      {http + "/c.cat", false},
+      {root + "/local.cat", true},    {"file://" + root + "/local.cat", true},
+      {root + "/local%0G.cat", true}, {root + "/fifo.cat", false},
+      {"/dev/zero", false},           {http + "/c.cat", false},
   };
   for (const auto& row : cases) {
     const std::string text =

@@ -175,6 +175,28 @@ TEST_F(LibxmlTransformTest, FailedTransformationRecordsWhyAndWhereInTheStyleshee
   EXPECT_EQ(record.linepos, 34);
   EXPECT_EQ(utf8(record.srcText),
             "  <xsl:message>note</xsl:message><xsl:message terminate='yes'>stop here</xsl:message>");
+
+  // Instructions without a prefix, in the default namespace.
+  const auto unprefixed = dir_.write("unprefixed.xsl",
+                                     "<stylesheet version='1.0' xmlns='http://www.w3.org/1999/XSL/Transform'>\n"
+                                     "<template match='/'><message terminate='yes'>stop</message></template>\n"
+                                     "</stylesheet>\n");
+  ASSERT_EQ(style->load(textFromAscii(unprefixed.string())), true);
+  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt);
+  const auto plain = testing::outcomeOf(*document, std::nullopt);
+  EXPECT_EQ(utf8(plain.reason), "stop");
+  EXPECT_EQ(plain.line, 2);
+  EXPECT_EQ(plain.linepos, 21);
+
+  // However many notes came first, the reason is why it stopped.
+  Text notes;
+  for (int i = 0; i < 300; ++i) notes += "<xsl:message>note</xsl:message>";
+  ASSERT_EQ(style->loadXML(stylesheet("<xsl:template match='/'>" + notes +
+                                      "<xsl:message terminate='yes'>stop after the notes</xsl:message>"
+                                      "</xsl:template>")),
+            true);
+  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt);
+  EXPECT_EQ(utf8(*document->parseError()->reason()), "stop after the notes");
 }
 
 TEST_F(LibxmlTransformTest, DocumentFunctionReadsNoDeviceNoFifoAndNoNetwork) {
@@ -232,6 +254,14 @@ TEST_F(LibxmlTransformTest, HttpReadFollowsTheServersAnswer) {
       {"/full", httpAnswer("200 OK", "", full)},
       {"/over", httpAnswer("200 OK", "", full + "x")},
       {"/over-unannounced", "HTTP/1.0 200 OK\r\n\r\n" + full + "x"},
+      {"/last-success", httpAnswer("299 Fine", "", "<b/>")},
+      {"/choices", httpAnswer("300 Multiple Choices", "", "<c/>")},
+      {"/5", httpAnswer("302 Found", "Location: /4\r\n", "")},
+      {"/4", httpAnswer("302 Found", "Location: /3\r\n", "")},
+      {"/3", httpAnswer("302 Found", "Location: /2\r\n", "")},
+      {"/2", httpAnswer("302 Found", "Location: /1\r\n", "")},
+      {"/1", httpAnswer("302 Found", "Location: /plain\r\n", "")},
+      {"/6", httpAnswer("302 Found", "Location: /5\r\n", "")},
   });
   testing::HttpServer server6({{"/plain", httpAnswer("200 OK", "", "<six/>")}}, true);
   const struct {
@@ -246,12 +276,17 @@ TEST_F(LibxmlTransformTest, HttpReadFollowsTheServersAnswer) {
       {server.url("/full"), full, ""},
       {server.url("/to-file"), "", "scheme"},
       {server.url("/loop"), "", "too often"},
+      {server.url("/5"), "<a/>", ""},
+      {server.url("/6"), "", "too often"},
       {server.url("/none"), "", "status 404", true},
       {server.url("/gone"), "", "status 410", true},
       {server.url("/broken"), "", "status 500"},
       {server.url("/no-place"), "", "status 302"},
+      {server.url("/last-success"), "<b/>", ""},
+      {server.url("/choices"), "", "status 300"},
       {server.url("/over"), "", "larger"},
       {server.url("/over-unannounced"), "", "larger"},
+      {"https" + server.url("/plain").substr(4), "", "no secure connection"},
       {"http://127.0.0.1:70000/plain", "", "not a valid URI"},
       {"http://127.0.0.1%00.invalid/plain", "", "escaped control"},
   };
@@ -265,9 +300,13 @@ TEST_F(LibxmlTransformTest, HttpReadFollowsTheServersAnswer) {
 }
 
 TEST_F(LibxmlTransformTest, HttpsStylesheetTransformsOnlyWithATrustedCertificate) {
+  // What it includes comes over the same connection rules.
   dir_.write("s.xsl",
              "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
-             "<xsl:output method='text'/><xsl:template match='/'>over tls</xsl:template></xsl:stylesheet>");
+             "<xsl:include href='inc.xsl'/><xsl:output method='text'/></xsl:stylesheet>");
+  dir_.write("inc.xsl",
+             "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+             "<xsl:template match='/'>over tls</xsl:template></xsl:stylesheet>");
   testing::TlsServer server(dir_.path());
   const Text url = textFromAscii(server.url("/s.xsl"));
   auto document = parser_->createDocument();
@@ -278,8 +317,23 @@ TEST_F(LibxmlTransformTest, HttpsStylesheetTransformsOnlyWithATrustedCertificate
       << utf8(*style->parseError()->reason());
   useCertificateAuthoritiesForTests(server.authority());
   EXPECT_EQ(silently([&] { return style->load(url); }), true) << utf8(*style->parseError()->reason());
-  useCertificateAuthoritiesForTests("");
   EXPECT_EQ(utf8(silently([&] { return document->transformNode(*style); }).value_or("<failed>")), "over tls");
+  // An include the server does not have fails the transformation with its answer.
+  testing::HttpServer plain({{"/s.xsl", testing::httpAnswer("200 OK", "",
+                                                            "<xsl:stylesheet version='1.0' "
+                                                            "xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                                                            "<xsl:include href='none.xsl'/></xsl:stylesheet>")}});
+  EXPECT_EQ(silently([&] { return style->load(textFromAscii(plain.url("/s.xsl"))); }), true)
+      << utf8(*style->parseError()->reason());
+  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt);
+  EXPECT_NE(utf8(*document->parseError()->reason()).find("status 404"), std::string::npos)
+      << utf8(*document->parseError()->reason());
+  // Without any authorities to check against, the machine lacks them, not the server.
+  useCertificateAuthoritiesForTests((dir_.path() / "none.pem").string());
+  EXPECT_EQ(silently([&] { return style->load(url); }), false);
+  EXPECT_NE(utf8(*style->parseError()->reason()).find("no certificate authorities"), std::string::npos)
+      << utf8(*style->parseError()->reason());
+  useCertificateAuthoritiesForTests("");
 }
 
 TEST_F(LibxmlTransformTest, StylesheetFileIncludesAndReadsDocumentsBesideIt) {
@@ -316,6 +370,12 @@ TEST_F(LibxmlTransformTest, IncludesAndDocumentNamesHoldingEscapedControlCharact
                                    select + "\"/></xsl:template>")),
               "n=0")
         << name;
+    // The same names as the nodes of a node-set, first or later.
+    EXPECT_EQ(transform(stylesheet("<xsl:output method='text'/><xsl:variable name='names'><n>" + textFromAscii(name) +
+                                   "</n><n>t.xml</n></xsl:variable><xsl:template match='/'>n=<xsl:value-of "
+                                   "select='count(document(exsl:node-set($names)/n))'/></xsl:template>")),
+              "n=0")
+        << name;
   }
   const auto nested = dir_.write("outer.xsl",
                                  "<xsl:stylesheet version='1.0' "
@@ -323,6 +383,7 @@ TEST_F(LibxmlTransformTest, IncludesAndDocumentNamesHoldingEscapedControlCharact
                                  "<xsl:import href='inc.xsl%00.png'/></xsl:stylesheet>");
   for (const Text& include :
        {Text("<xsl:include href='inc.xsl%00.png'/>"), Text("<xsl:import href='inc.xsl%01'/>"),
+        Text("<xsl:include href='inc.xsl%%00'/>"),
         "<xsl:include href='" + textFromAscii(nested.string()) + "'/>"}) {
     auto document = parser_->createDocument();
     auto style = parser_->createDocument();
@@ -332,6 +393,10 @@ TEST_F(LibxmlTransformTest, IncludesAndDocumentNamesHoldingEscapedControlCharact
     EXPECT_NE(utf8(*document->parseError()->reason()).find("escaped control character"), std::string::npos)
         << utf8(include) << ": " << utf8(*document->parseError()->reason());
   }
+  // A top-level element of another namespace includes nothing, whatever its name.
+  EXPECT_EQ(transform(stylesheet("<x:include href='inc.xsl%00' xmlns:x='urn:x'/><xsl:output method='text'/>"
+                                 "<xsl:template match='/'>kept</xsl:template>")),
+            "kept");
 }
 
 TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstError) {
@@ -340,31 +405,44 @@ TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstErr
     std::string body;
     std::string reasonPart;
     std::int32_t line;
+    std::int32_t linepos;
   } cases[] = {
       {"attribute set using itself",
        "<xsl:attribute-set name='a' use-attribute-sets='b'/>\n<xsl:attribute-set name='b' use-attribute-sets='a'/>\n"
        "<xsl:template match='/'><out xsl:use-attribute-sets='a'/></xsl:template>\n",
-       "recursion", 0},
+       "recursion", 0, 0},
       {"undefined prefix at compile time", "<xsl:template match='/'>\n<xsl:value-of select='p:x'/>\n</xsl:template>\n",
-       "Undefined namespace prefix", 3},
-      {"undefined prefix on line 12",
-       "<xsl:template match='/'>\n\n\n\n\n\n\n\n\n\n<xsl:value-of select='p:x'/>\n"
-       "</xsl:template>\n",
-       "Undefined namespace prefix", 12},
+       "Undefined namespace prefix", 3, 1},
+      {"undefined prefix on line 102",
+       "<xsl:template match='/'>" + std::string(100, '\n') + "<xsl:value-of select='p:x'/>\n</xsl:template>\n",
+       "Undefined namespace prefix", 102, 1},
+      {"duplicate template on line 20, without a prefix, then a broken variable",
+       "<xsl:template name='t'/>" + std::string(18, '\n') +
+           "<template name='t' xmlns='http://www.w3.org/1999/XSL/Transform'/>\n<xsl:variable name='x' select='1 +'/>\n",
+       "duplicate name 't'", 20, 1},
       {"undefined variable in a global variable",
        "<xsl:variable name='g' select='$v'/>\n<xsl:template match='/'>\n\n<xsl:value-of select='$g'/>\n"
        "</xsl:template>\n",
-       "", 2},
+       "", 2, 1},
       {"undefined variable in a called template",
        "<xsl:template name='t'>\n<xsl:value-of select=\"concat('a', $v)\"/>\n</xsl:template>\n"
        "<xsl:template match='/'>\n\n<xsl:call-template name='t'/>\n</xsl:template>\n",
-       "", 3},
+       "", 3, 1},
       {"undefined variable in a template's parameter",
-       "<xsl:template match='/'>\n<xsl:param name='p' select='$p'/>\n</xsl:template>\n", "Undefined variable", 3},
+       "<xsl:template match='/'>\n<xsl:param name='p' select='$p'/>\n</xsl:template>\n", "Undefined variable", 3,
+       // Only libxslt's location line names it, without its prefix: no column.
+       0},
+      {"undefined variable after a message",
+       "<xsl:template match='/'>\n<xsl:message>starting</xsl:message>\n<xsl:value-of select='$v'/>\n"
+       "</xsl:template>\n",
+       "Undefined variable", 4, 1},
+      {"the second of two instructions on a line",
+       "<xsl:template match='/'>\n<xsl:value-of select='1'/><xsl:value-of select='$v'/>\n</xsl:template>\n",
+       "Undefined variable", 3, 27},
       {"undefined prefix in a sort key",
        "<xsl:template match='/'>\n<xsl:for-each select='//.'>\n<xsl:sort select='*[p:x]'/>\n</xsl:for-each>\n"
        "</xsl:template>\n",
-       "Undefined namespace prefix", 4},
+       "Undefined namespace prefix", 4, 1},
   };
   for (const auto& row : cases) {
     const auto path = dir_.write("broken.xsl",
@@ -380,6 +458,78 @@ TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstErr
     EXPECT_NE(utf8(record.reason).find(row.reasonPart), std::string::npos) << row.what << ": " << utf8(record.reason);
     EXPECT_NE(utf8(record.reason), "The stylesheet could not be applied.") << row.what;
     EXPECT_EQ(record.line, row.line) << row.what << ": " << utf8(record.reason);
+    EXPECT_EQ(record.linepos, row.linepos) << row.what << ": " << utf8(record.srcText);
+  }
+}
+
+// A template in an included stylesheet fails where it stands, whether
+// libxslt names its caller first (an undefined variable) or the parameter
+// at once (a type error), and whatever line the caller stands on.
+TEST_F(LibxmlTransformTest, FailureInAnIncludedStylesheetIsPlacedThere) {
+  const struct {
+    std::string parameter;
+    std::int32_t line;
+  } cases[] = {
+      {"\n\n  <xsl:param name='p' select='$undefined'/>\n", 3},
+      {"<xsl:param name='p' select='count(1)'/>", 1},
+  };
+  const auto main = dir_.write("main.xsl",
+                               "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>\n"
+                               "<xsl:include href='inc.xsl'/><xsl:template match='/'>\n"
+                               "<xsl:call-template name='t'/></xsl:template>\n</xsl:stylesheet>\n");
+  for (const auto& row : cases) {
+    dir_.write("inc.xsl",
+               "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+               "<xsl:template name='t'>" +
+                   row.parameter + "</xsl:template></xsl:stylesheet>\n");
+    auto document = parser_->createDocument();
+    auto style = parser_->createDocument();
+    ASSERT_EQ(document->loadXML(kSource), true);
+    ASSERT_EQ(style->load(textFromAscii(main.string())), true);
+    EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt);
+    const auto record = testing::outcomeOf(*document, std::nullopt);
+    EXPECT_EQ(record.line, row.line) << utf8(record.reason);
+    EXPECT_NE(utf8(record.srcText).find("<xsl:param name='p'"), std::string::npos) << utf8(record.srcText);
+  }
+}
+
+// An extension function's error comes without a location line, before the
+// one of the instruction that failed because of it, and is placed at the
+// instruction that was running when it arrived: the call. (libexslt's other
+// such error, a second func:result, leaks a node, which the sanitizer run
+// would report.)
+TEST_F(LibxmlTransformTest, ExtensionErrorIsTheReasonAtTheInstructionThatCalledIt) {
+  const struct {
+    const char* what;
+    std::string callers;  // what follows the function
+    std::int32_t line, linepos;
+  } cases[] = {
+      {"a global variable",
+       "<xsl:variable name='v' select='f:f()'/>\n<xsl:template match='/'><xsl:value-of select='$v'/></xsl:template>\n",
+       5, 1},
+      {"the second of two instructions on a line",
+       "<xsl:template match='/'><xsl:value-of select='1'/><xsl:value-of select='f:f()'/></xsl:template>\n", 5, 51},
+  };
+  for (const auto& row : cases) {
+    const auto path = dir_.write("function.xsl",
+                                 "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform' "
+                                 "xmlns:func='http://exslt.org/functions' xmlns:f='urn:f' "
+                                 "extension-element-prefixes='func'>\n<func:function name='f:f'>\n"
+                                 "<xsl:element name='e'/>\n</func:function>\n" +
+                                     row.callers + "</xsl:stylesheet>\n");
+    auto document = parser_->createDocument();
+    auto style = parser_->createDocument();
+    ASSERT_EQ(document->loadXML(kSource), true);
+    ASSERT_EQ(style->load(textFromAscii(path.string())), true) << row.what;
+    // libexslt dumps the nodes written to stderr itself; the plug-in's
+    // stderr is the null device.
+    testing::OutputWatch watch;
+    EXPECT_EQ(document->transformNode(*style), std::nullopt) << row.what;
+    watch.finish();
+    const auto record = testing::outcomeOf(*document, std::nullopt);
+    EXPECT_EQ(utf8(record.reason), "{urn:f}f: cannot write to result tree while executing a function") << row.what;
+    EXPECT_EQ(record.line, row.line) << row.what << ": " << utf8(record.reason);
+    EXPECT_EQ(record.linepos, row.linepos) << row.what << ": " << utf8(record.srcText);
   }
 }
 
@@ -388,10 +538,31 @@ TEST_F(LibxmlTransformTest, EmptyResultRecordsWhatLibxsltSaid) {
   auto style = parser_->createDocument();
   ASSERT_EQ(document->loadXML(kSource), true);
   ASSERT_EQ(style->loadXML(stylesheet("<xsl:output method='text'/><xsl:template match='/'>"
-                                      "<xsl:message>nothing to say</xsl:message></xsl:template>")),
+                                      "<xsl:message>  nothing to say </xsl:message></xsl:template>")),
             true);
   EXPECT_EQ(silently([&] { return document->transformNode(*style); }), "");
   EXPECT_EQ(utf8(*document->parseError()->reason()), "nothing to say");
+
+  // Nothing said: the record stays the one of the successful load.
+  auto quiet = parser_->createDocument();
+  ASSERT_EQ(quiet->loadXML(kSource), true);
+  ASSERT_EQ(style->loadXML(stylesheet("<xsl:template match='/'/>")), true);
+  EXPECT_EQ(silently([&] { return quiet->transformNode(*style); }), "");
+  EXPECT_EQ(quiet->parseError()->reason(), "");
+
+  // A message longer than libxslt's own lines arrives whole.
+  const Text longMessage = "start" + Text(5000, 'x') + "end";
+  ASSERT_EQ(style->loadXML(
+                stylesheet("<xsl:template match='/'><xsl:message>" + longMessage + "</xsl:message></xsl:template>")),
+            true);
+  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), "");
+  EXPECT_EQ(*document->parseError()->reason(), longMessage);
+  // One longer than a line keeps is cut at the line's 64 KiB.
+  ASSERT_EQ(style->loadXML(stylesheet("<xsl:template match='/'><xsl:message>" + Text(70'000, 'y') +
+                                      "</xsl:message></xsl:template>")),
+            true);
+  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), "");
+  EXPECT_EQ(*document->parseError()->reason(), Text(64 * 1024, 'y'));
 }
 
 TEST_F(LibxmlTransformTest, DocumentsWithoutTreeOrFromElsewhereDoNotTransform) {

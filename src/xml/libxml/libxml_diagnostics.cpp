@@ -28,26 +28,37 @@ void ErrorCollector::structuredHandler(void* context, xmlErrorPtr error) {
 // Generic messages are kept, not printed: whether a call failed is decided by
 // the library's state and the structured errors, never by whether text
 // arrived here, but a failed transformation is described from them.
+// A message longer than the buffer (a long xsl:message) is formatted again
+// at its length, up to what one line keeps.
 void ErrorCollector::genericHandler(void* context, const char* format, ...) {
   if (!context || !format) return;
   char buffer[1024];
   std::va_list arguments;
   va_start(arguments, format);
+  std::va_list again;
+  va_copy(again, arguments);
   const int length = std::vsnprintf(buffer, sizeof buffer, format, arguments);
   va_end(arguments);
-  if (length < 0) return;
   try {
-    static_cast<ErrorCollector*>(context)->append(
-        std::string_view(buffer, std::min(static_cast<std::size_t>(length), sizeof buffer - 1)));
+    if (length >= 0 && static_cast<std::size_t>(length) < sizeof buffer) {
+      static_cast<ErrorCollector*>(context)->append(std::string_view(buffer, static_cast<std::size_t>(length)));
+    } else if (length >= 0) {
+      std::string longer(std::min(static_cast<std::size_t>(length), kMaxMessageBytes), '\0');
+      std::vsnprintf(longer.data(), longer.size() + 1, format, again);
+      static_cast<ErrorCollector*>(context)->append(longer);
+    }
   } catch (...) {
     // Out of memory: the message is lost, the call's outcome is not.
   }
+  va_end(again);
 }
 
 void ErrorCollector::append(std::string_view text) {
   while (!text.empty()) {
     if (!lineOpen_) {
-      if (messages_.size() >= kMaxMessages) return;
+      // Past the bound the newest message takes the last place: a run that
+      // notes every item and then stops is reported with why it stopped.
+      if (messages_.size() >= kMaxMessages) messages_.pop_back();
       messages_.push_back({{}, transformation_ ? transformation_->inst : nullptr});
       lineOpen_ = true;
     }
@@ -85,6 +96,7 @@ void ErrorCollector::record(const xmlError& error) {
   diagnostic.domain = error.domain;
   firstError_ = std::move(diagnostic);
   firstErrorInstruction_ = transformation_ ? transformation_->inst : nullptr;
+  messagesBeforeFirstError_ = messages_.size();
 }
 
 namespace {
@@ -127,6 +139,9 @@ void readLocationLine(std::string_view text, TransformationError& error) {
   error.diagnostic.line = number;
 }
 
+// The text of an xsl:message is the stylesheet's own, never an error.
+bool isMessageInstruction(const xmlNode* node) { return node && IS_XSLT_ELEM(node) && IS_XSLT_NAME(node, "message"); }
+
 void readInstruction(const xmlNode& node, TransformationError& error) {
   error.diagnostic.line = static_cast<int>(xmlGetLineNo(&node));
   error.diagnostic.file = node.doc && node.doc->URL ? reinterpret_cast<const char*>(node.doc->URL) : "";
@@ -157,15 +172,33 @@ std::optional<TransformationError> transformationError(const ErrorCollector& col
   TransformationError error;
   if (located != messages.end()) {
     readLocationLine(located->text, error);
+    bool atRunning = false;
     if (located->instruction) {
       TransformationError running;
       readInstruction(*located->instruction, running);
-      // The running instruction may be the one that called the failing one.
-      if (error.diagnostic.line == 0 || error.diagnostic.line == running.diagnostic.line) {
+      // The running instruction may be the one that called the failing one,
+      // on a line of the same number in another stylesheet.
+      atRunning = error.diagnostic.line == 0 || (error.diagnostic.line == running.diagnostic.line &&
+                                                 error.diagnostic.file == running.diagnostic.file);
+      if (atRunning) {
         error.diagnostic.file = std::move(running.diagnostic.file);
         error.diagnostic.line = running.diagnostic.line;
         error.element = std::move(running.element);
         error.occurrence = running.occurrence;
+      }
+    }
+    // A parameter or variable evaluated for the running instruction (a
+    // called template's parameter) is named only by a later location line.
+    for (auto later = located + 1; atRunning && later != messages.end(); ++later) {
+      if (!isLocationLine(later->text)) continue;
+      TransformationError evaluated;
+      readLocationLine(later->text, evaluated);
+      const bool elsewhere =
+          evaluated.diagnostic.line != error.diagnostic.line || evaluated.diagnostic.file != error.diagnostic.file;
+      if (elsewhere && evaluated.diagnostic.line != 0 &&
+          (evaluated.element == "param" || evaluated.element == "variable")) {
+        error = std::move(evaluated);
+        break;
       }
     }
     // A bare "runtime error" (a template parameter evaluated before any
@@ -177,6 +210,31 @@ std::optional<TransformationError> transformationError(const ErrorCollector& col
       return !isLocationLine(m.text) && !trimmed(m.text).empty();
     });
     reason = next != messages.end() ? &*next : &*located;
+    // A structured error that arrived after the located one, once libxslt
+    // had gone on to another place (a second compile error), is not its cause.
+    const auto afterCause = messages.begin() + std::min(collector.messagesBeforeFirstError(), messages.size());
+    if (cause && afterCause > located) {
+      const auto following = std::find_if(afterCause, messages.end(),
+                                          [](const ErrorCollector::Message& m) { return isLocationLine(m.text); });
+      TransformationError there;
+      if (following != messages.end()) readLocationLine(following->text, there);
+      if (there.diagnostic.line != 0 &&
+          (there.diagnostic.line != error.diagnostic.line || there.diagnostic.file != error.diagnostic.file)) {
+        cause = nullptr;
+      }
+    }
+    // An extension's own error, raised while an instruction ran, arrives
+    // without a location line before the one of the instruction that failed
+    // because of it.
+    const auto early = std::find_if(messages.begin(), located, [](const ErrorCollector::Message& m) {
+      return m.instruction && !isMessageInstruction(m.instruction) && !trimmed(m.text).empty();
+    });
+    if (early != located &&
+        (!cause || static_cast<std::size_t>(early - messages.begin()) < collector.messagesBeforeFirstError())) {
+      readInstruction(*early->instruction, error);
+      error.diagnostic.message = trimmed(early->text);
+      return error;
+    }
   } else {
     const auto last = std::find_if(messages.rbegin(), messages.rend(),
                                    [](const ErrorCollector::Message& m) { return !trimmed(m.text).empty(); });

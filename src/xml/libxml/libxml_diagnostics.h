@@ -35,6 +35,9 @@ class ErrorCollector {
   const std::optional<Diagnostic>& firstError() const { return firstError_; }
   // The instruction that was running when the first error arrived, if any.
   const xmlNode* firstErrorInstruction() const { return firstErrorInstruction_; }
+  // How many of messages() had begun when the first error arrived: the two
+  // channels interleave, and whichever spoke first names the cause.
+  std::size_t messagesBeforeFirstError() const { return messagesBeforeFirstError_; }
 
   // A resource the backend itself refused to read (a device, the network),
   // counted as the library's own resource failures are; a reference refused
@@ -43,7 +46,8 @@ class ErrorCollector {
 
   // The generic messages of the call (libxslt's errors, xsl:message texts),
   // one entry per line as they arrived, with the instruction that was running
-  // when each arrived. Bounded: messages past kMaxMessages are dropped.
+  // when each arrived. Bounded: past kMaxMessages, each new message replaces
+  // the last one kept.
   struct Message {
     std::string text;
     const xmlNode* instruction = nullptr;
@@ -67,6 +71,7 @@ class ErrorCollector {
   bool resourcesRequired_;
   std::optional<Diagnostic> firstError_;
   const xmlNode* firstErrorInstruction_ = nullptr;
+  std::size_t messagesBeforeFirstError_ = 0;
   std::vector<Message> messages_;
   bool lineOpen_ = false;
   const xsltTransformContext* transformation_ = nullptr;
@@ -75,10 +80,14 @@ class ErrorCollector {
 // Where a failed transformation stopped, made from the collector's messages:
 // the first error libxslt located (the message after its "runtime error: file
 // F line N element E" line), else the last message, which is the text of a
-// terminating xsl:message. An XPath error raised before it (an undefined
-// prefix) is the cause, and its text is the reason. The place is libxslt's
-// own line, which names the failing node; the instruction that was running
-// when the message arrived gives it when libxslt names none, and the column.
+// terminating xsl:message. What failed before it is the cause, and its text
+// is the reason: an XPath error (an undefined prefix), or an error an
+// extension raised without a location line (a function that wrote to the
+// result tree), whichever came first; such an extension error is placed at
+// the instruction that was running when it arrived. Otherwise the place is
+// libxslt's own line, which names the failing node; the instruction that was
+// running when the message arrived gives it when libxslt names none, and the
+// column.
 struct TransformationError {
   Diagnostic diagnostic;  // column left 0: nodes keep no column
   std::string element;    // the instruction's qualified name; empty when unknown

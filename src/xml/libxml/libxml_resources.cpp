@@ -227,11 +227,14 @@ Result<std::string> readHttp(const std::string& uri) {
   return body;
 }
 
-void report(const Failure& failed, const std::string& location) {
+// `fails` as for refusedName: what a stylesheet includes or imports cannot
+// be left out, and why it could not be read is the cause of the failure.
+void report(const Failure& failed, const std::string& location, bool fails = false) {
   Diagnostic diagnostic;
   diagnostic.message = failed.reason;
   diagnostic.file = location;
-  reportResourceFailure(std::move(diagnostic));
+  diagnostic.domain = XML_FROM_IO;
+  reportResourceFailure(std::move(diagnostic), fails);
 }
 
 std::string textOf(const XmlCharPtr& text) { return reinterpret_cast<const char*>(text.get()); }
@@ -291,11 +294,13 @@ xmlDocPtr loadForTransformation(const xmlChar* uri, xmlDictPtr dict, int options
       xmlDictReference(dict);
     }
     const int parseOptions = (options | XML_PARSE_NONET) & ~XML_PARSE_HUGE;
+    const bool partOfStylesheet = type != XSLT_LOAD_DOCUMENT;
     DocPtr doc;
-    if (isHttp(location) && type != XSLT_LOAD_DOCUMENT) {
+    if (isHttp(location) && partOfStylesheet) {
       Result<std::string> read = readHttp(location);
       if (!read) {
-        report(location == named ? noteNoCatalogMaps(read.failure(), location) : read.failure(), location);
+        report(location == named ? noteNoCatalogMaps(read.failure(), location) : read.failure(), location,
+               partOfStylesheet);
         return nullptr;
       }
       doc.reset(xmlCtxtReadMemory(ctxt.get(), read->data(), static_cast<int>(read->size()), location.c_str(), nullptr,
@@ -303,7 +308,8 @@ xmlDocPtr loadForTransformation(const xmlChar* uri, xmlDictPtr dict, int options
     } else {
       Result<Fd> opened = openLocal(location);
       if (!opened) {
-        report(location == named ? noteNoCatalogMaps(opened.failure(), location) : opened.failure(), location);
+        report(location == named ? noteNoCatalogMaps(opened.failure(), location) : opened.failure(), location,
+               partOfStylesheet);
         return nullptr;
       }
       FileReader reader(std::move(*opened));
