@@ -18,9 +18,12 @@ struct CloseSharedLibrary {
 using SharedLibrary = std::unique_ptr<void, CloseSharedLibrary>;
 
 // Loads `name` (a soname such as "libcurl.so.4") with all its symbols bound
-// now; a library that is not installed is kNotFound.
+// now; a library that is not installed is kNotFound. Closing the handle
+// never unloads it: what it pulls in (OpenSSL) keeps thread-local storage
+// and exit handlers that must not point into unloaded code at the end of
+// the process.
 inline Result<SharedLibrary> openSharedLibrary(const std::string& name) {
-  SharedLibrary library(dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL));
+  SharedLibrary library(dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE));
   if (!library) return fail(name + " is not installed", FailureKind::kNotFound);
   return library;
 }
