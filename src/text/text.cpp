@@ -16,21 +16,21 @@ Text firstUtf16Units(TextView text, std::size_t units) { return Text(text.substr
 
 #else
 
+namespace {
+
 // A text is well-formed UTF-8 already; the copy is checked all the same, so
 // that no text, however it was made, can make a channel refuse it.
-std::string textToUtf8(TextView text) {
+std::string checkedCopy(TextView text, Utf8Nul nul) {
   std::string utf8;
   utf8.reserve(text.size());
-  appendUtf8Lenient(utf8, text);
+  appendUtf8Lenient(utf8, text, nul);
   return utf8;
 }
 
-std::string textToUtf8WithoutNul(TextView text) {
-  std::string utf8;
-  utf8.reserve(text.size());
-  appendUtf8Lenient(utf8, text, Utf8Nul::kReplace);
-  return utf8;
-}
+}  // namespace
+
+std::string textToUtf8(TextView text) { return checkedCopy(text, Utf8Nul::kKeep); }
+std::string textToUtf8WithoutNul(TextView text) { return checkedCopy(text, Utf8Nul::kReplace); }
 
 Text textFromUtf8(std::string_view bytes) {
   Text text;

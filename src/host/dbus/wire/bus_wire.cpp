@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "host/dbus/wire/sd_bus_owners.h"
+#include "text/text.h"
 #include "text/utf.h"
 
 namespace tarnweld::dbus_wire {
@@ -152,9 +153,7 @@ Result<WireValue::Kind> appendText(sd_bus_message* message, std::string_view tex
   // that is short, or must go inside the message anyway, is mended whole.
   if (text.size() >= kTextByDescriptorBytes && large == LargeText::kAsFile) return appendTextFile(message, text);
   if (text.size() > kLargestStringBytes) return fail("the string is too large for one message");
-  std::string utf8;
-  utf8.reserve(text.size());
-  appendUtf8Lenient(utf8, text, Utf8Nul::kReplace);
+  const std::string utf8 = textToUtf8WithoutNul(text);
   if (utf8.size() >= kTextByDescriptorBytes && large == LargeText::kAsFile) return appendTextFile(message, utf8);
   if (utf8.size() > kLargestStringBytes) return fail("the string is too large for one message");
   const int r = sd_bus_message_append(message, "v", kStringSignature, utf8.c_str());
