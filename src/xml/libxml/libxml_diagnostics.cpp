@@ -333,14 +333,11 @@ std::optional<TransformationError> unlocatedCause(const ErrorCollector& collecto
 
 }  // namespace
 
-std::optional<TransformationError> transformationError(const ErrorCollector& collector, Outcome outcome) {
+std::optional<TransformationError> transformationError(const ErrorCollector& collector) {
   const Messages& messages = collector.messages();
   const MessageAt located = firstLocationLine(messages);
   if (located == messages.end()) {
-    // A result came, empty: what the stylesheet said along the way is not why.
-    if (outcome == Outcome::kStopped) {
-      if (std::optional<TransformationError> stated = lastStatement(messages)) return stated;
-    }
+    if (std::optional<TransformationError> stated = lastStatement(messages)) return stated;
     return unlocatedCause(collector);
   }
   TransformationError error = placeOfLocation(messages, located);

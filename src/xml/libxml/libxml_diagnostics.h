@@ -98,17 +98,13 @@ class ErrorCollector {
 // - With nothing located, a terminating xsl:message is the reason, all its
 //   lines; an xsl:message that does not terminate and libxslt's debug dump
 //   are notes, never the reason: an empty result they came with has none.
+//   An error libxslt raised without a location line is one.
 struct TransformationError {
   Diagnostic diagnostic;  // the column only from the parser: nodes keep none
   std::string element;    // the instruction's qualified name; empty when unknown
   int occurrence = 0;     // how many of its earlier siblings on its line share that name
 };
-enum class Outcome {
-  kStopped,      // the transformation failed
-  kEmptyResult,  // it gave a result, and the result is empty
-};
-std::optional<TransformationError> transformationError(const ErrorCollector& collector,
-                                                       Outcome outcome = Outcome::kStopped);
+std::optional<TransformationError> transformationError(const ErrorCollector& collector);
 
 // Records a resource failure into the collector of the innermost
 // DiagnosticsCapture alive; nothing when none is. `always` as above.

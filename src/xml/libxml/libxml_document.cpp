@@ -65,6 +65,9 @@ constexpr std::string_view kEmptyResultReason = "The transformation's result is 
 constexpr std::string_view kInFileStart = " (in ";
 constexpr std::string_view kInFileEnd = ")";
 
+// How a transformation ended that takes the transform report.
+enum class Outcome { kStopped, kEmptyResult };
+
 // A snapshot of one load's outcome.
 class LoadRecord final : public ParseError {
  public:
@@ -328,7 +331,7 @@ class LibxmlDocument final : public XmlDocument {
   // stylesheet where it arose, read back from the file that holds it, which
   // the reason names when it is not `stylesheet`'s own.
   void recordTransformationError(const ErrorCollector& errors, Outcome outcome, const LibxmlDocument& stylesheet) {
-    const std::optional<TransformationError> error = transformationError(errors, outcome);
+    const std::optional<TransformationError> error = transformationError(errors);
     if (!error) {
       record_ = LoadRecord(textFromAscii(outcome == Outcome::kEmptyResult ? kEmptyResultReason : kUntransformedReason),
                            {}, 0, 0);
