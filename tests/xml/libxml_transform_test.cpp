@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdlib>
 
 #include "text/utf.h"
 #include "xml/libxml/libxml_http.h"
@@ -259,6 +260,11 @@ TEST_F(LibxmlTransformTest, HttpReadFollowsTheServersAnswer) {
       {"/2", httpAnswer("302 Found", "Location: /1\r\n", "")},
       {"/1", httpAnswer("302 Found", "Location: /plain\r\n", "")},
       {"/6", httpAnswer("302 Found", "Location: /5\r\n", "")},
+      {"/binary", std::string("\x16\x03\x01\x00\x05\x00\xff\r\n\r\n", 11)},
+      {"/http09", "<a/>\n"},
+      {"/bad-chunk", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nabc\r\n0\r\n\r\n"},
+      {"/short", "HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\n<a/>"},
+      {"/nothing", ""},
   });
   testing::HttpServer server6({{"/plain", httpAnswer("200 OK", "", "<six/>")}}, true);
   const struct {
@@ -286,6 +292,11 @@ TEST_F(LibxmlTransformTest, HttpReadFollowsTheServersAnswer) {
       {"https" + server.url("/plain").substr(4), "", "no secure connection"},
       {"http://127.0.0.1:70000/plain", "", "not a valid URI"},
       {"http://127.0.0.1%00.invalid/plain", "", "escaped control"},
+      {server.url("/binary"), "", "answer is not HTTP"},
+      {server.url("/http09"), "", "answer is not HTTP"},
+      {server.url("/bad-chunk"), "", "answer is not HTTP"},
+      {server.url("/short"), "", "ended before its stated length"},
+      {server.url("/nothing"), "", "closed the connection without an answer"},
   };
   // Authorities to check against, whatever the machine has installed: the
   // https row is about a server that speaks no TLS.
@@ -298,6 +309,45 @@ TEST_F(LibxmlTransformTest, HttpReadFollowsTheServersAnswer) {
     EXPECT_NE(body.reason().find(row.reasonPart), std::string::npos) << row.uri << ": " << body.reason();
     EXPECT_EQ(body.notFound(), row.notFound) << row.uri;
   }
+  useCertificateAuthoritiesForTests("");
+}
+
+// Each reason says what happened, never a status the server did not send
+// or a redirect that did not happen.
+TEST_F(LibxmlTransformTest, HttpReasonSaysWhichCheckFailedAndWhoRefused) {
+  const testing::TlsServer good(dir_.path());
+  const testing::TlsServer expired(dir_.path(), testing::Certificate::kExpired);
+  const testing::TlsServer otherHost(dir_.path(), testing::Certificate::kOtherHost);
+  const testing::TlsServer weak(dir_.path(), testing::Certificate::kWeakKey);
+  testing::HttpServer proxy({});
+  const struct {
+    std::string uri;
+    std::string authority;  // empty: the system's
+    std::string reason;
+  } cases[] = {
+      {"http" + good.url("/x").substr(5), good.authority(), "the server speaks only https, not http"},
+      {expired.url("/x"), expired.authority(), "the server's certificate has expired or is not yet valid"},
+      {otherHost.url("/x"), otherHost.authority(), "the server's certificate is for another host name"},
+      {good.url("/x"), "", "the server's certificate is not signed by an authority this machine trusts"},
+      {weak.url("/x"), weak.authority(), "the server's certificate has a key or signature too weak to trust"},
+  };
+  for (const auto& row : cases) {
+    useCertificateAuthoritiesForTests(row.authority);
+    const Result<std::string> body = httpGet(row.uri, std::chrono::seconds(5), 1024);
+    EXPECT_EQ(body.ok() ? "<read>" : body.reason(), row.reason) << row.uri;
+  }
+  // libcurl takes its proxy from the environment, as xsltproc's client does.
+  useCertificateAuthoritiesForTests(good.authority());
+  const char* saved = std::getenv("https_proxy");
+  const std::string savedProxy = saved ? saved : "";
+  const char* savedNo = std::getenv("no_proxy");
+  const std::string savedNoProxy = savedNo ? savedNo : "";
+  setenv("https_proxy", proxy.url("").c_str(), 1);
+  unsetenv("no_proxy");
+  const Result<std::string> proxied = httpGet(good.url("/x"), std::chrono::seconds(5), 1024);
+  saved ? setenv("https_proxy", savedProxy.c_str(), 1) : unsetenv("https_proxy");
+  if (savedNo) setenv("no_proxy", savedNoProxy.c_str(), 1);
+  EXPECT_EQ(proxied.ok() ? "<read>" : proxied.reason(), "the proxy refused the connection with status 404");
   useCertificateAuthoritiesForTests("");
 }
 
