@@ -660,6 +660,34 @@ TEST_F(LibxmlTransformTest, TerminatingMessageIsTheReasonWhole) {
   EXPECT_EQ(stopWith(Text(70'000, 'y')), Text(64 * 1024, 'y'));
 }
 
+// unparsed-entity-uri() gives the entity's SYSTEM identifier resolved
+// against where the document lies, as for a file; a text without a location,
+// or one named in another convention, keeps it as written.
+TEST_F(LibxmlTransformTest, UnparsedEntityUriIsResolvedAgainstTheDocumentsLocation) {
+  const Text source =
+      "<!DOCTYPE doc [<!ELEMENT doc EMPTY><!NOTATION GIF SYSTEM 'viewer'><!ENTITY pic SYSTEM 'images/pic.gif' NDATA "
+      "GIF>]><doc/>";
+  const struct {
+    Text location;  // empty: none given
+    Text expected;
+  } cases[] = {
+      {"/home/user/site/page.xml", "/home/user/site/images/pic.gif"},
+      {"", "images/pic.gif"},
+      {"C:\\docs\\page.xml", "images/pic.gif"},
+  };
+  for (const auto& row : cases) {
+    auto document = parser_->createDocument();
+    auto style = parser_->createDocument();
+    if (!row.location.empty()) document->setTextLocation(row.location);
+    ASSERT_EQ(document->loadXML(source), true) << utf8(row.location);
+    ASSERT_EQ(style->loadXML(stylesheet("<xsl:output method='text'/><xsl:template match='/'>"
+                                        "<xsl:value-of select=\"unparsed-entity-uri('pic')\"/></xsl:template>")),
+              true);
+    EXPECT_EQ(utf8(silently([&] { return document->transformNode(*style); }).value_or("<failed>")), utf8(row.expected))
+        << utf8(row.location);
+  }
+}
+
 TEST_F(LibxmlTransformTest, DocumentsWithoutTreeOrFromElsewhereDoNotTransform) {
   class Foreign final : public XmlDocument {
    public:

@@ -130,10 +130,18 @@ std::int32_t utf16Column(TextView line, int column) {
   return units;
 }
 
+// The location of the text being parsed on this thread, if it has one.
+thread_local const std::string* textLocation = nullptr;
+
 // The parser reaches the start of the document after its XML declaration.
+// A text with a location gets it as the base that the parser resolves the
+// references of its DTD against (an unparsed entity's URI, the external
+// subset), as a file's own name is; the document's URL and the errors' file
+// stay empty, for the text is not the file.
 void startOfText(void* ctx) {
   auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
   ctxt->options &= ~XML_PARSE_IGNORE_ENC;
+  if (textLocation && !ctxt->directory) ctxt->directory = xmlMemStrdup(textLocation->c_str());
   xmlSAX2StartDocument(ctx);
 }
 
@@ -203,6 +211,13 @@ class LibxmlDocument final : public XmlDocument {
   // Loads always finish before they return, which an asynchronous load may do too.
   bool setAsync(bool) override { return true; }
 
+  // Only an absolute local path places the text: a name in another
+  // convention (a drive letter) names nothing here.
+  void setTextLocation(TextView fileName) override {
+    const std::string mapped = textToUtf8WithoutNul(fromHostPath(fileName));
+    location_ = mapped.starts_with('/') ? mapped : std::string();
+  }
+
   std::optional<bool> loadXML(TextView text) override {
     ErrorCollector errors(validate_);
     DiagnosticsCapture capture(errors);
@@ -211,8 +226,12 @@ class LibxmlDocument final : public XmlDocument {
     applyReferenceRules(*ctxt);
     ctxt->sax->startDocument = &startOfText;
     TextReader reader(text);
-    // A relative DTD reference resolves against the working directory, where
-    // the host starts the plug-in: the document is given without a location.
+    // Without a location, a relative DTD reference resolves against the
+    // working directory, where the host starts the plug-in.
+    textLocation = location_.empty() ? nullptr : &location_;
+    const struct Unset {
+      ~Unset() { textLocation = nullptr; }
+    } unset;
     DocPtr doc(xmlCtxtReadIO(ctxt.get(), &TextReader::read, nullptr, &reader, nullptr, kInMemoryTextEncoding,
                              parseOptions(validate_) | kInMemoryTextOptions));
     return finishLoad(std::move(doc), *ctxt, errors, [&](const Diagnostic& error) {
@@ -353,6 +372,7 @@ class LibxmlDocument final : public XmlDocument {
   const ReleaseFreedMemory releaseFreedMemory_;
   DocPtr tree_;
   bool validate_ = true;
+  std::string location_;
   LoadRecord record_;
 };
 
