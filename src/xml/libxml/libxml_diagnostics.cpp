@@ -301,8 +301,7 @@ std::optional<TransformationError> lastStatement(const Messages& messages) {
   if (last == messages.rend()) return std::nullopt;
   auto begin = last.base() - 1;
   while (begin != messages.begin() && (begin - 1)->call == last->call) --begin;
-  auto end = last.base();
-  while (end != messages.end() && end->call == last->call) ++end;
+  const auto end = last.base();
   TransformationError error;
   if (last->instruction) readInstruction(*last->instruction, error);
   std::string text;
