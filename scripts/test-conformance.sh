@@ -41,25 +41,26 @@ trap cleanup EXIT
 cp -r "$corpus" "$work/c"
 c=$work/c
 cp "$c"/docs/* "$c/general/"
+tab=$'\t'
 cases=()
 for xsl in "$c"/REC/*.xsl; do
-  [ -f "${xsl%.xsl}.xml" ] && cases+=("REC $(basename "${xsl%.xsl}") ${xsl%.xsl}.xml $xsl")
+  [ -f "${xsl%.xsl}.xml" ] && cases+=("REC$tab$(basename "${xsl%.xsl}")$tab${xsl%.xsl}.xml$tab$xsl")
 done
 # Documents that carry their stylesheet, given alone (named with .xml: one
 # of them also has a stylesheet beside it, a case of its own above).
-for doc in "$c"/REC/stand*.xml; do cases+=("REC $(basename "$doc") $doc -"); done
+for doc in "$c"/REC/stand*.xml; do cases+=("REC$tab$(basename "$doc")$tab$doc$tab-"); done
 for doc in "$c"/docs/*.xml; do
   base=$(basename "$doc" .xml)
   for xsl in "$c/general/$base"*.xsl; do
     [ -f "$xsl" ] || continue
     name=$(basename "$xsl" .xsl)
     [ -f "$c/general/$name.xml" ] || cp "$doc" "$c/general/$name.xml"
-    cases+=("general $name $c/general/$name.xml $xsl")
+    cases+=("general$tab$name$tab$c/general/$name.xml$tab$xsl")
   done
 done
 for xsl in "$c"/exslt/*/*.xsl; do
   name=${xsl#"$c/exslt/"}
-  [ -f "${xsl%.xsl}.xml" ] && cases+=("exslt ${name%.xsl} ${xsl%.xsl}.xml $xsl")
+  [ -f "${xsl%.xsl}.xml" ] && cases+=("exslt$tab${name%.xsl}$tab${xsl%.xsl}.xml$tab$xsl")
 done
 
 # One bus for every run, rather than a private one per run.
@@ -69,7 +70,7 @@ export DBUS_SESSION_BUS_ADDRESS=$address
 out=$work/out
 mkdir "$out"
 for case in "${cases[@]}"; do
-  read -r set name doc xsl <<<"$case"
+  IFS=$'\t' read -r set name doc xsl <<<"$case"
   f=$out/$set.${name//\//.}
   (
     cd "$(dirname "$doc")"
@@ -81,7 +82,7 @@ for case in "${cases[@]}"; do
     timeout 90 "$host" run "$doc" >"$f.ours" 2>"$f.ours-err" || rc=$?
     echo "$rc" >"$f.ours-rc"
   )
-  echo "$set $name $f" >>"$out/list"
+  printf '%s\t%s\t%s\n' "$set" "$name" "$f" >>"$out/list"
 done
 
 perl - "$out/list" "$table" "$verbose" <<'PERL'
@@ -177,7 +178,7 @@ my (%count, @failures);
 open(my $l, '<', $list) or die;
 while (<$l>) {
   chomp;
-  my ($set, $name, $f) = split / /;
+  my ($set, $name, $f) = split /\t/;
   my $case = "$set/$name";
   my ($theirs_rc, $ours_rc) = (slurp("$f.xsltproc-rc") + 0, slurp("$f.ours-rc") + 0);
   my ($theirs, $ours) = (slurp("$f.xsltproc"), slurp("$f.ours"));
