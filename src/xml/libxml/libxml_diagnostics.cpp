@@ -272,7 +272,8 @@ const Diagnostic* brokenStylesheet(const ErrorCollector& collector, const Messag
   if (!first || first->message.empty() || first->file.empty()) return nullptr;
   if (first->domain == XML_FROM_XPATH || first->domain == XML_FROM_IO) return nullptr;
   if (collector.messagesBeforeFirstError() > static_cast<std::size_t>(located - messages.begin())) return nullptr;
-  const std::string_view element = place.element.substr(place.element.find(':') + 1);
+  const std::string_view qualified = place.element;
+  const std::string_view element = qualified.substr(qualified.find(':') + 1);
   return element == "import" || element == "include" ? &*first : nullptr;
 }
 
