@@ -43,8 +43,7 @@ xml::XmlDocument& orMissing(const std::unique_ptr<xml::XmlDocument>& document) {
 
 }  // namespace
 
-void writeReport(Text& out, ReportKind kind, TextView stylesheetPath,
-                 const ParseErrorValues& values) noexcept {
+void writeReport(Text& out, ReportKind kind, TextView stylesheetPath, const ParseErrorValues& values) noexcept {
   // Each piece is built apart and then added in one go, so a step that runs
   // out of memory leaves the report as the earlier steps wrote it.
   runStep([&] {
@@ -136,6 +135,8 @@ void transformWithStylesheet(RunRequest& request, xml::XmlParser& parser,
 
   runStep([&] { return source.setValidateOnParse(true); });
   runStep([&] { return source.setAsync(false); });
+  // Where the text lies, for the references the parser resolves as it reads.
+  runStep([&] { source.setTextLocation(request.fileName); });
   runStep(loaded, [&] { return source.loadXML(request.inputText); });
   // Nothing reads the input text again: a large document's text is released
   // now rather than kept beside its parsed tree through the transformation.

@@ -52,6 +52,13 @@ class XmlDocument {
   // where asked), false when not (parseError then describes why), and nothing
   // on a failure status.
   virtual std::optional<bool> loadXML(TextView text) = 0;
+  // Where the text that loadXML parses lies: the host's file name for it, in
+  // the host's convention. What the text names by a relative reference that
+  // the parser resolves as it reads (an unparsed entity's SYSTEM identifier,
+  // which unparsed-entity-uri() gives, a relative DTD) is resolved against
+  // it. Until it is called the text has no location. A backend whose parser
+  // takes no location for a text in memory leaves the references as written.
+  virtual void setTextLocation(TextView fileName) { static_cast<void>(fileName); }
   // Reads, parses and validates the file at `path`, written in the host's
   // convention ("\" separates directories), or the resource that `path` names
   // when it is a URI. Returns as loadXML. A file that does not exist gives a

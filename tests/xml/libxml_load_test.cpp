@@ -127,6 +127,9 @@ TEST_F(LibxmlLoadTest, RecordDescribesTheFirstErrorWithItsWholeLine) {
       {"LF lines", "<a>\n  <b>\n  </c>\n</a>", 3, 7, "  </c>"},
       {"CRLF lines", "<a>\r\n  <b>\r\n  </c>\r\n</a>", 3, 7, "  </c>"},
       {"long line", "<a>\n" + longLine + "\n</a>", 2, 308, longLine},
+      // The host counts UTF-16 units: a character beyond U+FFFF is two.
+      {"characters beyond U+FFFF", "<a>\U0001F600\U0001F600\U0001F600<b></c></a>", 1, 17,
+       "<a>\U0001F600\U0001F600\U0001F600<b></c></a>"},
       {"two errors, the first one counts", "<a>\n<b x='1' x='2'/>\n<c></d>\n</a>", 2, 15, "<b x='1' x='2'/>"},
       {"in the external DTD", "<!DOCTYPE a SYSTEM '" + textFromAscii(dir_.path().string()) + "/broken.dtd'><a/>", 2, 18,
        "<!ELEMENT b (oops>"},
@@ -182,9 +185,9 @@ TEST_F(LibxmlLoadTest, FilesLoadFromHostPathsAndUrisWithTheirDtdBesideThem) {
   const Text absolute = textFromAscii(dir_.path().string()) + "/with space/a.xml";
   Text hostStyle = absolute;
   std::replace(hostStyle.begin(), hostStyle.end(), '/', '\\');
-  for (const Text& path : {Text("with space\\a.xml"), Text("with space/a.xml"),
-                                     hostStyle, "file://" + textFromAscii(dir_.path().string()) + "/with%20space/a.xml",
-                                     "file://localhost" + textFromAscii(dir_.path().string()) + "/with%20space/a.xml"}) {
+  for (const Text& path : {Text("with space\\a.xml"), Text("with space/a.xml"), hostStyle,
+                           "file://" + textFromAscii(dir_.path().string()) + "/with%20space/a.xml",
+                           "file://localhost" + textFromAscii(dir_.path().string()) + "/with%20space/a.xml"}) {
     const LoadOutcome outcome = loadFile(path);
     EXPECT_EQ(outcome.loaded, true) << utf8(path) << ": " << utf8(outcome.reason);
   }
@@ -368,8 +371,7 @@ TEST_F(LibxmlLoadTest, StylesheetUriIsReadFromWhereTheSystemCatalogsMapIt) {
                                       local.string() + "'/></catalog>");
   parser_->createDocument();  // the system catalogs are set up with the first document
   ASSERT_EQ(xmlLoadCatalog(catalog.c_str()), 0);
-  for (const TextUnit* uri :
-       {"http://stylesheets.invalid/by-system-id.xsl", "http://stylesheets.invalid/by-uri.xsl"}) {
+  for (const TextUnit* uri : {"http://stylesheets.invalid/by-system-id.xsl", "http://stylesheets.invalid/by-uri.xsl"}) {
     const LoadOutcome outcome = loadFile(uri);
     EXPECT_EQ(outcome.loaded, true) << utf8(uri) << ": " << utf8(outcome.reason);
   }
@@ -385,6 +387,12 @@ TEST_F(LibxmlLoadTest, MalformedFileRecordsItsLineInItsOwnEncoding) {
   EXPECT_EQ(outcome.linepos, 16);
   EXPECT_EQ(outcome.srcText, "  <y a='\u00E9'></z>");
   EXPECT_EQ(outcome.reason.find(kObjectNotFound), Text::npos);
+
+  // Its column in UTF-16 units, as the host counts them.
+  const auto wide = dir_.write("wide.xsl", "<x>\n  <y a='\xF0\x9F\x98\x80\xF0\x9F\x98\x80'></z>\n</x>\n");
+  const LoadOutcome widened = loadFile(textFromAscii(wide.string()));
+  EXPECT_EQ(widened.line, 2);
+  EXPECT_EQ(widened.linepos, 19);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdlib>
 
 #include "text/utf.h"
 #include "xml/libxml/libxml_http.h"
@@ -28,9 +29,7 @@ constexpr TextView kStylesheetStart =
 constexpr TextView kStylesheetEnd = "</xsl:stylesheet>";
 constexpr TextView kSource = "<doc><item>\u00E9\u20AC\U0001D11E</item><item>b</item></doc>";
 
-Text stylesheet(TextView body) {
-  return Text(kStylesheetStart).append(body).append(kStylesheetEnd);
-}
+Text stylesheet(TextView body) { return Text(kStylesheetStart).append(body).append(kStylesheetEnd); }
 
 class LibxmlTransformTest : public ::testing::Test {
  protected:
@@ -47,8 +46,7 @@ class LibxmlTransformTest : public ::testing::Test {
 };
 
 TEST_F(LibxmlTransformTest, OutputKeepsNonAsciiTextWhateverEncodingItIsWrittenIn) {
-  const Text copy =
-      "<xsl:template match='/'><out><xsl:value-of select='/doc/item[1]'/></out></xsl:template>";
+  const Text copy = "<xsl:template match='/'><out><xsl:value-of select='/doc/item[1]'/></out></xsl:template>";
   const Text text = "\u00E9\u20AC\U0001D11E";
   const struct {
     Text output;
@@ -202,9 +200,9 @@ TEST_F(LibxmlTransformTest, FailedTransformationRecordsWhyAndWhereInTheStyleshee
 TEST_F(LibxmlTransformTest, DocumentFunctionReadsNoDeviceNoFifoAndNoNetwork) {
   ASSERT_EQ(mkfifo((dir_.path() / "fifo.xml").c_str(), 0600), 0);
   testing::Listener server;
-  for (const Text& uri : {Text("file:///dev/zero"), Text("/dev/zero"),
-                                    textFromAscii((dir_.path() / "fifo.xml").string()),
-                                    "http://127.0.0.1:" + textFromAscii(std::to_string(server.port())) + "/d.xml"}) {
+  for (const Text& uri :
+       {Text("file:///dev/zero"), Text("/dev/zero"), textFromAscii((dir_.path() / "fifo.xml").string()),
+        "http://127.0.0.1:" + textFromAscii(std::to_string(server.port())) + "/d.xml"}) {
     const auto start = std::chrono::steady_clock::now();
     const auto output =
         transform(stylesheet("<xsl:output method='text'/><xsl:template match='/'>"
@@ -262,6 +260,11 @@ TEST_F(LibxmlTransformTest, HttpReadFollowsTheServersAnswer) {
       {"/2", httpAnswer("302 Found", "Location: /1\r\n", "")},
       {"/1", httpAnswer("302 Found", "Location: /plain\r\n", "")},
       {"/6", httpAnswer("302 Found", "Location: /5\r\n", "")},
+      {"/binary", std::string("\x16\x03\x01\x00\x05\x00\xff\r\n\r\n", 11)},
+      {"/http09", "<a/>\n"},
+      {"/bad-chunk", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nabc\r\n0\r\n\r\n"},
+      {"/short", "HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\n<a/>"},
+      {"/nothing", ""},
   });
   testing::HttpServer server6({{"/plain", httpAnswer("200 OK", "", "<six/>")}}, true);
   const struct {
@@ -289,6 +292,11 @@ TEST_F(LibxmlTransformTest, HttpReadFollowsTheServersAnswer) {
       {"https" + server.url("/plain").substr(4), "", "no secure connection"},
       {"http://127.0.0.1:70000/plain", "", "not a valid URI"},
       {"http://127.0.0.1%00.invalid/plain", "", "escaped control"},
+      {server.url("/binary"), "", "answer is not HTTP"},
+      {server.url("/http09"), "", "answer is not HTTP"},
+      {server.url("/bad-chunk"), "", "answer is not HTTP"},
+      {server.url("/short"), "", "ended before its stated length"},
+      {server.url("/nothing"), "", "closed the connection without an answer"},
   };
   // Authorities to check against, whatever the machine has installed: the
   // https row is about a server that speaks no TLS.
@@ -301,6 +309,45 @@ TEST_F(LibxmlTransformTest, HttpReadFollowsTheServersAnswer) {
     EXPECT_NE(body.reason().find(row.reasonPart), std::string::npos) << row.uri << ": " << body.reason();
     EXPECT_EQ(body.notFound(), row.notFound) << row.uri;
   }
+  useCertificateAuthoritiesForTests("");
+}
+
+// Each reason says what happened, never a status the server did not send
+// or a redirect that did not happen.
+TEST_F(LibxmlTransformTest, HttpReasonSaysWhichCheckFailedAndWhoRefused) {
+  const testing::TlsServer good(dir_.path());
+  const testing::TlsServer expired(dir_.path(), testing::Certificate::kExpired);
+  const testing::TlsServer otherHost(dir_.path(), testing::Certificate::kOtherHost);
+  const testing::TlsServer weak(dir_.path(), testing::Certificate::kWeakKey);
+  testing::HttpServer proxy({});
+  const struct {
+    std::string uri;
+    std::string authority;  // empty: the system's
+    std::string reason;
+  } cases[] = {
+      {"http" + good.url("/x").substr(5), good.authority(), "the server speaks only https, not http"},
+      {expired.url("/x"), expired.authority(), "the server's certificate has expired or is not yet valid"},
+      {otherHost.url("/x"), otherHost.authority(), "the server's certificate is for another host name"},
+      {good.url("/x"), "", "the server's certificate is not signed by an authority this machine trusts"},
+      {weak.url("/x"), weak.authority(), "the server's certificate has a key or signature too weak to trust"},
+  };
+  for (const auto& row : cases) {
+    useCertificateAuthoritiesForTests(row.authority);
+    const Result<std::string> body = httpGet(row.uri, std::chrono::seconds(5), 1024);
+    EXPECT_EQ(body.ok() ? "<read>" : body.reason(), row.reason) << row.uri;
+  }
+  // libcurl takes its proxy from the environment, as xsltproc's client does.
+  useCertificateAuthoritiesForTests(good.authority());
+  const char* saved = std::getenv("https_proxy");
+  const std::string savedProxy = saved ? saved : "";
+  const char* savedNo = std::getenv("no_proxy");
+  const std::string savedNoProxy = savedNo ? savedNo : "";
+  setenv("https_proxy", proxy.url("").c_str(), 1);
+  unsetenv("no_proxy");
+  const Result<std::string> proxied = httpGet(good.url("/x"), std::chrono::seconds(5), 1024);
+  saved ? setenv("https_proxy", savedProxy.c_str(), 1) : unsetenv("https_proxy");
+  if (savedNo) setenv("no_proxy", savedNoProxy.c_str(), 1);
+  EXPECT_EQ(proxied.ok() ? "<read>" : proxied.reason(), "the proxy refused the connection with status 404");
   useCertificateAuthoritiesForTests("");
 }
 
@@ -388,8 +435,7 @@ TEST_F(LibxmlTransformTest, IncludesAndDocumentNamesHoldingEscapedControlCharact
                                  "<xsl:import href='inc.xsl%00.png'/></xsl:stylesheet>");
   for (const Text& include :
        {Text("<xsl:include href='inc.xsl%00.png'/>"), Text("<xsl:import href='inc.xsl%01'/>"),
-        Text("<xsl:include href='inc.xsl%%00'/>"),
-        "<xsl:include href='" + textFromAscii(nested.string()) + "'/>"}) {
+        Text("<xsl:include href='inc.xsl%%00'/>"), "<xsl:include href='" + textFromAscii(nested.string()) + "'/>"}) {
     auto document = parser_->createDocument();
     auto style = parser_->createDocument();
     ASSERT_EQ(document->loadXML(kSource), true);
@@ -434,16 +480,17 @@ TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstErr
        "<xsl:template match='/'>\n\n<xsl:call-template name='t'/>\n</xsl:template>\n",
        "", 3, 1},
       {"undefined variable in a template's parameter",
-       "<xsl:template match='/'>\n<xsl:param name='p' select='$p'/>\n</xsl:template>\n", "Undefined variable", 3,
+       "<xsl:template match='/'>\n<xsl:param name='p' select='$p'/>\n</xsl:template>\n",
+       "Variable 'p' has not been declared.", 3,
        // Only libxslt's location line names it, without its prefix: no column.
        0},
       {"undefined variable after a message",
        "<xsl:template match='/'>\n<xsl:message>starting</xsl:message>\n<xsl:value-of select='$v'/>\n"
        "</xsl:template>\n",
-       "Undefined variable", 4, 1},
+       "Variable 'v' has not been declared.", 4, 1},
       {"the second of two instructions on a line",
        "<xsl:template match='/'>\n<xsl:value-of select='1'/><xsl:value-of select='$v'/>\n</xsl:template>\n",
-       "Undefined variable", 3, 27},
+       "Variable 'v' has not been declared.", 3, 27},
       {"undefined prefix in a sort key",
        "<xsl:template match='/'>\n<xsl:for-each select='//.'>\n<xsl:sort select='*[p:x]'/>\n</xsl:for-each>\n"
        "</xsl:template>\n",
@@ -495,6 +542,37 @@ TEST_F(LibxmlTransformTest, FailureInAnIncludedStylesheetIsPlacedThere) {
     const auto record = testing::outcomeOf(*document, std::nullopt);
     EXPECT_EQ(record.line, row.line) << utf8(record.reason);
     EXPECT_NE(utf8(record.srcText).find("<xsl:param name='p'"), std::string::npos) << utf8(record.srcText);
+    // The report's header names main.xsl: the reason names the file.
+    EXPECT_NE(utf8(record.reason).find(" (in " + (dir_.path() / "inc.xsl").string() + ")"), std::string::npos)
+        << utf8(record.reason);
+  }
+}
+
+// A stylesheet of the tree that does not parse, however deep: the parser's
+// reason, line, column and text from that file, which the reason names.
+TEST_F(LibxmlTransformTest, BrokenStylesheetInTheTreeIsReportedWhereTheErrorIs) {
+  const std::string start = "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>\n";
+  dir_.write("broken.xsl", start +
+                               "<xsl:template match='/'>\n\n\n<out>\xF0\x9F\x98\x80</b>\n</xsl:template>"
+                               "</xsl:stylesheet>\n");
+  for (int level = 1; level <= 10; ++level) {
+    const std::string next = level == 10 ? "broken.xsl" : "level" + std::to_string(level + 1) + ".xsl";
+    dir_.write("level" + std::to_string(level) + ".xsl",
+               start + (level % 2 ? "<xsl:import href='" : "<xsl:include href='") + next + "'/></xsl:stylesheet>\n");
+  }
+  for (const char* top : {"level10.xsl", "level1.xsl"}) {
+    auto document = parser_->createDocument();
+    auto style = parser_->createDocument();
+    ASSERT_EQ(document->loadXML(kSource), true);
+    ASSERT_EQ(style->load(textFromAscii((dir_.path() / top).string())), true);
+    EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt) << top;
+    const auto record = testing::outcomeOf(*document, std::nullopt);
+    EXPECT_EQ(utf8(record.reason),
+              "Opening and ending tag mismatch: out line 5 and b (in " + (dir_.path() / "broken.xsl").string() + ")")
+        << top;
+    EXPECT_EQ(record.line, 5) << top;
+    EXPECT_EQ(record.linepos, 12) << top;
+    EXPECT_EQ(utf8(record.srcText), "<out>\xF0\x9F\x98\x80</b>") << top;
   }
 }
 
@@ -538,36 +616,76 @@ TEST_F(LibxmlTransformTest, ExtensionErrorIsTheReasonAtTheInstructionThatCalledI
   }
 }
 
-TEST_F(LibxmlTransformTest, EmptyResultRecordsWhatLibxsltSaid) {
+// What a stylesheet says while it runs is a note: an empty result it came
+// with is reported as empty, not as the last note.
+TEST_F(LibxmlTransformTest, EmptyResultIsReportedAsEmptyWhateverTheNotesSaid) {
+  const Text bodies[] = {
+      "<xsl:template match='/'/>",
+      "<xsl:template match='/'><xsl:message>  nothing to say </xsl:message></xsl:template>",
+      "<xsl:template match='/'><xsl:message>From main</xsl:message><xsl:message>From second import</xsl:message>"
+      "</xsl:template>",
+      "<xsl:template match='/' xmlns:libxslt='http://xmlsoft.org/XSLT/namespace'><xsl:variable name='v'/>"
+      "<libxslt:debug/></xsl:template>",
+  };
+  for (const Text& body : bodies) {
+    auto document = parser_->createDocument();
+    auto style = parser_->createDocument();
+    ASSERT_EQ(document->loadXML(kSource), true);
+    ASSERT_EQ(style->loadXML(stylesheet("<xsl:output method='text'/>" + body)), true);
+    testing::OutputWatch watch;  // libxslt's debug dump also goes to stderr
+    EXPECT_EQ(document->transformNode(*style), "") << utf8(body);
+    watch.finish();
+    EXPECT_EQ(utf8(*document->parseError()->reason()), "The transformation's result is empty.") << utf8(body);
+  }
+}
+
+TEST_F(LibxmlTransformTest, TerminatingMessageIsTheReasonWhole) {
   auto document = parser_->createDocument();
   auto style = parser_->createDocument();
   ASSERT_EQ(document->loadXML(kSource), true);
-  ASSERT_EQ(style->loadXML(stylesheet("<xsl:output method='text'/><xsl:template match='/'>"
-                                      "<xsl:message>  nothing to say </xsl:message></xsl:template>")),
-            true);
-  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), "");
-  EXPECT_EQ(utf8(*document->parseError()->reason()), "nothing to say");
-
-  // Nothing said: the record stays the one of the successful load.
-  auto quiet = parser_->createDocument();
-  ASSERT_EQ(quiet->loadXML(kSource), true);
-  ASSERT_EQ(style->loadXML(stylesheet("<xsl:template match='/'/>")), true);
-  EXPECT_EQ(silently([&] { return quiet->transformNode(*style); }), "");
-  EXPECT_EQ(quiet->parseError()->reason(), "");
-
+  const auto stopWith = [&](const Text& message) {
+    EXPECT_EQ(style->loadXML(stylesheet("<xsl:template match='/'><xsl:message>note</xsl:message>"
+                                        "<xsl:message terminate='yes'>" +
+                                        message + "</xsl:message></xsl:template>")),
+              true);
+    EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt);
+    return *document->parseError()->reason();
+  };
+  EXPECT_EQ(utf8(stopWith("LINE-ONE of the message\nLINE-TWO of the message")),
+            "LINE-ONE of the message\r\nLINE-TWO of the message");
   // A message longer than libxslt's own lines arrives whole.
   const Text longMessage = "start" + Text(5000, 'x') + "end";
-  ASSERT_EQ(style->loadXML(
-                stylesheet("<xsl:template match='/'><xsl:message>" + longMessage + "</xsl:message></xsl:template>")),
-            true);
-  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), "");
-  EXPECT_EQ(*document->parseError()->reason(), longMessage);
+  EXPECT_EQ(stopWith(longMessage), longMessage);
   // One longer than a line keeps is cut at the line's 64 KiB.
-  ASSERT_EQ(style->loadXML(stylesheet("<xsl:template match='/'><xsl:message>" + Text(70'000, 'y') +
-                                      "</xsl:message></xsl:template>")),
-            true);
-  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), "");
-  EXPECT_EQ(*document->parseError()->reason(), Text(64 * 1024, 'y'));
+  EXPECT_EQ(stopWith(Text(70'000, 'y')), Text(64 * 1024, 'y'));
+}
+
+// unparsed-entity-uri() gives the entity's SYSTEM identifier resolved
+// against where the document lies, as for a file; a text without a location,
+// or one named in another convention, keeps it as written.
+TEST_F(LibxmlTransformTest, UnparsedEntityUriIsResolvedAgainstTheDocumentsLocation) {
+  const Text source =
+      "<!DOCTYPE doc [<!ELEMENT doc EMPTY><!NOTATION GIF SYSTEM 'viewer'><!ENTITY pic SYSTEM 'images/pic.gif' NDATA "
+      "GIF>]><doc/>";
+  const struct {
+    Text location;  // empty: none given
+    Text expected;
+  } cases[] = {
+      {"/home/user/site/page.xml", "/home/user/site/images/pic.gif"},
+      {"", "images/pic.gif"},
+      {"C:\\docs\\page.xml", "images/pic.gif"},
+  };
+  for (const auto& row : cases) {
+    auto document = parser_->createDocument();
+    auto style = parser_->createDocument();
+    if (!row.location.empty()) document->setTextLocation(row.location);
+    ASSERT_EQ(document->loadXML(source), true) << utf8(row.location);
+    ASSERT_EQ(style->loadXML(stylesheet("<xsl:output method='text'/><xsl:template match='/'>"
+                                        "<xsl:value-of select=\"unparsed-entity-uri('pic')\"/></xsl:template>")),
+              true);
+    EXPECT_EQ(utf8(silently([&] { return document->transformNode(*style); }).value_or("<failed>")), utf8(row.expected))
+        << utf8(row.location);
+  }
 }
 
 TEST_F(LibxmlTransformTest, DocumentsWithoutTreeOrFromElsewhereDoNotTransform) {

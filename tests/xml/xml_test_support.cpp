@@ -211,16 +211,39 @@ std::string httpAnswer(std::string_view status, std::string_view headers, std::s
          "\r\nConnection: close\r\n" + std::string(headers) + "\r\n" + std::string(body);
 }
 
-TlsServer::TlsServer(const std::filesystem::path& directory) : directory_(directory) {
-  const std::string key = (directory / "test-key.pem").string();
-  const std::string made =
-      "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
-      "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout '" +
-      key + "' -out '" + authority() + "' >/dev/null 2>&1";
+TlsServer::TlsServer(const std::filesystem::path& directory, Certificate certificate)
+    : directory_(directory), authority_(directory / "test-ca.pem") {
+  const char* kinds[] = {"good", "expired", "other-host", "weak-key"};
+  const std::string kind = kinds[static_cast<int>(certificate)];
+  if (certificate != Certificate::kGood) authority_ = directory / ("test-ca-" + kind + ".pem");
+  const std::string key = (directory / ("test-key-" + kind + ".pem")).string();
+  const std::string cert = authority();
+  const std::string newKey =
+      certificate == Certificate::kWeakKey ? "-newkey rsa:1024" : "-newkey ec -pkeyopt ec_paramgen_curve:prime256v1";
+  const std::string name = certificate == Certificate::kOtherHost
+                               ? "-subj /CN=other.invalid -addext subjectAltName=DNS:other.invalid"
+                               : "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1";
+  std::string made;
+  if (certificate == Certificate::kExpired) {
+    // req makes no certificate that has already expired; a one-day CA does.
+    const std::string ca = (directory / "expired-ca").string();
+    made = "mkdir -p '" + ca + "' && cd '" + ca + "' && : > index && echo 01 > serial && printf '" +
+           "[ca]\\ndefault_ca=c\\n[c]\\ndatabase=index\\nnew_certs_dir=.\\nserial=serial\\npolicy=p\\n"
+           "default_md=sha256\\ncopy_extensions=copy\\n[p]\\ncommonName=supplied\\n' > conf && "
+           "openssl req -new " +
+           newKey + " -nodes " + name + " -keyout '" + key + "' -out csr.pem && " +
+           "openssl ca -batch -config conf -selfsign -keyfile '" + key + "' -in csr.pem -out '" + cert +
+           "' -startdate 20200101000000Z -enddate 20200102000000Z";
+  } else {
+    made = "openssl req -x509 " + newKey + " -nodes -days 2 " + name + " -keyout '" + key + "' -out '" + cert + "'";
+  }
+  made = "(" + made + ") >/dev/null 2>&1";
   if (std::system(made.c_str()) != 0) {
     ADD_FAILURE() << "no test certificate";
     return;
   }
+  // A weak key is refused by the client's checks, not by the server.
+  const char* level = certificate == Certificate::kWeakKey ? "DEFAULT@SECLEVEL=0" : "DEFAULT";
   int out[2];
   if (pipe2(out, O_CLOEXEC) != 0) return;
   pid_ = fork();
@@ -229,8 +252,8 @@ TlsServer::TlsServer(const std::filesystem::path& directory) : directory_(direct
     const int null = open("/dev/null", O_WRONLY);
     dup2(null, 2);
     if (chdir(directory.c_str()) != 0) _exit(127);
-    execlp("openssl", "openssl", "s_server", "-accept", "127.0.0.1:0", "-cert", authority().c_str(), "-key",
-           key.c_str(), "-WWW", static_cast<char*>(nullptr));
+    execlp("openssl", "openssl", "s_server", "-accept", "127.0.0.1:0", "-cert", cert.c_str(), "-key", key.c_str(),
+           "-cipher", level, "-WWW", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(out[1]);

@@ -109,16 +109,19 @@ std::string httpAnswer(std::string_view status, std::string_view headers, std::s
 
 // An https server on 127.0.0.1 (openssl s_server) serving the files of
 // `directory` with a certificate for 127.0.0.1 made for it; the file
-// authority() names is the only authority that trusts it.
+// authority() names is the only authority that trusts it. The other kinds
+// of certificate each fail one check: its dates, its name, its key.
+enum class Certificate { kGood, kExpired, kOtherHost, kWeakKey };
 class TlsServer {
  public:
-  explicit TlsServer(const std::filesystem::path& directory);
+  explicit TlsServer(const std::filesystem::path& directory, Certificate certificate = Certificate::kGood);
   ~TlsServer();
   std::string url(std::string_view path) const;
-  std::string authority() const { return (directory_ / "test-ca.pem").string(); }
+  std::string authority() const { return authority_.string(); }
 
  private:
   std::filesystem::path directory_;
+  std::filesystem::path authority_;
   int pid_ = -1;
   std::string address_;
 };

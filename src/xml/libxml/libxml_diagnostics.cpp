@@ -2,11 +2,14 @@
 
 #include <libxml/globals.h>
 #include <libxml/parser.h>
+#include <libxslt/extra.h>
 #include <libxslt/xsltutils.h>
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+
+#include "xml/libxml/libxml_owners.h"
 
 namespace tarnweld::xml {
 namespace {
@@ -54,12 +57,13 @@ void ErrorCollector::genericHandler(void* context, const char* format, ...) {
 }
 
 void ErrorCollector::append(std::string_view text) {
+  ++calls_;
   while (!text.empty()) {
     if (!lineOpen_) {
       // Past the bound the newest message takes the last place: a run that
       // notes every item and then stops is reported with why it stopped.
       if (messages_.size() >= kMaxMessages) messages_.pop_back();
-      messages_.push_back({{}, transformation_ ? transformation_->inst : nullptr});
+      messages_.push_back({{}, transformation_ ? transformation_->inst : nullptr, calls_});
       lineOpen_ = true;
     }
     const std::size_t lineFeed = text.find('\n');
@@ -75,6 +79,7 @@ void ErrorCollector::append(std::string_view text) {
 void ErrorCollector::recordResourceFailure(Diagnostic diagnostic, bool always) {
   if (firstError_ || !(resourcesRequired_ || always)) return;
   firstError_ = std::move(diagnostic);
+  messagesBeforeFirstError_ = messages_.size();
 }
 
 void ErrorCollector::record(const xmlError& error) {
@@ -105,6 +110,9 @@ constexpr std::string_view kFileMark = ": file ";
 constexpr std::string_view kLineMark = " line ";
 constexpr std::string_view kElementMark = " element ";
 
+using Messages = std::vector<ErrorCollector::Message>;
+using MessageAt = Messages::const_iterator;
+
 bool isLocationLine(std::string_view text) {
   for (std::string_view start : {"runtime error", "compilation error", "error"}) {
     if (text.starts_with(start)) {
@@ -120,6 +128,8 @@ std::string_view trimmed(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   return text;
 }
+
+bool isBlank(const ErrorCollector::Message& message) { return trimmed(message.text).empty(); }
 
 // The place a location line names, for errors raised with no transformation
 // running (compilation).
@@ -139,8 +149,21 @@ void readLocationLine(std::string_view text, TransformationError& error) {
   error.diagnostic.line = number;
 }
 
-// The text of an xsl:message is the stylesheet's own, never an error.
-bool isMessageInstruction(const xmlNode* node) { return node && IS_XSLT_ELEM(node) && IS_XSLT_NAME(node, "message"); }
+bool isXsltInstruction(const xmlNode* node, const char* name) {
+  return node && IS_XSLT_ELEM(node) && IS_XSLT_NAME(node, name);
+}
+
+// What the stylesheet says of itself while it runs, never an error: an
+// xsl:message that does not terminate, and libxslt's debug dump.
+bool isNote(const xmlNode* node) {
+  if (!node) return false;
+  if (isXsltInstruction(node, "message")) {
+    XmlCharPtr terminate(xmlGetNsProp(node, reinterpret_cast<const xmlChar*>("terminate"), nullptr));
+    return !terminate || !xmlStrEqual(terminate.get(), reinterpret_cast<const xmlChar*>("yes"));
+  }
+  return node->ns && xmlStrEqual(node->ns->href, XSLT_LIBXSLT_NAMESPACE) &&
+         xmlStrEqual(node->name, reinterpret_cast<const xmlChar*>("debug"));
+}
 
 void readInstruction(const xmlNode& node, TransformationError& error) {
   error.diagnostic.line = static_cast<int>(xmlGetLineNo(&node));
@@ -157,101 +180,181 @@ void readInstruction(const xmlNode& node, TransformationError& error) {
   }
 }
 
+// Step 1: libxslt's first location line ("runtime error: file F line N
+// element E"); every error it raises itself starts with one.
+MessageAt firstLocationLine(const Messages& messages) {
+  return std::find_if(messages.begin(), messages.end(),
+                      [](const ErrorCollector::Message& m) { return isLocationLine(m.text); });
+}
+
+// Step 2: where the located error stands. libxslt's line names the failing
+// node; the instruction that was running gives it when libxslt names none,
+// and the column.
+TransformationError placeOfLocation(const Messages& messages, MessageAt located) {
+  TransformationError error;
+  readLocationLine(located->text, error);
+  bool atRunning = false;
+  if (located->instruction) {
+    TransformationError running;
+    readInstruction(*located->instruction, running);
+    // The running instruction may be the one that called the failing one,
+    // on a line of the same number in another stylesheet.
+    atRunning = error.diagnostic.line == 0 ||
+                (error.diagnostic.line == running.diagnostic.line && error.diagnostic.file == running.diagnostic.file);
+    if (atRunning) error = std::move(running);
+  }
+  // A parameter or variable evaluated for the running instruction (a
+  // called template's parameter) is named only by a later location line.
+  for (auto later = located + 1; atRunning && later != messages.end(); ++later) {
+    if (!isLocationLine(later->text)) continue;
+    TransformationError evaluated;
+    readLocationLine(later->text, evaluated);
+    const bool elsewhere =
+        evaluated.diagnostic.line != error.diagnostic.line || evaluated.diagnostic.file != error.diagnostic.file;
+    if (elsewhere && evaluated.diagnostic.line != 0 &&
+        (evaluated.element == "param" || evaluated.element == "variable")) {
+      error = std::move(evaluated);
+      break;
+    }
+  }
+  // A bare "runtime error" (a template parameter evaluated before any
+  // instruction runs) names no place: the next location line does.
+  for (auto later = located + 1; error.diagnostic.line == 0 && later != messages.end(); ++later) {
+    if (isLocationLine(later->text)) readLocationLine(later->text, error);
+  }
+  return error;
+}
+
+// Step 3: what libxslt said after its location line; the location line
+// itself when nothing followed.
+MessageAt locatedMessage(const Messages& messages, MessageAt located) {
+  const auto next = std::find_if(located + 1, messages.end(), [](const ErrorCollector::Message& m) {
+    return !isLocationLine(m.text) && !isBlank(m);
+  });
+  return next != messages.end() ? next : located;
+}
+
+// Step 4: the structured error that caused the located one, if it did: an
+// XPath error or a refused resource that arrived before libxslt's own
+// message (libxslt's "Variable 'v' has not been declared." names the cause;
+// the XPath "Undefined variable" after it is its consequence; an XPath error
+// before libxslt's generic "Failed to evaluate" is the cause of it). One
+// that arrived once libxslt had gone on to another place (a second compile
+// error) is not its cause.
+const Diagnostic* structuredCause(const ErrorCollector& collector, const Messages& messages, MessageAt located,
+                                  MessageAt message, const TransformationError& place) {
+  const std::optional<Diagnostic>& first = collector.firstError();
+  if (!first || first->message.empty() || (first->domain != XML_FROM_XPATH && first->domain != XML_FROM_IO)) {
+    return nullptr;
+  }
+  const std::size_t arrivedBefore = std::min(collector.messagesBeforeFirstError(), messages.size());
+  if (message != located && static_cast<std::size_t>(message - messages.begin()) < arrivedBefore) return nullptr;
+  const auto afterCause = messages.begin() + static_cast<std::ptrdiff_t>(arrivedBefore);
+  if (afterCause > located) {
+    const auto following = std::find_if(afterCause, messages.end(),
+                                        [](const ErrorCollector::Message& m) { return isLocationLine(m.text); });
+    TransformationError there;
+    if (following != messages.end()) readLocationLine(following->text, there);
+    if (there.diagnostic.line != 0 &&
+        (there.diagnostic.line != place.diagnostic.line || there.diagnostic.file != place.diagnostic.file)) {
+      return nullptr;
+    }
+  }
+  return &*first;
+}
+
+// Step 5: a stylesheet of the tree that did not parse. libxslt says only
+// that the importing line could not load it; the parser said why first, in
+// the file that holds the error.
+const Diagnostic* brokenStylesheet(const ErrorCollector& collector, const Messages& messages, MessageAt located,
+                                   const TransformationError& place) {
+  const std::optional<Diagnostic>& first = collector.firstError();
+  if (!first || first->message.empty() || first->file.empty()) return nullptr;
+  if (first->domain == XML_FROM_XPATH || first->domain == XML_FROM_IO) return nullptr;
+  if (collector.messagesBeforeFirstError() > static_cast<std::size_t>(located - messages.begin())) return nullptr;
+  const std::string_view qualified = place.element;
+  const std::string_view element = qualified.substr(qualified.find(':') + 1);
+  return element == "import" || element == "include" ? &*first : nullptr;
+}
+
+// Step 6: an extension's own error, raised while an instruction ran, arrives
+// without a location line before the one of the instruction that failed
+// because of it; it is placed at that instruction.
+MessageAt extensionError(const ErrorCollector& collector, const Messages& messages, MessageAt located,
+                         const Diagnostic* cause) {
+  const auto early = std::find_if(messages.begin(), located, [](const ErrorCollector::Message& m) {
+    return m.instruction && !isNote(m.instruction) && !isXsltInstruction(m.instruction, "message") && !isBlank(m);
+  });
+  if (early == located) return messages.end();
+  if (cause && static_cast<std::size_t>(early - messages.begin()) >= collector.messagesBeforeFirstError()) {
+    return messages.end();
+  }
+  return early;
+}
+
+// Step 7, when libxslt located nothing: the last message that is not a note
+// (a terminating xsl:message, or an error raised without a location line),
+// with every line of it.
+std::optional<TransformationError> lastStatement(const Messages& messages) {
+  const auto last = std::find_if(messages.rbegin(), messages.rend(), [](const ErrorCollector::Message& m) {
+    return !isBlank(m) && !isNote(m.instruction);
+  });
+  if (last == messages.rend()) return std::nullopt;
+  auto begin = last.base() - 1;
+  while (begin != messages.begin() && (begin - 1)->call == last->call) --begin;
+  const auto end = last.base();
+  TransformationError error;
+  if (last->instruction) readInstruction(*last->instruction, error);
+  std::string text;
+  for (auto line = begin; line != end; ++line) {
+    std::string_view piece = line->text;
+    while (!piece.empty() && piece.back() == '\r') piece.remove_suffix(1);
+    if (!text.empty() || !trimmed(piece).empty()) text.append(text.empty() ? "" : "\r\n").append(piece);
+  }
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+  error.diagnostic.message = trimmed(text);
+  return error;
+}
+
+// Step 8, when nothing was said at all: an XPath error libxslt says nothing
+// more about (a sort key's undefined prefix), placed at the instruction
+// evaluating it, or a refused resource.
+std::optional<TransformationError> unlocatedCause(const ErrorCollector& collector) {
+  const std::optional<Diagnostic>& first = collector.firstError();
+  if (!first || first->message.empty() || (first->domain != XML_FROM_XPATH && first->domain != XML_FROM_IO)) {
+    return std::nullopt;
+  }
+  TransformationError error;
+  error.diagnostic = *first;
+  const xmlNode* instruction = collector.firstErrorInstruction();
+  if (first->domain == XML_FROM_XPATH && first->line == 0 && instruction) readInstruction(*instruction, error);
+  return error;
+}
+
 }  // namespace
 
 std::optional<TransformationError> transformationError(const ErrorCollector& collector) {
-  const auto& messages = collector.messages();
-  // A refused resource or an XPath error is the cause of what libxslt says next.
-  const std::optional<Diagnostic>& first = collector.firstError();
-  const Diagnostic* cause =
-      first && !first->message.empty() && (first->domain == XML_FROM_XPATH || first->domain == XML_FROM_IO) ? &*first
-                                                                                                            : nullptr;
-  auto located = std::find_if(messages.begin(), messages.end(),
-                              [](const ErrorCollector::Message& m) { return isLocationLine(m.text); });
-  const ErrorCollector::Message* reason = nullptr;
-  TransformationError error;
-  if (located != messages.end()) {
-    readLocationLine(located->text, error);
-    bool atRunning = false;
-    if (located->instruction) {
-      TransformationError running;
-      readInstruction(*located->instruction, running);
-      // The running instruction may be the one that called the failing one,
-      // on a line of the same number in another stylesheet.
-      atRunning = error.diagnostic.line == 0 || (error.diagnostic.line == running.diagnostic.line &&
-                                                 error.diagnostic.file == running.diagnostic.file);
-      if (atRunning) {
-        error.diagnostic.file = std::move(running.diagnostic.file);
-        error.diagnostic.line = running.diagnostic.line;
-        error.element = std::move(running.element);
-        error.occurrence = running.occurrence;
-      }
-    }
-    // A parameter or variable evaluated for the running instruction (a
-    // called template's parameter) is named only by a later location line.
-    for (auto later = located + 1; atRunning && later != messages.end(); ++later) {
-      if (!isLocationLine(later->text)) continue;
-      TransformationError evaluated;
-      readLocationLine(later->text, evaluated);
-      const bool elsewhere =
-          evaluated.diagnostic.line != error.diagnostic.line || evaluated.diagnostic.file != error.diagnostic.file;
-      if (elsewhere && evaluated.diagnostic.line != 0 &&
-          (evaluated.element == "param" || evaluated.element == "variable")) {
-        error = std::move(evaluated);
-        break;
-      }
-    }
-    // A bare "runtime error" (a template parameter evaluated before any
-    // instruction runs) names no place: the next location line does.
-    for (auto later = located + 1; error.diagnostic.line == 0 && later != messages.end(); ++later) {
-      if (isLocationLine(later->text)) readLocationLine(later->text, error);
-    }
-    const auto next = std::find_if(located + 1, messages.end(), [](const ErrorCollector::Message& m) {
-      return !isLocationLine(m.text) && !trimmed(m.text).empty();
-    });
-    reason = next != messages.end() ? &*next : &*located;
-    // A structured error that arrived after the located one, once libxslt
-    // had gone on to another place (a second compile error), is not its cause.
-    const auto afterCause = messages.begin() + std::min(collector.messagesBeforeFirstError(), messages.size());
-    if (cause && afterCause > located) {
-      const auto following = std::find_if(afterCause, messages.end(),
-                                          [](const ErrorCollector::Message& m) { return isLocationLine(m.text); });
-      TransformationError there;
-      if (following != messages.end()) readLocationLine(following->text, there);
-      if (there.diagnostic.line != 0 &&
-          (there.diagnostic.line != error.diagnostic.line || there.diagnostic.file != error.diagnostic.file)) {
-        cause = nullptr;
-      }
-    }
-    // An extension's own error, raised while an instruction ran, arrives
-    // without a location line before the one of the instruction that failed
-    // because of it.
-    const auto early = std::find_if(messages.begin(), located, [](const ErrorCollector::Message& m) {
-      return m.instruction && !isMessageInstruction(m.instruction) && !trimmed(m.text).empty();
-    });
-    if (early != located &&
-        (!cause || static_cast<std::size_t>(early - messages.begin()) < collector.messagesBeforeFirstError())) {
-      readInstruction(*early->instruction, error);
-      error.diagnostic.message = trimmed(early->text);
-      return error;
-    }
-  } else {
-    const auto last = std::find_if(messages.rbegin(), messages.rend(),
-                                   [](const ErrorCollector::Message& m) { return !trimmed(m.text).empty(); });
-    if (last == messages.rend()) {
-      if (!cause) return std::nullopt;
-      error.diagnostic = *cause;
-      // An XPath error libxslt says nothing more about (a sort key's
-      // undefined prefix) is placed at the instruction evaluating it.
-      const xmlNode* instruction = collector.firstErrorInstruction();
-      if (cause->domain == XML_FROM_XPATH && cause->line == 0 && instruction) readInstruction(*instruction, error);
-      return error;
-    }
-    reason = &*last;
-    if (reason->instruction) readInstruction(*reason->instruction, error);
+  const Messages& messages = collector.messages();
+  const MessageAt located = firstLocationLine(messages);
+  if (located == messages.end()) {
+    if (std::optional<TransformationError> stated = lastStatement(messages)) return stated;
+    return unlocatedCause(collector);
   }
-  error.diagnostic.message = trimmed(reason->text);
-  if (cause) error.diagnostic.message = cause->message;
+  TransformationError error = placeOfLocation(messages, located);
+  const MessageAt message = locatedMessage(messages, located);
+  if (const Diagnostic* broken = brokenStylesheet(collector, messages, located, error)) {
+    error.diagnostic = *broken;
+    error.element.clear();
+    error.occurrence = 0;
+    return error;
+  }
+  const Diagnostic* cause = structuredCause(collector, messages, located, message, error);
+  if (const MessageAt early = extensionError(collector, messages, located, cause); early != messages.end()) {
+    readInstruction(*early->instruction, error);
+    error.diagnostic.message = trimmed(early->text);
+    return error;
+  }
+  error.diagnostic.message = cause ? cause->message : std::string(trimmed(message->text));
   return error;
 }
 

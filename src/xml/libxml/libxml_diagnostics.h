@@ -46,11 +46,13 @@ class ErrorCollector {
 
   // The generic messages of the call (libxslt's errors, xsl:message texts),
   // one entry per line as they arrived, with the instruction that was running
-  // when each arrived. Bounded: past kMaxMessages, each new message replaces
-  // the last one kept.
+  // when each arrived and the number of the library's call that began it
+  // (the lines of one xsl:message share it). Bounded: past kMaxMessages,
+  // each new message replaces the last one kept.
   struct Message {
     std::string text;
     const xmlNode* instruction = nullptr;
+    std::size_t call = 0;
   };
   const std::vector<Message>& messages() const { return messages_; }
   // The transformation whose running instruction each message is noted with.
@@ -74,22 +76,31 @@ class ErrorCollector {
   std::size_t messagesBeforeFirstError_ = 0;
   std::vector<Message> messages_;
   bool lineOpen_ = false;
+  std::size_t calls_ = 0;
   const xsltTransformContext* transformation_ = nullptr;
 };
 
-// Where a failed transformation stopped, made from the collector's messages:
-// the first error libxslt located (the message after its "runtime error: file
-// F line N element E" line), else the last message, which is the text of a
-// terminating xsl:message. What failed before it is the cause, and its text
-// is the reason: an XPath error (an undefined prefix), or an error an
-// extension raised without a location line (a function that wrote to the
-// result tree), whichever came first; such an extension error is placed at
-// the instruction that was running when it arrived. Otherwise the place is
-// libxslt's own line, which names the failing node; the instruction that was
-// running when the message arrived gives it when libxslt names none, and the
-// column.
+// Why a transformation failed and where, made from the collector by one
+// rule: the reason is the first message that names what went wrong, never
+// its consequence and never a note.
+// - libxslt locates its own errors ("runtime error: file F line N element
+//   E", then the message); the first such error is the one reported, at the
+//   node libxslt names or the instruction that was running.
+// - Its message wins over a structured error that arrived after it (the
+//   XPath "Undefined variable" after "Variable 'v' has not been declared.");
+//   an XPath error or a refused resource that arrived first wins over
+//   libxslt's generic message about it ("Failed to evaluate ...").
+// - A stylesheet of the tree that does not parse is reported with the
+//   parser's reason, in the file and at the line and column of the error,
+//   not as the import that could not load it.
+// - An extension's error, raised without a location line while an
+//   instruction ran, is placed at that instruction.
+// - With nothing located, a terminating xsl:message is the reason, all its
+//   lines; an xsl:message that does not terminate and libxslt's debug dump
+//   are notes, never the reason: an empty result they came with has none.
+//   An error libxslt raised without a location line is one.
 struct TransformationError {
-  Diagnostic diagnostic;  // column left 0: nodes keep no column
+  Diagnostic diagnostic;  // the column only from the parser: nodes keep none
   std::string element;    // the instruction's qualified name; empty when unknown
   int occurrence = 0;     // how many of its earlier siblings on its line share that name
 };

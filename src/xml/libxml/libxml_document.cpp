@@ -59,6 +59,14 @@ constexpr xmlChar kNodeSetFunction[] = "node-set";
 constexpr std::string_view kNotFoundReasonStart = "The system cannot locate the resource specified: ";
 constexpr std::string_view kUnparsedReason = "The document could not be parsed.";
 constexpr std::string_view kUntransformedReason = "The stylesheet could not be applied.";
+constexpr std::string_view kEmptyResultReason = "The transformation's result is empty.";
+// Names the file of the stylesheet tree that holds the error when it is not
+// the stylesheet the report's header names.
+constexpr std::string_view kInFileStart = " (in ";
+constexpr std::string_view kInFileEnd = ")";
+
+// How a transformation ended that takes the transform report.
+enum class Outcome { kStopped, kEmptyResult };
 
 // A snapshot of one load's outcome.
 class LoadRecord final : public ParseError {
@@ -106,10 +114,34 @@ std::int32_t columnOf(TextView line, std::string_view element, int skip) {
   return 0;
 }
 
+// libxml2's column, which counts characters, in UTF-16 units as the host
+// counts them: a character beyond U+FFFF is two. `line` is the source line
+// the column is in.
+std::int32_t utf16Column(TextView line, int column) {
+  if (column <= 0) return column;
+  std::int32_t units = column;
+  int characters = 1;
+  for (std::size_t at = 0; at < line.size() && characters < column; ++characters) {
+    const auto lead = static_cast<unsigned char>(line[at]);
+    const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (length == 4) ++units;
+    at += length;
+  }
+  return units;
+}
+
+// The location of the text being parsed on this thread, if it has one.
+thread_local const std::string* textLocation = nullptr;
+
 // The parser reaches the start of the document after its XML declaration.
+// A text with a location gets it as the base that the parser resolves the
+// references of its DTD against (an unparsed entity's URI, the external
+// subset), as a file's own name is; the document's URL and the errors' file
+// stay empty, for the text is not the file.
 void startOfText(void* ctx) {
   auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
   ctxt->options &= ~XML_PARSE_IGNORE_ENC;
+  if (textLocation && !ctxt->directory) ctxt->directory = xmlMemStrdup(textLocation->c_str());
   xmlSAX2StartDocument(ctx);
 }
 
@@ -179,6 +211,13 @@ class LibxmlDocument final : public XmlDocument {
   // Loads always finish before they return, which an asynchronous load may do too.
   bool setAsync(bool) override { return true; }
 
+  // Only an absolute local path places the text: a name in another
+  // convention (a drive letter) names nothing here.
+  void setTextLocation(TextView fileName) override {
+    const std::string mapped = textToUtf8WithoutNul(fromHostPath(fileName));
+    location_ = mapped.starts_with('/') ? mapped : std::string();
+  }
+
   std::optional<bool> loadXML(TextView text) override {
     ErrorCollector errors(validate_);
     DiagnosticsCapture capture(errors);
@@ -187,8 +226,12 @@ class LibxmlDocument final : public XmlDocument {
     applyReferenceRules(*ctxt);
     ctxt->sax->startDocument = &startOfText;
     TextReader reader(text);
-    // A relative DTD reference resolves against the working directory, where
-    // the host starts the plug-in: the document is given without a location.
+    // Without a location, a relative DTD reference resolves against the
+    // working directory, where the host starts the plug-in.
+    textLocation = location_.empty() ? nullptr : &location_;
+    const struct Unset {
+      ~Unset() { textLocation = nullptr; }
+    } unset;
     DocPtr doc(xmlCtxtReadIO(ctxt.get(), &TextReader::read, nullptr, &reader, nullptr, kInMemoryTextEncoding,
                              parseOptions(validate_) | kInMemoryTextOptions));
     return finishLoad(std::move(doc), *ctxt, errors, [&](const Diagnostic& error) {
@@ -243,7 +286,7 @@ class LibxmlDocument final : public XmlDocument {
     LoaderGuard loader;
     // A failed transformation leaves its first error in this document's record.
     const auto fail = [&]() -> std::optional<Text> {
-      recordTransformationError(errors);
+      recordTransformationError(errors, Outcome::kStopped, *stylesheet);
       errors.watchTransformation(nullptr);
       return std::nullopt;
     };
@@ -275,8 +318,9 @@ class LibxmlDocument final : public XmlDocument {
     ctxt.reset();
 
     std::optional<Text> text = resultText(std::move(result), *style, releaseFreedMemory_);
-    // An empty result takes the transform report: it says what libxslt said.
-    if (text && text->empty() && transformationError(errors)) recordTransformationError(errors);
+    // An empty result takes the transform report: it says what went wrong on
+    // the way, or that the result is empty.
+    if (text && text->empty()) recordTransformationError(errors, Outcome::kEmptyResult, *stylesheet);
     return text;
   }
 
@@ -296,28 +340,39 @@ class LibxmlDocument final : public XmlDocument {
       return false;
     }
     Text reason = textFromUtf8(error->message);
-    record_ = LoadRecord(std::move(reason), lineOf(*error), error->line, error->column);
+    Text line = lineOf(*error);
+    const std::int32_t column = utf16Column(line, error->column);
+    record_ = LoadRecord(std::move(reason), std::move(line), error->line, column);
     return false;
   }
 
-  // The record of a failed transformation: libxslt's reason, and the line of
-  // the stylesheet where it arose, read back from the stylesheet's file.
-  void recordTransformationError(const ErrorCollector& errors) {
+  // The record of a failed transformation: its reason, and the line of the
+  // stylesheet where it arose, read back from the file that holds it, which
+  // the reason names when it is not `stylesheet`'s own.
+  void recordTransformationError(const ErrorCollector& errors, Outcome outcome, const LibxmlDocument& stylesheet) {
     const std::optional<TransformationError> error = transformationError(errors);
     if (!error) {
-      record_ = LoadRecord(textFromAscii(kUntransformedReason), {}, 0, 0);
+      record_ = LoadRecord(textFromAscii(outcome == Outcome::kEmptyResult ? kEmptyResultReason : kUntransformedReason),
+                           {}, 0, 0);
       return;
     }
     const Diagnostic& where = error->diagnostic;
     Text line = where.file.empty() ? Text() : lineOfResource(where.file, where.line);
-    record_ =
-        LoadRecord(textFromUtf8(where.message), line, where.line, columnOf(line, error->element, error->occurrence));
+    Text reason = textFromUtf8(where.message);
+    const xmlDoc* own = stylesheet.tree_.get();
+    if (!where.file.empty() && !(own && own->URL && where.file == reinterpret_cast<const char*>(own->URL))) {
+      reason.append(textFromAscii(kInFileStart)).append(textFromUtf8(where.file)).append(textFromAscii(kInFileEnd));
+    }
+    const std::int32_t column =
+        where.column > 0 ? utf16Column(line, where.column) : columnOf(line, error->element, error->occurrence);
+    record_ = LoadRecord(std::move(reason), std::move(line), where.line, column);
   }
 
   const TreeRelease treeRelease_;
   const ReleaseFreedMemory releaseFreedMemory_;
   DocPtr tree_;
   bool validate_ = true;
+  std::string location_;
   LoadRecord record_;
 };
 

@@ -1,0 +1,6 @@
+<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+
+<xsl:decimal-format xmlns:testns="urn:test:1" name="testns:format" decimal-separator=","/>
+<xsl:decimal-format xmlns:newns="urn:test:1" name="newns:format" decimal-separator="."/>
+
+</xsl:stylesheet>

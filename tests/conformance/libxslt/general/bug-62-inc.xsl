@@ -1,0 +1,4 @@
+<?xml version="1.0"?>
+<xsl:stylesheet xmlns:xsl="http://www.w3.org/1999/XSL/Transform" version="1.0">
+  <xsl:variable name="my.var">old-value</xsl:variable>
+</xsl:stylesheet>

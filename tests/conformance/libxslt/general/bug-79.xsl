@@ -1,0 +1,4 @@
+<?xml version="1.0"?>
+<xsl:stylesheet xmlns:xsl="http://www.w3.org/1999/XSL/Transform" version="1.0">
+<xsl:template match="item/@mode[.='enabled']">SUCCESS</xsl:template>
+</xsl:stylesheet>

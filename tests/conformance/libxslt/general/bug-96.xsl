@@ -1,0 +1,10 @@
+<?xml version="1.0" encoding="UTF-8"?>
+<xsl:stylesheet version="1.0"
+  xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+
+<xsl:output cdata-section-elements="compare" />
+
+  <xsl:template match="/">
+    <xsl:copy-of select="." />
+  </xsl:template>
+</xsl:stylesheet>
