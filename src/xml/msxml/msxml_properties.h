@@ -24,9 +24,9 @@ struct DocumentProperty {
 
 // In the order they are set. AllowXsltScript off: no stylesheet code runs; a
 // stylesheet that calls script fails to transform and its report says why.
-// The network rule (what may be read over the network) is the URL handler's
-// (msxml_url_guard.h), not a property's, so local DTDs, entities and
-// document() stay readable.
+// The reference rule (what may be read, and from where) is the URL handler's
+// (msxml_url_guard.h), not a property's, so a source's local DTDs and
+// entities and a local document() stay readable.
 inline constexpr DocumentProperty kDocumentProperties[] = {
     {u"AllowXsltScript", false},
 };

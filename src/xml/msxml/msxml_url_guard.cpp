@@ -24,10 +24,10 @@ constexpr std::u16string_view kReadSchemes[] = {u"file", u"http", u"https", u"ft
 // monikers, resources, web archives, scripts, directories, old protocols
 // (gopher waits for a server that never answers), and the views of a browser.
 constexpr std::u16string_view kRefusedSchemes[] = {
-    u"mk",       u"its",    u"ms-its",      u"ms-itss",    u"res",      u"mhtml",       u"gopher",     u"ldap",
-    u"data",     u"about",  u"jar",         u"javascript", u"vbscript", u"view-source", u"telnet",     u"news",
-    u"nntp",     u"snews",  u"mailto",      u"wais",       u"local",    u"ms-help",     u"tv",         u"sysimage",
-    u"livecall", u"callto", u"ms-settings", u"search-ms",  u"shell",    u"ms-appx",     u"ms-appdata", u"ms-word",
+    u"mk",    u"its",       u"ms-its",      u"ms-itss",    u"res",        u"mhtml",       u"gopher", u"ldap",
+    u"data",  u"about",     u"jar",         u"javascript", u"vbscript",   u"view-source", u"telnet", u"news",
+    u"nntp",  u"snews",     u"mailto",      u"wais",       u"local",      u"ms-help",     u"tv",     u"sysimage",
+    u"shell", u"search-ms", u"ms-settings", u"ms-appx",    u"ms-appdata",
 };
 
 // Where the machine lists the protocol handlers URL monikers may start.
