@@ -194,6 +194,22 @@ TEST(StandIn, NoScriptRunsAndNothingLeavesTheMachine) {
   }
 }
 
+// The plug-in says nothing on the terminal: a stylesheet whose messages and
+// compilation errors Wine's parser would print leaves the stand-in's error
+// stream empty, the report in OUTPUT alone.
+TEST(StandIn, ThePluginSaysNothingOnTheTerminal) {
+  const std::filesystem::path dir = std::filesystem::path(test::programPath(u"e2e"));
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "talking.xsl", std::ios::binary)
+      << "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'><xsl:template match='/'>"
+         "<xsl:message>said aloud</xsl:message><xsl:value-of select='1 div'/>"
+         "<xsl:message terminate='yes'>stopped aloud</xsl:message></xsl:template></xsl:stylesheet>";
+  std::ofstream(dir / "talking.xml", std::ios::binary) << "<?xml-stylesheet href='talking.xsl'?><a/>";
+  const test::ProcessEnd end = runHost((dir / "talking.xml").u16string());
+  EXPECT_TRUE(end.output.starts_with("Tarnweld Error - The XML Source Did Not Transform")) << end.output;
+  EXPECT_EQ(end.errors, "");
+}
+
 // Stand-ins started together: one serves its own document, the others refuse
 // at once, as a second host does on Linux, so no plug-in reaches another
 // run's host object.
