@@ -9,6 +9,8 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/windows/com.h"
+#include "platform/windows/handle.h"
 #include "text/utf.h"
 #include "win_test_support.h"
 
@@ -208,6 +210,37 @@ TEST(StandIn, ThePluginSaysNothingOnTheTerminal) {
   const test::ProcessEnd end = runHost((dir / "talking.xml").u16string());
   EXPECT_TRUE(end.output.starts_with("Tarnweld Error - The XML Source Did Not Transform")) << end.output;
   EXPECT_EQ(end.errors, "");
+}
+
+// A stand-in killed while it serves leaves nothing that stops the next: a
+// plug-in started then finds the ProgID naming a dead object and ends at
+// once with nothing handed anywhere, and the next stand-in transforms the
+// example.
+TEST(StandIn, AKilledStandInLeavesNothingBehind) {
+  const win::Handle started(CreateEventW(nullptr, TRUE, FALSE, L"Local\\tarnweld-test plug-in started"));
+  ASSERT_TRUE(started);
+  std::u16string commandLine = u"\"" + test::programPath(u"tarnweld-host.exe") + u"\" --plugin \"" +
+                               test::programPath(u"waiting_plugin.exe") + u"\" run \"" +
+                               test::sourcePath("examples/catalog.xml") + u"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  ASSERT_TRUE(CreateProcessW(nullptr, win::wide(commandLine.data()), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                             nullptr, &startup, &info));
+  const win::Handle standIn(info.hProcess), thread(info.hThread);
+  ASSERT_EQ(WaitForSingleObject(started.get(), 30'000), WAIT_OBJECT_0);
+  ASSERT_TRUE(TerminateProcess(standIn.get(), 9));
+  ASSERT_EQ(WaitForSingleObject(standIn.get(), 30'000), WAIT_OBJECT_0);
+
+  const test::ProcessEnd orphan = test::runProcess(u"\"" + test::programPath(u"tarnweld.exe") + u"\" /hkprun");
+  EXPECT_TRUE(orphan.exitCode.has_value());
+  EXPECT_LT(orphan.seconds, 10);
+  EXPECT_EQ(orphan.output + orphan.errors, "");
+
+  const test::ProcessEnd next = runHost(test::sourcePath("examples/catalog.xml"));
+  EXPECT_EQ(next.exitCode, 0u) << next.errors;
+  const std::string expected = readFile(std::filesystem::path(test::sourcePath("tests/windows/catalog.expected.txt")));
+  EXPECT_EQ(textContent(next.output), textContent(expected));
 }
 
 // Stand-ins started together: one serves its own document, the others refuse
