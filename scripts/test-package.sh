@@ -45,7 +45,9 @@ work=$(mktemp -d)
 trap 'apt-get remove -y -qq tarnweld >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 cd "$work"
 [ "$(command -v tarnweld-host)" = /usr/bin/tarnweld-host ] || fail "tarnweld-host is not /usr/bin/tarnweld-host"
-tarnweld-host --version
+version=$(tarnweld-host --version)
+grep -qx "tarnweld-host [0-9][0-9.]*" <<<"$version" || fail "tarnweld-host --version printed \"$version\""
+echo "$version"
 grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' /usr/share/doc/tarnweld/copyright ||
   fail "/usr/share/doc/tarnweld/copyright is missing or not in the machine-readable format"
 echo "/usr/share/doc/tarnweld/copyright: $(sed -n 's/^License: //p' /usr/share/doc/tarnweld/copyright)"

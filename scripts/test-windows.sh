@@ -66,8 +66,18 @@ mkdir -p "$unpacked"
 (cd "$unpacked" && cmake -E tar xf "$zip")
 check_plugin "$unpacked/tarnweld.exe" PE32 i686-w64-mingw32-objdump
 check_plugin "$unpacked/x64/tarnweld.exe" "PE32+" x86_64-w64-mingw32-objdump
+# A program runs only when it prints what it must: Wine without its 32-bit
+# half may start a 32-bit program in its experimental wow64 mode, fail inside
+# it and still exit 0 having printed nothing.
+runs_here() {
+  local version
+  version=$(wine "$1" --version 2>/dev/null </dev/null) || return 1
+  grep -qx "tarnweld-host [0-9][0-9.]*" <<<"${version//$'\r'/}"
+}
+runs_here "$build/bin/tarnweld-host.exe" ||
+  { echo "the 64-bit tarnweld-host.exe does not print its version under Wine" >&2; exit 1; }
 runs=("$build:x64/tarnweld.exe")
-if wine "$build32/bin/tarnweld-host.exe" --version >/dev/null 2>&1; then
+if runs_here "$build32/bin/tarnweld-host.exe"; then
   runs+=("$build32:tarnweld.exe")
 else
   echo "this machine cannot run 32-bit Windows programs: the 32-bit tarnweld.exe is checked, not run"

@@ -162,6 +162,33 @@ TEST(HostRecords, CallsAreListedWithKeyKindAndEscapes) {
   for (const Row& row : rows) EXPECT_EQ(formatCall(row.call), row.line);
 }
 
+TEST(HostRecords, RegistrationSucceedsOnlyWhenARecordCameAfterANormalEnd) {
+  const HostCall suffix{std::string(kOpSetGlobalSuffix), "", std::string("_1"), false};
+  const HostCall name{std::string(kOpDataAdd), "NAME_1", std::string("Tarnweld"), false};
+  const HostCall mode{std::string(kOpDataAddInt), "MODE_1", std::int16_t{1}, true};
+  const PluginEnd normal{PluginEnd::Kind::Exited, 0};
+  struct Row {
+    const char* what;
+    PluginEnd end;
+    std::vector<HostCall> calls;
+    int exitStatus;
+    std::string reasonPart;
+  };
+  const std::vector<Row> rows = {
+      {"a record", normal, {suffix, name}, kExitSuccess, ""},
+      {"a refused integer record", normal, {mode}, kExitSuccess, ""},
+      {"no call at all", normal, {}, kExitPluginFailed, "without adding a record"},
+      {"a suffix alone", normal, {suffix, suffix}, kExitPluginFailed, "without adding a record"},
+      {"records, then a failure status", {PluginEnd::Kind::Exited, 2}, {name}, kExitPluginFailed, "status 2"},
+  };
+  for (const Row& row : rows) {
+    const Verdict verdict = judgeRegistration(row.end, 1.5, row.calls);
+    EXPECT_EQ(verdict.exitStatus, row.exitStatus) << row.what;
+    EXPECT_NE(verdict.reason.find(row.reasonPart), std::string::npos) << row.what << ": " << verdict.reason;
+    EXPECT_EQ(verdict.reason.empty(), row.reasonPart.empty()) << row.what;
+  }
+}
+
 TEST(HostRecords, RunSucceedsOnlyWithOutputAndModeSevenAfterANormalEnd) {
   const RecordValue text = std::string("out");
   const RecordValue report = std::string("Tarnweld Error - Empty XML File Provided!");

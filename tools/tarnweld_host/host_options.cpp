@@ -98,8 +98,8 @@ std::string composeHelp() {
          "  --version            print the version\n"
          "  --help               print this text\n"
          "\n"
-         "exit status: 0 the plug-in ran and handed back what it must (run: " +
-         output + " and\n" + outputMode + " " + std::to_string(kOutputMode) +
+         "exit status: 0 the plug-in ran and handed back what it must (register: a\nrecord; run: " +
+         output + " and " + outputMode + " " + std::to_string(kOutputMode) +
          "); 1 it crashed, timed out, failed or handed back too little (one\n"
          "line on stderr says which; " +
          output +

@@ -188,7 +188,7 @@ int hostMain(const Options& options) {
   if (options.command == Command::Register) {
     for (const HostCall& call : store.calls()) std::cout << formatCall(call) << '\n';
     std::cout.flush();
-    verdict = judgeRegistration(outcome->end, options.timeoutSeconds);
+    verdict = judgeRegistration(outcome->end, options.timeoutSeconds, store.calls());
   } else {
     std::optional<RecordValue> output = store.take(run_key::kOutput.ascii());
     verdict = judgeRun(outcome->end, options.timeoutSeconds, output ? &*output : nullptr,

@@ -1,5 +1,6 @@
 #include "verdicts.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/process_io.h"
@@ -25,9 +26,13 @@ bool endedNormally(const PluginEnd& end) { return end.kind == PluginEnd::Kind::E
 
 }  // namespace
 
-Verdict judgeRegistration(const PluginEnd& end, double timeoutSeconds) {
-  if (endedNormally(end)) return {};
-  return {kExitPluginFailed, describeEnd(end, timeoutSeconds)};
+Verdict judgeRegistration(const PluginEnd& end, double timeoutSeconds, const std::vector<HostCall>& calls) {
+  if (!endedNormally(end)) return {kExitPluginFailed, describeEnd(end, timeoutSeconds)};
+  const bool addedARecord = std::any_of(calls.begin(), calls.end(), [](const HostCall& call) {
+    return call.operation == kOpDataAdd || call.operation == kOpDataAddInt;
+  });
+  if (!addedARecord) return {kExitPluginFailed, "the plug-in exited without adding a record"};
+  return {};
 }
 
 Verdict judgeRun(const PluginEnd& end, double timeoutSeconds, const RecordValue* output,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "exit_status.h"
 #include "host_records.h"
@@ -22,8 +23,10 @@ struct Verdict {
   std::string reason;
 };
 
-// A registration succeeds when the plug-in ended normally.
-Verdict judgeRegistration(const PluginEnd& end, double timeoutSeconds);
+// A registration succeeds when the plug-in ended normally having added at
+// least one record: a plug-in that ran nothing (a loader that failed and
+// still exited 0) has not registered.
+Verdict judgeRegistration(const PluginEnd& end, double timeoutSeconds, const std::vector<HostCall>& calls);
 
 // A run succeeds when the plug-in ended normally having stored OUTPUT as a
 // string and MODE_OUTPUT as the integer 7; an OUTPUT that is an error report
