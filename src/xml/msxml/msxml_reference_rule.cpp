@@ -61,6 +61,12 @@ std::u16string schemeOf(std::u16string_view text) {
   return scheme;
 }
 
+// A drive as a URL's host may spell it: one letter, then ":" or "|".
+bool isDrive(std::u16string_view host) {
+  const char16_t letter = host.empty() ? 0 : foldAscii(host[0]);
+  return host.size() == 2 && letter >= u'a' && letter <= u'z' && (host[1] == u':' || host[1] == u'|');
+}
+
 // A path (with "/" for "\") stays on this machine unless it starts with two
 // separators: \\host\share, \\?\UNC\, \\.\ devices and every form alike.
 bool isLocalPath(std::u16string_view path) { return !path.starts_with(u"//"); }
@@ -85,6 +91,8 @@ ReferenceKind classifyReference(std::u16string_view reference) {
   if (!rest.starts_with(u"//")) return isLocalPath(rest) ? ReferenceKind::kLocal : ReferenceKind::kShare;
   const std::size_t pathStart = std::min(rest.find(u'/', 2), rest.size());
   const std::u16string_view host = rest.substr(2, pathStart - 2);
+  // file://C:\dir\page.xsl (or C|): the old spelling of a drive path.
+  if (isDrive(host)) return isLocalPath(rest.substr(2)) ? ReferenceKind::kLocal : ReferenceKind::kShare;
   if (!host.empty() && !equalsFolded(host, u"localhost")) return ReferenceKind::kShare;
   return isLocalPath(rest.substr(pathStart)) ? ReferenceKind::kLocal : ReferenceKind::kShare;
 }
