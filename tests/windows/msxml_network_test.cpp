@@ -12,7 +12,9 @@
 #include "text/utf.h"
 #include "win_test_support.h"
 #include "xml/msxml/msxml_builtin_dtds.h"
+#include "xml/msxml/msxml_guids.h"
 #include "xml/msxml/msxml_parser.h"
+#include "xml/msxml/msxml_stylesheet_tree.h"
 #include "xml/msxml/msxml_url_guard.h"
 
 namespace tarnweld::xml {
@@ -97,6 +99,33 @@ TEST_F(MsxmlNetwork, TheStylesheetsDtdAndEntitiesComeFromNoNetwork) {
   ASSERT_NE(sheet, nullptr);
   sheet->load(listener_.url("/dtd.xsl"));
   EXPECT_EQ(listener_.requests(), std::vector<std::string>{"GET /dtd.xsl HTTP/1.1"});
+}
+
+// The tree is read before it compiles: its http members are found through
+// imports and includes at any depth, each read once, and they are what the
+// compilation may read over the network.
+TEST_F(MsxmlNetwork, TheTreeNamesItsNetworkMembers) {
+  ASSERT_TRUE(listener_.ok());
+  listener_.add("/a.xsl",
+                "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                "<xsl:include href='b.xsl'/></xsl:stylesheet>");
+  listener_.add("/b.xsl", std::string(kListenerSheet));
+  const std::u16string root =
+      u"<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+      u"<xsl:import href='" +
+      listener_.url("/a.xsl") + u"'/><xsl:import href='" + listener_.url("/a.xsl") + u"'/></xsl:stylesheet>";
+  win::ComPtr<IXMLDOMDocument2> doc;
+  ASSERT_EQ(CoCreateInstance(kClsidFreeThreadedDomDocument30, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument2,
+                             doc.putVoid()),
+            S_OK);
+  const win::Bstr text(root);
+  VARIANT_BOOL loaded = VARIANT_FALSE;
+  ASSERT_EQ(doc->loadXML(text.get(), &loaded), S_OK);
+  ASSERT_EQ(loaded, VARIANT_TRUE);
+  const StylesheetTree tree = readStylesheetTree(*doc.get(), u"");
+  EXPECT_EQ(tree.refusal, std::nullopt);
+  EXPECT_EQ(tree.networkUrls, (std::vector<std::u16string>{listener_.url("/a.xsl"), listener_.url("/b.xsl")}));
+  EXPECT_EQ(listener_.requests(), (std::vector<std::string>{"GET /a.xsl HTTP/1.1", "GET /b.xsl HTTP/1.1"}));
 }
 
 // Each read the source or the transformation would make of the listener:

@@ -97,6 +97,20 @@ TEST(MsxmlProperties, AreSetInOrderAndARefusalStopsThem) {
   EXPECT_TRUE(refusing.calls.empty());
 }
 
+// A stylesheet's load reads no external DTD or entity, local or not. Wine's
+// msxml3 reads none in any case, so the recording shows it.
+TEST(MsxmlProperties, AStylesheetReadsNoExternalDtdOrEntity) {
+  struct Recording {
+    std::vector<bool> calls;
+    HRESULT put_resolveExternals(VARIANT_BOOL resolve) {
+      calls.push_back(resolve == VARIANT_TRUE);
+      return S_OK;
+    }
+  } recording;
+  EXPECT_EQ(prepareStylesheetLoad(recording), S_OK);
+  EXPECT_EQ(recording.calls, std::vector<bool>{false});
+}
+
 // A transformation that fails leaves why in the XML document's record: no
 // stylesheet script runs, a terminating message is the reason. Wine's msxml3
 // answers a script call or a terminating message with an empty success and

@@ -139,7 +139,7 @@ class MsxmlDocument final : public XmlDocument {
       refusal_ = refusalReason(path, kind);
       return false;
     }
-    if (FAILED(doc_->put_resolveExternals(VARIANT_FALSE))) return std::nullopt;
+    if (FAILED(prepareStylesheetLoad(*doc_.get()))) return std::nullopt;
     const Variant source = Variant::string(path);
     const NetworkOpening opening(kind == ReferenceKind::kNetwork ? std::vector{std::u16string(path)}
                                                                  : std::vector<std::u16string>{});

@@ -48,4 +48,15 @@ HRESULT applyDocumentProperties(Document& doc) {
   return S_OK;
 }
 
+// Readies `doc` (an IXMLDOMDocument2, or a recording) for the stylesheet's
+// load: its external DTD and entities are not read, local or not. MSXML 3.0
+// reads them through the same URL handler as the stylesheet and what it
+// imports, so they cannot be told apart while the network is open to the
+// stylesheet tree; and an entity read from a local file could build an
+// address that the tree's own reads would carry out.
+template <class Document>
+HRESULT prepareStylesheetLoad(Document& doc) {
+  return doc.put_resolveExternals(VARIANT_FALSE);
+}
+
 }  // namespace tarnweld::xml

@@ -70,7 +70,7 @@ ComPtr<IXMLDOMDocument2> scratchDocument() {
   if (FAILED(CoCreateInstance(kClsidFreeThreadedDomDocument30, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument2,
                               doc.putVoid())) ||
       FAILED(applyDocumentProperties(*doc.get())) || FAILED(doc->put_async(VARIANT_FALSE)) ||
-      FAILED(doc->put_validateOnParse(VARIANT_FALSE)) || FAILED(doc->put_resolveExternals(VARIANT_FALSE)))
+      FAILED(doc->put_validateOnParse(VARIANT_FALSE)) || FAILED(prepareStylesheetLoad(*doc.get())))
     return {};
   return doc;
 }
