@@ -215,7 +215,7 @@ TEST(StandIn, ThePluginSaysNothingOnTheTerminal) {
 // A stand-in killed while it serves leaves nothing that stops the next: a
 // plug-in started then finds the ProgID naming a dead object and ends at
 // once with nothing handed anywhere, and the next stand-in transforms the
-// example.
+// example and removes the class key the killed one left.
 TEST(StandIn, AKilledStandInLeavesNothingBehind) {
   const win::Handle started(CreateEventW(nullptr, TRUE, FALSE, L"Local\\tarnweld-test plug-in started"));
   ASSERT_TRUE(started);
@@ -229,6 +229,14 @@ TEST(StandIn, AKilledStandInLeavesNothingBehind) {
                              nullptr, &startup, &info));
   const win::Handle standIn(info.hProcess), thread(info.hThread);
   ASSERT_EQ(WaitForSingleObject(started.get(), 30'000), WAIT_OBJECT_0);
+  // The class the killed stand-in offers, which its keys will still name.
+  const HKEY root = test::underWine() ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  wchar_t clsid[64] = {};
+  DWORD bytes = sizeof clsid - sizeof(wchar_t);
+  ASSERT_EQ(RegGetValueW(root, L"Software\\Classes\\htmlkit.HTMLKitPluginsCore\\CLSID", nullptr, RRF_RT_REG_SZ, nullptr,
+                         clsid, &bytes),
+            ERROR_SUCCESS);
+  const std::wstring staleKey = L"Software\\Classes\\CLSID\\" + std::wstring(clsid);
   ASSERT_TRUE(TerminateProcess(standIn.get(), 9));
   ASSERT_EQ(WaitForSingleObject(standIn.get(), 30'000), WAIT_OBJECT_0);
 
@@ -241,6 +249,10 @@ TEST(StandIn, AKilledStandInLeavesNothingBehind) {
   EXPECT_EQ(next.exitCode, 0u) << next.errors;
   const std::string expected = readFile(std::filesystem::path(test::sourcePath("tests/windows/catalog.expected.txt")));
   EXPECT_EQ(textContent(next.output), textContent(expected));
+  HKEY stale = nullptr;
+  EXPECT_NE(RegOpenKeyExW(root, staleKey.c_str(), 0, KEY_READ, &stale), ERROR_SUCCESS)
+      << "the killed class's key stays";
+  if (stale) RegCloseKey(stale);
 }
 
 // The real plug-in reads no share, whichever way the document names one: its
