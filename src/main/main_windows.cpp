@@ -1,9 +1,11 @@
-// The process entry on Windows: enters a COM apartment before anything else,
+// The process entry on Windows: sends its standard streams to the null
+// device from its first line, then enters a COM apartment before anything else,
 // takes the argument text from the wide command line and runs the entry
 // procedure with the platform's backends. The apartment is made first and
 // left last, after every COM object of the run has been released. The
 // program is built for the GUI subsystem, so it has no console and opens no
-// window; it writes nothing and sets no exit status of its own.
+// window; it writes nothing (what a library writes goes to the null device)
+// and sets no exit status of its own.
 #include <windows.h>
 
 #include <string>
@@ -11,10 +13,12 @@
 
 #include "main/make_backends.h"
 #include "main/mod_main.h"
+#include "platform/process_io.h"
 #include "platform/windows/com.h"
 #include "platform/windows/command_line.h"
 
 int main() {
+  tarnweld::platform::silenceStandardOutput();
   const tarnweld::win::ComApartment apartment(COINIT_APARTMENTTHREADED);
   // Every step already contains its own failures; this only keeps anything
   // thrown outside a step (memory running out while the arguments are joined

@@ -19,8 +19,11 @@ void openStandardStreams();
 // Points standard output and error at the null device. The plug-in's only
 // voice is what it hands to the host, and some library paths (a debug dump
 // of a node, a message printed where no handler is set) write to stderr
-// directly, into the host's terminal or log. Nothing to do on Windows, where
-// the plug-in is a GUI program with no console.
+// directly, into the host's terminal or log. On Windows the standard input
+// goes there too, and the process's standard handles as well as the C
+// runtime's streams: a GUI program has no console, but it inherits the
+// handles its starter gives it, and Wine's parser (libxslt) writes its
+// diagnostics and messages to them.
 void silenceStandardOutput();
 
 // Fails, saying why, when standard input is nothing a document is read from:

@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "text/utf.h"
-#include "platform/windows/com.h"
 #include "msxml_fixture.h"
+#include "platform/windows/com.h"
+#include "text/utf.h"
 #include "win_test_support.h"
 #include "xml/msxml/msxml_builtin_dtds.h"
+#include "xml/msxml/msxml_guids.h"
 #include "xml/msxml/msxml_parser.h"
+#include "xml/msxml/msxml_stylesheet_tree.h"
 #include "xml/msxml/msxml_url_guard.h"
 
 namespace tarnweld::xml {
@@ -57,9 +59,10 @@ class MsxmlNetwork : public MsxmlDocuments {
 };
 
 // The stylesheet comes over http, and so does what it imports: the import
-// is read while the stylesheet compiles, with the network open. Wine's msxml3
-// reads an import through its libxslt's own file loader, which finds no http
-// address at all, so under Wine only the stylesheet itself is read.
+// is read once as the tree is walked and again while the stylesheet
+// compiles, the network open to it alone. Wine's msxml3 compiles an import
+// through its libxslt's own file loader, which finds no http address at all,
+// so under Wine only the stylesheet itself is read.
 TEST_F(MsxmlNetwork, TheStylesheetStillComesOverHttp) {
   ASSERT_TRUE(listener_.ok());
   listener_.add("/importing.xsl",
@@ -69,7 +72,8 @@ TEST_F(MsxmlNetwork, TheStylesheetStillComesOverHttp) {
   std::vector<const char*> paths = {"/sheet.xsl"};
   if (!test::underWine()) {
     paths.push_back("/importing.xsl");
-    expected.insert(expected.end(), {"GET /importing.xsl HTTP/1.1", "GET /sheet.xsl HTTP/1.1"});
+    expected.insert(expected.end(),
+                    {"GET /importing.xsl HTTP/1.1", "GET /sheet.xsl HTTP/1.1", "GET /sheet.xsl HTTP/1.1"});
   }
   for (const char* path : paths) {
     const auto doc = document();
@@ -80,6 +84,48 @@ TEST_F(MsxmlNetwork, TheStylesheetStillComesOverHttp) {
     EXPECT_EQ(doc->transformNode(*sheet), u"[x]") << path;
   }
   EXPECT_EQ(listener_.requests(), expected);
+}
+
+// A stylesheet over http reads its DTD and entities from no network, its
+// own server's included: the network is open to the stylesheet's address
+// alone, and a stylesheet's external DTD and entities are not read at all.
+TEST_F(MsxmlNetwork, TheStylesheetsDtdAndEntitiesComeFromNoNetwork) {
+  ASSERT_TRUE(listener_.ok());
+  const std::string dtd = toUtf8(listener_.url("/sheet.dtd"));
+  const std::string entity = toUtf8(listener_.url("/entity"));
+  listener_.add("/dtd.xsl", "<!DOCTYPE xsl:stylesheet SYSTEM '" + dtd + "' [<!ENTITY % e SYSTEM '" + entity +
+                                "'> %e;]>" + std::string(kListenerSheet));
+  const auto sheet = document();
+  ASSERT_NE(sheet, nullptr);
+  sheet->load(listener_.url("/dtd.xsl"));
+  EXPECT_EQ(listener_.requests(), std::vector<std::string>{"GET /dtd.xsl HTTP/1.1"});
+}
+
+// The tree is read before it compiles: its http members are found through
+// imports and includes at any depth, each read once, and they are what the
+// compilation may read over the network.
+TEST_F(MsxmlNetwork, TheTreeNamesItsNetworkMembers) {
+  ASSERT_TRUE(listener_.ok());
+  listener_.add("/a.xsl",
+                "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                "<xsl:include href='b.xsl'/></xsl:stylesheet>");
+  listener_.add("/b.xsl", std::string(kListenerSheet));
+  const std::u16string root =
+      u"<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+      u"<xsl:import href='" +
+      listener_.url("/a.xsl") + u"'/><xsl:import href='" + listener_.url("/a.xsl") + u"'/></xsl:stylesheet>";
+  win::ComPtr<IXMLDOMDocument2> doc;
+  ASSERT_EQ(CoCreateInstance(kClsidFreeThreadedDomDocument30, nullptr, CLSCTX_INPROC_SERVER, kIidXmlDomDocument2,
+                             doc.putVoid()),
+            S_OK);
+  const win::Bstr text(root);
+  VARIANT_BOOL loaded = VARIANT_FALSE;
+  ASSERT_EQ(doc->loadXML(text.get(), &loaded), S_OK);
+  ASSERT_EQ(loaded, VARIANT_TRUE);
+  const StylesheetTree tree = readStylesheetTree(*doc.get(), u"");
+  EXPECT_EQ(tree.refusal, std::nullopt);
+  EXPECT_EQ(tree.networkUrls, (std::vector<std::u16string>{listener_.url("/a.xsl"), listener_.url("/b.xsl")}));
+  EXPECT_EQ(listener_.requests(), (std::vector<std::string>{"GET /a.xsl HTTP/1.1", "GET /b.xsl HTTP/1.1"}));
 }
 
 // Each read the source or the transformation would make of the listener:

@@ -3,11 +3,14 @@
 // detail and does not validate, the tests that need those details are skipped.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
+#include "msxml_fixture.h"
 #include "platform/windows/com.h"
 #include "text/utf.h"
-#include "msxml_fixture.h"
 #include "win_test_support.h"
 #include "xml/msxml/msxml_errors.h"
 #include "xml/msxml/msxml_parser.h"
@@ -94,6 +97,20 @@ TEST(MsxmlProperties, AreSetInOrderAndARefusalStopsThem) {
   EXPECT_TRUE(refusing.calls.empty());
 }
 
+// A stylesheet's load reads no external DTD or entity, local or not. Wine's
+// msxml3 reads none in any case, so the recording shows it.
+TEST(MsxmlProperties, AStylesheetReadsNoExternalDtdOrEntity) {
+  struct Recording {
+    std::vector<bool> calls;
+    HRESULT put_resolveExternals(VARIANT_BOOL resolve) {
+      calls.push_back(resolve == VARIANT_TRUE);
+      return S_OK;
+    }
+  } recording;
+  EXPECT_EQ(prepareStylesheetLoad(recording), S_OK);
+  EXPECT_EQ(recording.calls, std::vector<bool>{false});
+}
+
 // A transformation that fails leaves why in the XML document's record: no
 // stylesheet script runs, a terminating message is the reason. Wine's msxml3
 // answers a script call or a terminating message with an empty success and
@@ -164,6 +181,65 @@ TEST(MsxmlTransformFailure, ReasonIsTheErrorObjectsDescription) {
     // Taken: the next failure does not read it again.
     EXPECT_EQ(transformFailureReason(E_FAIL), u"The transformation failed (error 0x80004005).") << c.name;
   }
+}
+
+// No stylesheet writes a file, whichever extension it names: Wine's msxml3
+// runs libxslt's write elements, real MSXML 3.0 none. Each is refused before
+// the stylesheet compiles, with a reason that names it, in the stylesheet or
+// in a file it includes, and nothing is written. An element of another
+// namespace with the same name is only output.
+TEST_F(Msxml, NoStylesheetWritesAFile) {
+  const std::filesystem::path dir = std::filesystem::path(test::programPath(u"writes"));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  std::string target = toUtf8((dir / "written.txt").u16string());
+  std::ranges::replace(target, '\\', '/');
+  struct Case {
+    const char* name;  // as the reason names it
+    std::string namespaces;
+    std::string element;
+  };
+  const Case cases[] = {
+      {"xsl:document", "", "<xsl:document href='" + target + "' method='text'>w</xsl:document>"},
+      {"exsl:document", "xmlns:exsl='http://exslt.org/common' extension-element-prefixes='exsl'",
+       "<exsl:document href='" + target + "' method='text'>w</exsl:document>"},
+      {"saxon:output", "xmlns:saxon='http://icl.com/saxon' extension-element-prefixes='saxon'",
+       "<saxon:output href='" + target + "' method='text'>w</saxon:output>"},
+      {"xalan:write", "xmlns:xalan='org.apache.xalan.xslt.extensions.Redirect' extension-element-prefixes='xalan'",
+       "<xalan:write file='" + target + "'>w</xalan:write>"},
+      {"redirect:write", "xmlns:redirect='http://xml.apache.org/xalan/redirect' extension-element-prefixes='redirect'",
+       "<redirect:write file='" + target + "'>w</redirect:write>"},
+      {"xt:document", "xmlns:xt='http://www.jclark.com/xt' extension-element-prefixes='xt'",
+       "<xt:document href='" + target + "' method='text'>w</xt:document>"},
+  };
+  const auto sheetText = [](const std::string& namespaces, const std::string& body) {
+    return "<xsl:stylesheet version='1.1' xmlns:xsl='http://www.w3.org/1999/XSL/Transform' " + namespaces +
+           "><xsl:template match='/'>" + body + "<done/></xsl:template></xsl:stylesheet>";
+  };
+  for (const Case& c : cases) {
+    for (const bool included : {false, true}) {
+      std::filesystem::remove(dir / "written.txt");
+      const std::string writing = sheetText(c.namespaces, c.element);
+      std::ofstream(dir / "writing.xsl", std::ios::binary) << writing;
+      std::ofstream(dir / "including.xsl", std::ios::binary)
+          << "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+             "<xsl:include href='writing.xsl'/></xsl:stylesheet>";
+      const auto doc = document();
+      const auto sheet = document();
+      ASSERT_EQ(doc->loadXML(u"<a/>"), true);
+      ASSERT_EQ(sheet->load((dir / (included ? "including.xsl" : "writing.xsl")).u16string()), true) << c.name;
+      EXPECT_EQ(doc->transformNode(*sheet), std::nullopt) << c.name << (included ? " included" : "");
+      const std::u16string reason = doc->parseError()->reason().value_or(u"");
+      EXPECT_TRUE(reason.starts_with(u"The stylesheet uses " + fromUtf8Lenient(c.name) + u", an element that writes"))
+          << c.name << ": " << toUtf8(reason);
+      EXPECT_FALSE(std::filesystem::exists(dir / "written.txt")) << c.name << (included ? " included" : "");
+    }
+  }
+  const auto doc = document();
+  const auto sheet = document();
+  ASSERT_EQ(doc->loadXML(u"<a/>"), true);
+  ASSERT_EQ(sheet->loadXML(fromUtf8Lenient(sheetText("xmlns:out='urn:tarnweld-test'", "<out:document/>"))), true);
+  EXPECT_NE(doc->transformNode(*sheet).value_or(u"").find(u"document"), std::u16string::npos);
 }
 
 // What only the platform's own parser reports: the details of a failure and

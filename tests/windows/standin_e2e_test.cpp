@@ -9,6 +9,8 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/windows/com.h"
+#include "platform/windows/handle.h"
 #include "text/utf.h"
 #include "win_test_support.h"
 
@@ -194,6 +196,121 @@ TEST(StandIn, NoScriptRunsAndNothingLeavesTheMachine) {
   }
 }
 
+// The plug-in says nothing on the terminal: a stylesheet whose messages and
+// compilation errors Wine's parser would print leaves the stand-in's error
+// stream empty, the report in OUTPUT alone.
+TEST(StandIn, ThePluginSaysNothingOnTheTerminal) {
+  const std::filesystem::path dir = std::filesystem::path(test::programPath(u"e2e"));
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "talking.xsl", std::ios::binary)
+      << "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'><xsl:template match='/'>"
+         "<xsl:message>said aloud</xsl:message><xsl:value-of select='1 div'/>"
+         "<xsl:message terminate='yes'>stopped aloud</xsl:message></xsl:template></xsl:stylesheet>";
+  std::ofstream(dir / "talking.xml", std::ios::binary) << "<?xml-stylesheet href='talking.xsl'?><a/>";
+  const test::ProcessEnd end = runHost((dir / "talking.xml").u16string());
+  EXPECT_TRUE(end.output.starts_with("Tarnweld Error - The XML Source Did Not Transform")) << end.output;
+  EXPECT_EQ(end.errors, "");
+}
+
+// A stand-in killed while it serves leaves nothing that stops the next: a
+// plug-in started then finds the ProgID naming a dead object and ends at
+// once with nothing handed anywhere, and the next stand-in transforms the
+// example and removes the class key the killed one left.
+TEST(StandIn, AKilledStandInLeavesNothingBehind) {
+  const win::Handle started(CreateEventW(nullptr, TRUE, FALSE, L"Local\\tarnweld-test plug-in started"));
+  ASSERT_TRUE(started);
+  std::u16string commandLine = u"\"" + test::programPath(u"tarnweld-host.exe") + u"\" --plugin \"" +
+                               test::programPath(u"waiting_plugin.exe") + u"\" run \"" +
+                               test::sourcePath("examples/catalog.xml") + u"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  ASSERT_TRUE(CreateProcessW(nullptr, win::wide(commandLine.data()), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                             nullptr, &startup, &info));
+  const win::Handle standIn(info.hProcess), thread(info.hThread);
+  ASSERT_EQ(WaitForSingleObject(started.get(), 30'000), WAIT_OBJECT_0);
+  // The class the killed stand-in offers, which its keys will still name.
+  const HKEY root = test::underWine() ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  wchar_t clsid[64] = {};
+  DWORD bytes = sizeof clsid - sizeof(wchar_t);
+  ASSERT_EQ(RegGetValueW(root, L"Software\\Classes\\htmlkit.HTMLKitPluginsCore\\CLSID", nullptr, RRF_RT_REG_SZ, nullptr,
+                         clsid, &bytes),
+            ERROR_SUCCESS);
+  const std::wstring staleKey = L"Software\\Classes\\CLSID\\" + std::wstring(clsid);
+  ASSERT_TRUE(TerminateProcess(standIn.get(), 9));
+  ASSERT_EQ(WaitForSingleObject(standIn.get(), 30'000), WAIT_OBJECT_0);
+
+  const test::ProcessEnd orphan = test::runProcess(u"\"" + test::programPath(u"tarnweld.exe") + u"\" /hkprun");
+  EXPECT_TRUE(orphan.exitCode.has_value());
+  EXPECT_LT(orphan.seconds, 10);
+  EXPECT_EQ(orphan.output + orphan.errors, "");
+
+  const test::ProcessEnd next = runHost(test::sourcePath("examples/catalog.xml"));
+  EXPECT_EQ(next.exitCode, 0u) << next.errors;
+  const std::string expected = readFile(std::filesystem::path(test::sourcePath("tests/windows/catalog.expected.txt")));
+  EXPECT_EQ(textContent(next.output), textContent(expected));
+  HKEY stale = nullptr;
+  EXPECT_NE(RegOpenKeyExW(root, staleKey.c_str(), 0, KEY_READ, &stale), ERROR_SUCCESS)
+      << "the killed class's key stays";
+  if (stale) RegCloseKey(stale);
+}
+
+// The real plug-in reads no share, whichever way the document names one: its
+// own name (the stylesheet beside it), a stylesheet instruction, an import,
+// document(). Each ends in a report that says why, or reads nothing from the
+// share. Under Wine the share \\tarnweld-evil\share is
+// $WINEPREFIX/dosdevices/unc/tarnweld-evil/share. A drive letter is local
+// whatever it is mapped to: every other test reads through Z:, which Wine
+// maps to the Linux root.
+TEST(StandIn, ReadsNoShare) {
+  if (!test::underWine()) GTEST_SKIP() << "marker files behind a share need Wine's UNC folder";
+  wchar_t prefixText[MAX_PATH] = {};
+  ASSERT_GT(GetEnvironmentVariableW(L"WINEPREFIX", prefixText, MAX_PATH), 0u);
+  const std::string prefix = toUtf8(win::u16(prefixText));
+  const std::filesystem::path share = std::filesystem::path(prefix) / "dosdevices" / "unc" / "tarnweld-evil" / "share";
+  std::filesystem::create_directories(share);
+  std::ofstream(share / "leak.xml", std::ios::binary) << "<leak>SHARE-WAS-READ</leak>";
+  std::ofstream(share / "leak.xsl", std::ios::binary)
+      << "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+         "<xsl:output method='text'/><xsl:template match='/'>SHARE-WAS-READ</xsl:template></xsl:stylesheet>";
+
+  const std::filesystem::path dir = std::filesystem::path(test::programPath(u"e2e"));
+  std::filesystem::create_directories(dir);
+  const auto write = [&dir](const char* name, const std::string& bytes) {
+    std::ofstream(dir / name, std::ios::binary) << bytes;
+    return (dir / name).u16string();
+  };
+  write("import-share.xsl",
+        "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+        "<xsl:import href='file://tarnweld-evil/share/leak.xsl'/></xsl:stylesheet>");
+  write("document-share.xsl",
+        "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'><xsl:output method='text'/>"
+        "<xsl:template match='/'>[<xsl:value-of select=\"document('file://tarnweld-evil/share/leak.xml')\"/>]"
+        "</xsl:template></xsl:stylesheet>");
+  struct Case {
+    const char* document;
+    std::string bytes;
+    std::u16string fileName;  // served as FILE_NAME, unless empty
+    std::string outputStart;
+  };
+  const Case cases[] = {
+      {"named.xml", "<a/>", u"\\\\tarnweld-evil\\share\\leak.xml",
+       "Tarnweld Error - The XSL File (\\\\tarnweld-evil\\share\\leak.xsl) Did Not Validate!\r\n\r\nReason: Cannot "
+       "read \\\\tarnweld-evil\\share\\leak.xsl: it is on another machine (a share)"},
+      {"instruction-url.xml", "<?xml-stylesheet href='file://tarnweld-evil/share/leak.xsl'?><a/>", u"",
+       "Tarnweld Error - The XSL File (file://tarnweld-evil/share/leak.xsl) Did Not Validate!\r\n\r\nReason: Cannot "
+       "read file://tarnweld-evil/share/leak.xsl: it is on another machine (a share)"},
+      {"import-share.xml", "<?xml-stylesheet href='import-share.xsl'?><a/>", u"",
+       "Tarnweld Error - The XML Source Did Not Transform With XSL File"},
+      {"document-share.xml", "<?xml-stylesheet href='document-share.xsl'?><a/>", u"", "[]"},
+  };
+  for (const Case& c : cases) {
+    const std::u16string options = c.fileName.empty() ? u"" : u"--file-name \"" + c.fileName + u"\" ";
+    const test::ProcessEnd end = runHost(write(c.document, c.bytes), options);
+    EXPECT_TRUE(end.output.starts_with(c.outputStart)) << c.document << ": " << end.output;
+    EXPECT_EQ(end.output.find("SHARE-WAS-READ"), std::string::npos) << c.document;
+  }
+}
 // Stand-ins started together: one serves its own document, the others refuse
 // at once, as a second host does on Linux, so no plug-in reaches another
 // run's host object.

@@ -12,6 +12,8 @@
 #include "xml/msxml/msxml_guids.h"
 #include "xml/msxml/msxml_parser.h"
 #include "xml/msxml/msxml_properties.h"
+#include "xml/msxml/msxml_reference_rule.h"
+#include "xml/msxml/msxml_stylesheet_tree.h"
 #include "xml/msxml/msxml_url_guard.h"
 
 namespace tarnweld::xml {
@@ -66,6 +68,20 @@ class MsxmlParseError final : public ParseError {
   ComPtr<IXMLDOMParseError> error_;
 };
 
+// The record of a read refused before the parser saw it: the reason alone.
+class RefusedRead final : public ParseError {
+ public:
+  explicit RefusedRead(std::u16string reason) : reason_(std::move(reason)) {}
+
+  std::optional<std::u16string> reason() const override { return reason_; }
+  std::optional<std::u16string> srcText() const override { return u""; }
+  std::optional<std::int32_t> line() const override { return 0; }
+  std::optional<std::int32_t> linepos() const override { return 0; }
+
+ private:
+  std::u16string reason_;
+};
+
 // The record after a failed transformNode: the error object's description as
 // the reason, and the line, column and text as the document's own record has
 // them (MSXML describes a transformation's failure only in words).
@@ -97,6 +113,8 @@ class MsxmlDocument final : public XmlDocument {
 
   std::optional<bool> loadXML(std::u16string_view text) override try {
     transformFailure_.reset();
+    refusal_.reset();
+    address_.clear();
     const Bstr source(text);
     VARIANT_BOOL loaded = VARIANT_FALSE;
     const HRESULT status = doc_->loadXML(source.get(), &loaded);
@@ -105,13 +123,26 @@ class MsxmlDocument final : public XmlDocument {
     return std::nullopt;
   }
 
-  // The path goes to the parser exactly as the run composed it: the parser
-  // reads "\" and "/" paths, drive letters, shares and URLs itself. This is
-  // the stylesheet's load, which may read over the network.
+  // The path goes to the parser as the run composed it (the parser reads "\"
+  // and "/" paths, drive letters and URLs itself) once the reference rule has
+  // passed it: a share or another scheme is refused here, with its reason.
+  // This is the stylesheet's load: the file itself may come over the
+  // network, and nothing else it names, its DTD and entities read from no
+  // file at all (MSXML 3.0 reads both through the same URL handlers, so
+  // they cannot be told apart from the stylesheet by their address).
   std::optional<bool> load(std::u16string_view path) override try {
     transformFailure_.reset();
+    refusal_.reset();
+    address_.assign(path);
+    const ReferenceKind kind = classifyReference(path);
+    if (kind != ReferenceKind::kLocal && kind != ReferenceKind::kNetwork) {
+      refusal_ = refusalReason(path, kind);
+      return false;
+    }
+    if (FAILED(prepareStylesheetLoad(*doc_.get()))) return std::nullopt;
     const Variant source = Variant::string(path);
-    const NetworkOpening opening;
+    const NetworkOpening opening(kind == ReferenceKind::kNetwork ? std::vector{std::u16string(path)}
+                                                                 : std::vector<std::u16string>{});
     VARIANT_BOOL loaded = VARIANT_FALSE;
     const HRESULT status = doc_->load(*source.get(), &loaded);
     return loadedFlag(status, loaded);
@@ -120,6 +151,7 @@ class MsxmlDocument final : public XmlDocument {
   }
 
   std::unique_ptr<ParseError> parseError() const override try {
+    if (refusal_) return std::make_unique<RefusedRead>(*refusal_);
     std::unique_ptr<ParseError> record;
     ComPtr<IXMLDOMParseError> error;
     if (SUCCEEDED(doc_->get_parseError(error.put())) && error) record = std::make_unique<MsxmlParseError>(error);
@@ -135,15 +167,23 @@ class MsxmlDocument final : public XmlDocument {
     ComPtr<IXMLDOMNode> node;
     if (FAILED(sheet->doc_.queryInterface(IID_IXMLDOMNode, node))) return std::nullopt;
     transformFailure_.reset();
-    // The stylesheet is compiled first, its imports and includes read then,
-    // with the network open; the transformation runs with it closed, so a
-    // document() address is never read over the network. transformNode
-    // would do both in one call.
+    // The tree is read first: a tree that writes files or reaches a share
+    // never compiles, and the compilation may read over the network exactly
+    // the tree's members.
+    const StylesheetTree tree = readStylesheetTree(*sheet->doc_.get(), sheet->address_);
+    if (tree.refusal) {
+      transformFailure_ = *tree.refusal;
+      return std::nullopt;
+    }
+    // The stylesheet is compiled first, its imports and includes read then;
+    // the transformation runs with the network closed, so a document()
+    // address is never read over the network. transformNode would do both
+    // in one call.
     ComPtr<IXSLTemplate> compiler;
     HRESULT status =
         CoCreateInstance(kClsidXslTemplate30, nullptr, CLSCTX_INPROC_SERVER, kIidXslTemplate, compiler.putVoid());
     if (SUCCEEDED(status)) {
-      const NetworkOpening opening;
+      const NetworkOpening opening(tree.networkUrls);
       status = compiler->putref_stylesheet(node.get());
     }
     ComPtr<IXSLProcessor> processor;
@@ -169,6 +209,10 @@ class MsxmlDocument final : public XmlDocument {
 
  private:
   ComPtr<IXMLDOMDocument2> doc_;
+  // Where the last load read from; empty after loadXML.
+  std::u16string address_;
+  // Why the last load was refused before the parser saw it, if it was.
+  std::optional<std::u16string> refusal_;
   // The reason of the last transformNode, when it failed and said why.
   std::optional<std::u16string> transformFailure_;
 };

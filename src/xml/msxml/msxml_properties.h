@@ -24,9 +24,9 @@ struct DocumentProperty {
 
 // In the order they are set. AllowXsltScript off: no stylesheet code runs; a
 // stylesheet that calls script fails to transform and its report says why.
-// The network rule (what may be read over the network) is the URL handler's
-// (msxml_url_guard.h), not a property's, so local DTDs, entities and
-// document() stay readable.
+// The reference rule (what may be read, and from where) is the URL handler's
+// (msxml_url_guard.h), not a property's, so a source's local DTDs and
+// entities and a local document() stay readable.
 inline constexpr DocumentProperty kDocumentProperties[] = {
     {u"AllowXsltScript", false},
 };
@@ -46,6 +46,17 @@ HRESULT applyDocumentProperties(Document& doc) {
     if (FAILED(status)) return status;
   }
   return S_OK;
+}
+
+// Readies `doc` (an IXMLDOMDocument2, or a recording) for the stylesheet's
+// load: its external DTD and entities are not read, local or not. MSXML 3.0
+// reads them through the same URL handler as the stylesheet and what it
+// imports, so they cannot be told apart while the network is open to the
+// stylesheet tree; and an entity read from a local file could build an
+// address that the tree's own reads would carry out.
+template <class Document>
+HRESULT prepareStylesheetLoad(Document& doc) {
+  return doc.put_resolveExternals(VARIANT_FALSE);
 }
 
 }  // namespace tarnweld::xml

@@ -1,12 +1,16 @@
-// The network rule of the parser documents on Windows. MSXML 3.0 reads every
-// http, https and ftp address through URL monikers, which consult the
-// namespace handlers registered in the process first; the guard is one for
-// those three schemes. It answers a built-in DTD's address from the program,
-// lets any other network read through to the system's handler only while a
-// NetworkOpening lives (the stylesheet's load and compilation, which reads its
-// imports and includes), and refuses it otherwise: the
-// source's external entities and DTDs and every document() address are never
-// read over the network. Local files do not pass through it.
+// The reference rule of the parser documents on Windows, held where MSXML 3.0
+// reads. MSXML reads every address, a local file's included, through URL
+// monikers, which ask the namespace handlers registered in the process before
+// any handler of the system; the guard is the namespace handler of file, http,
+// https and ftp and of every other scheme the machine knows. It answers a
+// built-in DTD's address from the program; lets a local file through to the
+// system's file handler; lets an http, https or ftp address through only while
+// a NetworkOpening that names it lives (the stylesheet tree: the stylesheet,
+// then what it imports and includes); and refuses everything else at once: a
+// share in any spelling (msxml_reference_rule.h), any other scheme, and every
+// other network read (the source's DTDs and entities, the stylesheet's own,
+// every document() address). Installing it also turns on the process's
+// lock-down of the other protocols, before any document is made.
 #pragma once
 
 // windows.h comes before the headers that build on it.
@@ -15,7 +19,10 @@
 #include <urlmon.h>
 // clang-format on
 
+#include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/result.h"
 #include "platform/windows/com.h"
@@ -28,21 +35,36 @@ enum class UrlDecision {
   kRefuse,        // not read
 };
 
-// What the guard does with a read of `url` while the network is open or not.
-UrlDecision decideUrl(std::u16string_view url, bool networkOpen);
+// What the guard does with a read of `url`, which an open NetworkOpening names
+// (`admitted`) or not.
+UrlDecision decideUrl(std::u16string_view url, bool admitted);
 
-// Opens the network for its lifetime; openings nest.
+// The schemes the guard handles besides file, http, https and ftp, however
+// the machine is set up: those a Windows machine may have built in. Every
+// scheme registered on the machine is added to them when the guard installs.
+std::span<const std::u16string_view> refusedSchemes();
+
+// Lets exactly `urls` (http, https or ftp addresses) be read over the network
+// for its lifetime; openings nest. A URL is named with its scheme and host in
+// any case and its fragment left off.
 class NetworkOpening {
  public:
-  NetworkOpening();
+  explicit NetworkOpening(std::vector<std::u16string> urls);
   ~NetworkOpening();
   NetworkOpening(const NetworkOpening&) = delete;
   NetworkOpening& operator=(const NetworkOpening&) = delete;
+
+ private:
+  std::vector<std::u16string> urls_;
 };
 
+// Whether an open NetworkOpening names `url`.
+bool networkAdmits(std::u16string_view url);
+
 // Registers the guard for this process until the returned owner goes. Call
-// inside a COM apartment. Fails when the URL session cannot be had or refuses
-// the registration; documents must then not be loaded.
+// inside a COM apartment. Fails when the URL session cannot be had, refuses a
+// registration, or the process's protocol lock-down cannot be set; documents
+// must then not be loaded.
 class UrlGuard {
  public:
   static Result<UrlGuard> install();
@@ -54,6 +76,7 @@ class UrlGuard {
   UrlGuard() = default;
   win::ComPtr<IInternetSession> session_;  // empty once moved from
   win::ComPtr<IClassFactory> factory_;
+  std::vector<std::u16string> schemes_;  // registered so far
 };
 
 }  // namespace tarnweld::xml

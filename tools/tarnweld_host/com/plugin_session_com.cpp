@@ -163,11 +163,14 @@ Result<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store, cons
   // Offering the class can fail for a moment while a stand-in that has just
   // ended is still being taken down; a few more tries cost nothing when it
   // succeeds at once.
+  // A class of its own: a stand-in killed earlier may have left its class
+  // registered for a process that is gone.
+  const CLSID clsid = freshClass();
   std::optional<ClassOffer> offer;
   for (int attempt = 0; attempt < kOfferAttempts; ++attempt) {
     if (attempt > 0) Sleep(kOfferRetryMs);
     offer.reset();
-    offer.emplace(kPluginsCoreProgId.text(), kStandInClsid, object.get());
+    offer.emplace(kPluginsCoreProgId.text(), clsid, object.get());
     if (SUCCEEDED(offer->status())) break;
   }
   if (FAILED(offer->status())) {
