@@ -219,6 +219,7 @@ TEST_F(LibxmlLoadTest, OnlyAMissingFileReportsObjectNotFoundAndNoneWaits) {
       {"http://127.0.0.1:1/s.xsl", false, "cannot be reached; no XML catalog on this machine maps it"},
       {"ftp://127.0.0.1/s.xsl", false, "scheme is not read; no XML catalog on this machine maps it"},
       {"file:///dev/zero", false, "not a regular file"},
+      {"file://evilhost" + textFromAscii(root) + "/top.xsl", false, "on another machine (a share)"},
   };
   for (const auto& row : cases) {
     const auto start = std::chrono::steady_clock::now();

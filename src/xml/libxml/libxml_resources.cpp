@@ -40,6 +40,8 @@ constexpr std::string_view kEscapedControlReason = "its name holds an escaped co
 constexpr std::string_view kTooLargeReasonStart = "it is larger than the limit of ";
 constexpr std::string_view kNetworkRefusedReason = "it would be read from the network, which only a stylesheet may be";
 constexpr std::string_view kSchemeReason = "its URI scheme is not read";
+constexpr std::string_view kShareReason =
+    "it is on another machine (a share), and a share is the network; mount it to read it";
 constexpr std::string_view kNoCatalogNote = "; no XML catalog on this machine maps it";
 
 // Why a resource over kMaxResourceBytes is refused, with the limit in MiB.
@@ -113,6 +115,10 @@ Result<Fd> openLocal(const std::string& location) {
       rest.remove_prefix(kLocalHostAuthority.size() - 1);
     } else if (rest.starts_with("///")) {
       rest.remove_prefix(2);
+    } else if (rest.starts_with("//")) {
+      // file://host/...: a file on another machine, which the platform
+      // would reach over the network where it can, as Windows does.
+      return failure(location, kShareReason);
     }
     return openRegularFile(percentDecoded(rest), location);
   }
