@@ -64,6 +64,17 @@ TEST_F(DbusBackendTest, NoObjectWhileTheNameHasNoOwner) {
   EXPECT_EQ(backend_->create("not a bus name"), nullptr);
 }
 
+// A second host on the same bus is told at once why it cannot serve, and
+// never waits in the daemon's queue to take the name over later.
+TEST_F(DbusBackendTest, ASecondHostIsToldTheNameHasAnOwner) {
+  serve();
+  RecordStore otherStore{true};
+  const auto second = host::HostBus::open(bus_->address(), otherStore, {});
+  ASSERT_FALSE(second);
+  EXPECT_NE(second.reason().find("already has an owner on this bus (is another host running?)"), std::string::npos)
+      << second.reason();
+}
+
 TEST_F(DbusBackendTest, TextTheBusCannotCarryArrivesAsReplacementCharacters) {
   serve();
   PluginHost session;
@@ -130,6 +141,86 @@ TEST_F(DbusBackendTest, ALargeTextReachesAHostWithoutDescriptorPassingWholeOrIsR
     }
     hostBus_.reset();
   }
+}
+
+// The form a string takes on the wire, seen from the host's side: inside
+// the message below the threshold, a memory file from it on, and a memory
+// file at any size when it holds a noncharacter, which the bus library
+// refuses inside a message. Each arrives as it left, and comes back so.
+TEST_F(DbusBackendTest, StringsGoAsFilesFromTheThresholdOnOrWhenTheyHoldANoncharacter) {
+  serve();
+  PluginHost session;
+  ASSERT_TRUE(session.create(*backend_));
+  const std::size_t threshold = dbus_wire::kTextByDescriptorBytes;
+  struct Row {
+    const char* what;
+    Text text;
+    bool asFile;
+  };
+  const Row rows[] = {
+      {"one byte below the threshold", Text(threshold - 1, 'x'), false},
+      {"exactly the threshold", Text(threshold, 'x'), true},
+      {"U+FFFD, a character like any other", "a\uFFFD", false},
+      {"U+FDD0", "ab\uFDD0", true},
+      {"U+FDEF", "\uFDEF", true},
+      {"U+FFFE", "\uFFFE", true},
+      {"U+FFFF", "\uFFFF", true},
+      {"U+1FFFE", "\U0001FFFE", true},
+      {"U+10FFFF", "\U0010FFFF", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    ASSERT_TRUE(session.dataAdd(row.what, row.text));
+    Text back;
+    EXPECT_TRUE(session.dataGet(row.what, back));
+    EXPECT_TRUE(back == row.text) << "came back as " << back.size() << " bytes";
+  }
+  hostBus_->stop();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const RecordValue* value = store_.find(row.what);
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(std::holds_alternative<std::string>(*value), !row.asFile) << "the wrong form";
+    EXPECT_TRUE(host::stringOf(*value).value_or("") == row.text);
+  }
+}
+
+// A host that takes no descriptors cannot be sent a noncharacter at all: the
+// plug-in can tell beforehand, naming the character and where it stands, and
+// the call fails without harm; it can neither send one.
+TEST_F(DbusBackendTest, ANoncharacterCannotReachAHostWithoutDescriptorsAndIsNamedWithItsPlace) {
+  serve({}, host::HostBus::FdPassing::kRefuse);
+  PluginHost session;
+  ASSERT_TRUE(session.create(*backend_));
+  const Text text = "<p>caf\u00E9 \U0001F600 \uFDD0</p>";
+  const std::optional<Text> refusal = session.refusesText(text);
+  ASSERT_TRUE(refusal);
+  const std::string reason(refusal->begin(), refusal->end());
+  // Counted as the host counts: the emoji is two units.
+  EXPECT_NE(reason.find("U+FDD0 at character 12,"), std::string::npos) << reason;
+  EXPECT_EQ(session.refusesText("<p>caf\u00E9</p>"), std::nullopt);
+  EXPECT_FALSE(session.dataAdd("OUTPUT", text));
+  EXPECT_TRUE(session.dataAdd("AFTER", "the connection still serves"));
+  store_.add("STORED", std::string("\uFFFF"));
+  Text value = "unchanged";
+  EXPECT_FALSE(session.dataGet("STORED", value));
+  EXPECT_EQ(value, "unchanged");
+}
+
+// A host that takes descriptors but refuses one as an argument gets the same
+// string inside the message, and is not sent one again.
+TEST_F(DbusBackendTest, AHostRefusingAFileArgumentGetsTheStringInsideTheMessage) {
+  serve({}, host::HostBus::FdPassing::kRefuseArguments);
+  PluginHost session;
+  ASSERT_TRUE(session.create(*backend_));
+  const Text large(std::size_t{300'000}, 'x');
+  EXPECT_EQ(session.refusesText(large), std::nullopt) << "the host answers a Ping carrying a descriptor";
+  ASSERT_TRUE(session.dataAdd("OUTPUT", large));
+  EXPECT_TRUE(session.refusesText("\uFDD0")) << "after the refusal the host is known to take no descriptors";
+  const RecordValue* value = stored("OUTPUT");
+  ASSERT_NE(value, nullptr);
+  EXPECT_TRUE(std::holds_alternative<std::string>(*value));
+  EXPECT_EQ(host::stringOf(*value).value_or("").size(), large.size());
 }
 
 TEST_F(DbusBackendTest, AFailedOrOddCallLeavesTheByReferenceTextAlone) {
