@@ -10,6 +10,7 @@
 #include "text/utf.h"
 #include "xml/libxml/libxml_http.h"
 #include "xml/libxml/libxml_parser.h"
+#include "xml/libxml/libxml_resources.h"
 #include "xml_test_support.h"
 
 namespace tarnweld::xml {
@@ -224,6 +225,55 @@ TEST_F(LibxmlTransformTest, HttpReadGivesUpAtItsDeadline) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
   ASSERT_FALSE(body.ok());
   EXPECT_NE(body.reason().find("time"), std::string::npos) << body.reason();
+}
+
+// The network reads of one stylesheet tree share one bound: a stylesheet read
+// at once leaves the rest of it to what it includes, a slow include is cut
+// off when the tree's time runs out (not at its own deadline), and once it
+// has run out nothing more is even asked for; the reason names the bound.
+TEST_F(LibxmlTransformTest, AStylesheetTreeReadsOverTheNetworkWithinOneBound) {
+  testing::Listener trickling(true);
+  const std::string slow = "http://127.0.0.1:" + std::to_string(trickling.port()) + "/inc.xsl";
+  testing::HttpServer server({{"/s.xsl", testing::httpAnswer("200 OK", "",
+                                                             "<xsl:stylesheet version='1.0' "
+                                                             "xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                                                             "<xsl:include href='" +
+                                                                 slow + "'/></xsl:stylesheet>")}});
+  useStylesheetTreeNetworkTimeForTests(std::chrono::milliseconds(1500));
+  auto document = parser_->createDocument();
+  auto style = parser_->createDocument();
+  ASSERT_EQ(document->loadXML(kSource), true);
+  ASSERT_EQ(silently([&] { return style->load(textFromAscii(server.url("/s.xsl"))); }), true);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  const std::string reason = utf8(*document->parseError()->reason());
+  EXPECT_NE(reason.find("may take 1500 milliseconds in all to read over the network"), std::string::npos) << reason;
+  useStylesheetTreeNetworkTimeForTests(NetworkTime::Duration::zero());
+
+  testing::Listener untouched;
+  NetworkTime spent(NetworkTime::Duration::zero());
+  const Result<std::string> refused =
+      readResource("http://127.0.0.1:" + std::to_string(untouched.port()) + "/s.xsl", Reach::kNetwork, spent);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_NE(refused.reason().find("in all to read over the network"), std::string::npos) << refused.reason();
+  EXPECT_FALSE(untouched.wasContacted());
+  EXPECT_EQ(NetworkTime().total(), kStylesheetTreeNetworkTime);
+}
+
+// Within the tree's time, each read still ends at its own deadline.
+TEST_F(LibxmlTransformTest, EachNetworkReadKeepsItsOwnDeadlineInsideTheTreesTime) {
+  testing::Listener trickling(true);
+  NetworkTime time(std::chrono::seconds(20));
+  const auto start = std::chrono::steady_clock::now();
+  const Result<std::string> read =
+      readResource("http://127.0.0.1:" + std::to_string(trickling.port()) + "/s.xsl", Reach::kNetwork, time);
+  const auto took = std::chrono::steady_clock::now() - start;
+  ASSERT_FALSE(read.ok());
+  EXPECT_GE(took, kNetworkDeadline);
+  EXPECT_LT(took, kNetworkDeadline + std::chrono::seconds(2));
+  EXPECT_EQ(read.reason().find("in all"), std::string::npos) << read.reason();
+  EXPECT_LT(time.left(), std::chrono::seconds(20) - kNetworkDeadline + std::chrono::milliseconds(1));
 }
 
 TEST_F(LibxmlTransformTest, SlowNameResolutionEndsWithinTheDeadline) {
