@@ -23,6 +23,7 @@
 #include "host/dbus/wire/sd_bus_owners.h"
 #include "host/plugin_host.h"
 #include "platform/posix/sealed_memfd.h"
+#include "plugin_session.h"
 #include "session_bus_test.h"
 
 namespace tarnweld {
@@ -30,6 +31,15 @@ namespace {
 
 using host::RecordStore;
 using host::RecordValue;
+
+// An error a call may fill in, freed when its owner goes.
+struct CallError {
+  CallError() = default;
+  CallError(const CallError&) = delete;
+  CallError& operator=(const CallError&) = delete;
+  ~CallError() { sd_bus_error_free(&value); }
+  sd_bus_error value = SD_BUS_ERROR_NULL;
+};
 
 class DbusBackendTest : public test::SessionBusTest {
  protected:
@@ -80,13 +90,20 @@ TEST_F(DbusBackendTest, TextTheBusCannotCarryArrivesAsReplacementCharacters) {
   PluginHost session;
   ASSERT_TRUE(session.create(*backend_));
   const Text text{'a', '\0', 'b', '\xFF', 'c', '\xC3'};
+  const std::string mended =
+      "a\xEF\xBF\xBD"
+      "b\xEF\xBF\xBD"
+      "c\xEF\xBF\xBD";
+  // Inside the message, and in a memory file, mended a piece at a time.
+  const Text padding(dbus_wire::kTextByDescriptorBytes, 'p');
   EXPECT_TRUE(session.dataAdd("OUTPUT", text));
+  EXPECT_TRUE(session.dataAdd("LARGE", padding + text));
   const RecordValue* value = stored("OUTPUT");
   ASSERT_NE(value, nullptr);
-  EXPECT_EQ(host::stringOf(*value).value_or(""),
-            "a\xEF\xBF\xBD"
-            "b\xEF\xBF\xBD"
-            "c\xEF\xBF\xBD");
+  EXPECT_EQ(host::stringOf(*value).value_or(""), mended);
+  const RecordValue* large = store_.find("LARGE");
+  ASSERT_NE(large, nullptr);
+  EXPECT_TRUE(host::stringOf(*large).value_or("") == padding + mended);
 }
 
 // Small texts travel inside the message, large ones as memory files written
@@ -121,9 +138,15 @@ TEST_F(DbusBackendTest, ALargeTextReachesAHostWithoutDescriptorPassingWholeOrIsR
   for (const FdPassing fdPassing : {FdPassing::kNegotiate, FdPassing::kRefuse}) {
     const bool takesFds = fdPassing == FdPassing::kNegotiate;
     SCOPED_TRACE(takesFds ? "a host that takes descriptors" : "a host that takes none");
+    // A large record the host holds in a memory file of its own goes to a
+    // host connection without descriptors inside the message.
+    store_.add("SHARED", host::shareText(std::string(large)));
     serve({}, fdPassing);
     PluginHost session;
     ASSERT_TRUE(session.create(*backend_));
+    Text shared;
+    EXPECT_TRUE(session.dataGet("SHARED", shared));
+    EXPECT_TRUE(shared == large) << shared.size();
     EXPECT_EQ(session.refusesText(large), std::nullopt);
     ASSERT_TRUE(session.dataAdd("OUTPUT", large));
     Text back;
@@ -394,26 +417,80 @@ TEST(SealedTextTest, ATextFileIsRefusedBeforeItsSizeOrANulCanCostMemory) {
     std::uint64_t size;  // the file's, when larger than its bytes: the rest NUL
     NulBytes nul;
     std::optional<Text> text;
+    const char* reasonPart = "";
+    int seals = posix::kTextSeals;
   };
   const Row rows[] = {
       {"a text", "caf\xC3\xA9 \xFF", 0, NulBytes::kRefuse, "caf\u00E9 \uFFFD"},
+      {"a sequence cut short by the end", "ab\xE2\x82", 0, NulBytes::kRefuse, "ab\uFFFD\uFFFD"},
+      {"sealed against a change of size only", "abc", 0, NulBytes::kKeep, std::nullopt, "sealed",
+       F_SEAL_SHRINK | F_SEAL_GROW},
+      {"not sealed", "abc", 0, NulBytes::kKeep, std::nullopt, "sealed", 0},
       {"a NUL where NUL is refused", std::string("a\0b", 3), 0, NulBytes::kRefuse, std::nullopt},
       {"a NUL where NUL is kept", std::string("a\0b", 3), 0, NulBytes::kKeep, Text("a\0b", 3)},
       {"6 GiB, NUL after the first byte", "a", std::uint64_t{6} << 30, NulBytes::kRefuse, std::nullopt},
-      {"a size no text of 2^31-1 units can have", "a", std::uint64_t{7} << 30, NulBytes::kKeep, std::nullopt},
+      {"a size no text of 2^31-1 units can have", "a", std::uint64_t{7} << 30, NulBytes::kKeep, std::nullopt,
+       "holds 7516192768 bytes"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     const posix::Fd file(memfd_create("text", MFD_CLOEXEC | MFD_ALLOW_SEALING));
     ASSERT_EQ(pwrite(file.get(), row.bytes.data(), row.bytes.size(), 0), static_cast<ssize_t>(row.bytes.size()));
     ASSERT_EQ(ftruncate(file.get(), static_cast<off_t>(std::max<std::uint64_t>(row.size, row.bytes.size()))), 0);
-    ASSERT_EQ(fcntl(file.get(), F_ADD_SEALS, posix::kTextSeals), 0);
+    ASSERT_EQ(fcntl(file.get(), F_ADD_SEALS, row.seals), 0);
+    // The stand-in maps what the plug-in sends only under the same seals.
+    posix::MappedBytes mapped;
+    EXPECT_EQ(posix::mapSealedMemfd(file.get(), mapped), row.seals == posix::kTextSeals);
     auto read = posix::readSealedUtf8(file.get(), row.nul);
     ASSERT_EQ(read.ok(), row.text.has_value()) << (read.ok() ? "" : read.reason());
     if (row.text) {
       EXPECT_TRUE(*read == *row.text);
+    } else {
+      EXPECT_NE(read.reason().find(row.reasonPart), std::string::npos) << read.reason();
     }
   }
+}
+
+// The stand-in takes a string sent as a memory file only when the file is
+// sealed against any change and holds what an "s" may: UTF-8 without NUL.
+TEST_F(DbusBackendTest, TheHostRefusesAFileThatIsNotSealedOrNotUtf8WithoutNul) {
+  serve();
+  sd_bus* raw = nullptr;
+  ASSERT_GE(sd_bus_new(&raw), 0);
+  const sdbus_owners::BusPtr client(raw);
+  ASSERT_GE(sd_bus_set_address(client.get(), bus_->address().c_str()), 0);
+  ASSERT_GE(sd_bus_set_bus_client(client.get(), 1), 0);
+  ASSERT_GE(sd_bus_start(client.get()), 0);
+  struct Row {
+    const char* key;
+    std::string bytes;
+    int seals;
+    bool taken;
+  };
+  const Row rows[] = {
+      {"SEALED", "caf\xC3\xA9", posix::kTextSeals, true},
+      {"UNSEALED", "text", 0, false},
+      {"WRITABLE", "text", F_SEAL_SHRINK | F_SEAL_GROW, false},
+      {"NUL", std::string("a\0b", 3), posix::kTextSeals, false},
+      {"BAD", "a\xFF", posix::kTextSeals, false},
+  };
+  for (const Row& row : rows) {
+    const posix::Fd file(memfd_create("text", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+    ASSERT_TRUE(posix::writeAll(file.get(), row.bytes));
+    ASSERT_EQ(fcntl(file.get(), F_ADD_SEALS, row.seals), 0);
+    CallError error;
+    sd_bus_message* reply = nullptr;
+    const int r =
+        sd_bus_call_method(client.get(), "htmlkit.HTMLKitPluginsCore", dbus_wire::kObjectPath, dbus_wire::kInterface,
+                           "hkp_DataAdd", &error.value, &reply, "vv", "s", row.key, "h", file.get());
+    const sdbus_owners::MessagePtr owned(reply);
+    EXPECT_EQ(r >= 0, row.taken) << row.key;
+    if (!row.taken) {
+      EXPECT_TRUE(sd_bus_error_has_name(&error.value, SD_BUS_ERROR_INVALID_ARGS)) << row.key;
+    }
+  }
+  hostBus_->stop();
+  for (const Row& row : rows) EXPECT_EQ(store_.find(row.key) != nullptr, row.taken) << row.key;
 }
 
 // Each interface of an introspection document, with its methods' names.

@@ -371,6 +371,9 @@ TEST_F(LibxmlTransformTest, HttpsStylesheetTransformsOnlyWithATrustedCertificate
   EXPECT_NE(utf8(*style->parseError()->reason()).find("certificate"), std::string::npos)
       << utf8(*style->parseError()->reason());
   useCertificateAuthoritiesForTests(server.authority());
+  // A trusted certificate for another name than the one asked for is refused.
+  const std::string byName = "https://localhost" + server.url("/s.xsl").substr(std::string("https://127.0.0.1").size());
+  EXPECT_FALSE(httpGet(byName, std::chrono::seconds(5), 1024).ok()) << byName;
   EXPECT_EQ(silently([&] { return style->load(url); }), true) << utf8(*style->parseError()->reason());
   EXPECT_EQ(utf8(silently([&] { return document->transformNode(*style); }).value_or("<failed>")), "over tls");
   // An include the server does not have fails the transformation with its answer.
@@ -494,6 +497,9 @@ TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstErr
       {"the second of two instructions on a line",
        "<xsl:template match='/'>\n<xsl:value-of select='1'/><xsl:value-of select='$v'/>\n</xsl:template>\n",
        "Undefined variable", 3, 27},
+      {"an empty instruction after text that is not ASCII",
+       "<xsl:template match='/'>\n<o>\u00E9\U0001D11E</o><xsl:value-of select='$v'/>\n</xsl:template>\n",
+       "Undefined variable", 3, 11},
       {"undefined prefix in a sort key",
        "<xsl:template match='/'>\n<xsl:for-each select='//.'>\n<xsl:sort select='*[p:x]'/>\n</xsl:for-each>\n"
        "</xsl:template>\n",
