@@ -103,6 +103,7 @@ TEST_F(DbusBackendTest, TextTheBusCannotCarryArrivesAsReplacementCharacters) {
   EXPECT_EQ(host::stringOf(*value).value_or(""), mended);
   const RecordValue* large = store_.find("LARGE");
   ASSERT_NE(large, nullptr);
+  EXPECT_FALSE(std::holds_alternative<std::string>(*large)) << "went inside the message, not as a file";
   EXPECT_TRUE(host::stringOf(*large).value_or("") == padding + mended);
 }
 
@@ -208,6 +209,43 @@ TEST_F(DbusBackendTest, StringsGoAsFilesFromTheThresholdOnOrWhenTheyHoldANonchar
   }
 }
 
+// The same rule for what the stand-in sends: a record inside the reply below
+// the threshold, as a memory file from it on or when it holds a noncharacter.
+TEST_F(DbusBackendTest, TheHostSendsStringsInTheFormTheirSizeAndCharactersCall) {
+  const std::size_t threshold = dbus_wire::kTextByDescriptorBytes;
+  struct Row {
+    const char* key;
+    std::string text;
+    const char* form;
+  };
+  const Row rows[] = {
+      {"BELOW", std::string(threshold - 1, 'x'), "s"},
+      {"AT", std::string(threshold, 'x'), "h"},
+      {"NONCHARACTER", "a\uFDD0", "h"},
+  };
+  for (const Row& row : rows) store_.add(row.key, row.text);
+  serve();
+  sd_bus* raw = nullptr;
+  ASSERT_GE(sd_bus_new(&raw), 0);
+  const sdbus_owners::BusPtr client(raw);
+  ASSERT_GE(sd_bus_set_address(client.get(), bus_->address().c_str()), 0);
+  ASSERT_GE(sd_bus_negotiate_fds(client.get(), 1), 0);
+  ASSERT_GE(sd_bus_set_bus_client(client.get(), 1), 0);
+  ASSERT_GE(sd_bus_start(client.get()), 0);
+  for (const Row& row : rows) {
+    sd_bus_message* reply = nullptr;
+    ASSERT_GE(sd_bus_call_method(client.get(), "htmlkit.HTMLKitPluginsCore", dbus_wire::kObjectPath,
+                                 dbus_wire::kInterface, "hkp_DataGet", nullptr, &reply, "vv", "s", row.key, "s", ""),
+              0)
+        << row.key;
+    const sdbus_owners::MessagePtr owned(reply);
+    char type = 0;
+    const char* contents = nullptr;
+    ASSERT_GT(sd_bus_message_peek_type(reply, &type, &contents), 0) << row.key;
+    EXPECT_STREQ(contents, row.form) << row.key;
+  }
+}
+
 // A host that takes no descriptors cannot be sent a noncharacter at all: the
 // plug-in can tell beforehand, naming the character and where it stands, and
 // the call fails without harm; it can neither send one.
@@ -272,7 +310,10 @@ TEST_F(DbusBackendTest, AFailedOrOddCallLeavesTheByReferenceTextAlone) {
 // thread of its own.
 class NameOwner {
  public:
-  NameOwner(const std::string& address, std::uint64_t flags) : wake_(eventfd(0, EFD_CLOEXEC)) {
+  // With `replyFile`, every contract call is answered with that descriptor
+  // as a string variant "h".
+  NameOwner(const std::string& address, std::uint64_t flags, int replyFile = -1)
+      : wake_(eventfd(0, EFD_CLOEXEC)), replyFile_(replyFile) {
     sd_bus* raw = nullptr;
     int r = sd_bus_new(&raw);
     bus_.reset(raw);
@@ -332,7 +373,11 @@ class NameOwner {
     }
     if (!sd_bus_message_is_method_call(message, dbus_wire::kInterface, nullptr)) return 0;
     ++owner->calls_;
-    sd_bus_reply_method_return(message, "");
+    if (owner->replyFile_ >= 0) {
+      sd_bus_reply_method_return(message, "v", "h", owner->replyFile_);
+    } else {
+      sd_bus_reply_method_return(message, "");
+    }
     return 1;
   }
 
@@ -354,6 +399,7 @@ class NameOwner {
   sdbus_owners::BusPtr bus_;
   sdbus_owners::SlotPtr filter_;
   int wake_;
+  int replyFile_;
   bool ready_ = false;
   bool primary_ = false;
   int calls_ = 0;
@@ -393,6 +439,36 @@ TEST_F(DbusBackendTest, CallsGoOnlyToTheConnectionThatOwnedTheNameAtTheStart) {
     EXPECT_EQ(session.dataAdd("OUTPUT", "the first host's result"), shape.reachesFirst);
     EXPECT_EQ(first.calls() - before, shape.reachesFirst ? 1 : 0);
     EXPECT_EQ(second.calls(), 0);
+  }
+}
+
+// A string the host sends as a memory file is read only when the file is
+// sealed against any change and holds no NUL; else the call fails and the
+// text is left alone.
+TEST_F(DbusBackendTest, AHostFileThatIsNotSealedOrHoldsANulFailsTheCall) {
+  struct Row {
+    const char* what;
+    std::string bytes;
+    int seals;
+    bool read;
+  };
+  const Row rows[] = {
+      {"sealed", "caf\xC3\xA9", posix::kTextSeals, true},
+      {"not sealed against writing", "text", F_SEAL_SHRINK | F_SEAL_GROW, false},
+      {"holding a NUL", std::string("a\0b", 3), posix::kTextSeals, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const posix::Fd file(memfd_create("text", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+    ASSERT_TRUE(posix::writeAll(file.get(), row.bytes));
+    ASSERT_EQ(fcntl(file.get(), F_ADD_SEALS, row.seals), 0);
+    NameOwner owner(bus_->address(), 0, file.get());
+    ASSERT_TRUE(owner.ready() && owner.awaitPrimary());
+    PluginHost session;
+    ASSERT_TRUE(session.create(*backend_));
+    Text value = "unchanged";
+    EXPECT_EQ(session.dataGet("INPUT", value), row.read);
+    EXPECT_TRUE(value == (row.read ? Text(row.bytes) : Text("unchanged")));
   }
 }
 

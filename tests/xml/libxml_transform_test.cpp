@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdio>
 
 #include "text/utf.h"
 #include "xml/libxml/libxml_http.h"
@@ -244,12 +245,14 @@ TEST_F(LibxmlTransformTest, AStylesheetTreeReadsOverTheNetworkWithinOneBound) {
   auto style = parser_->createDocument();
   ASSERT_EQ(document->loadXML(kSource), true);
   ASSERT_EQ(silently([&] { return style->load(textFromAscii(server.url("/s.xsl"))); }), true);
+  // What the stylesheet's read left is what its includes get, whatever a
+  // tree read from now on would get.
+  useStylesheetTreeNetworkTimeForTests(NetworkTime::Duration::zero());
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
   const std::string reason = utf8(*document->parseError()->reason());
   EXPECT_NE(reason.find("may take 1500 milliseconds in all to read over the network"), std::string::npos) << reason;
-  useStylesheetTreeNetworkTimeForTests(NetworkTime::Duration::zero());
 
   testing::Listener untouched;
   NetworkTime spent(NetworkTime::Duration::zero());
@@ -274,6 +277,25 @@ TEST_F(LibxmlTransformTest, EachNetworkReadKeepsItsOwnDeadlineInsideTheTreesTime
   EXPECT_LT(took, kNetworkDeadline + std::chrono::seconds(2));
   EXPECT_EQ(read.reason().find("in all"), std::string::npos) << read.reason();
   EXPECT_LT(time.left(), std::chrono::seconds(20) - kNetworkDeadline + std::chrono::milliseconds(1));
+}
+
+// libcurl is found at run time: one that lacks a function the client calls,
+// or whose start-up fails, is reported as not installed, and nothing calls
+// into it (the child would crash).
+TEST(HttpLibraryTest, ALibcurlThatLacksAFunctionOrCannotStartIsNotInstalled) {
+  for (const std::string variant : {"lacking", "failing"}) {
+    const std::string command = "LD_LIBRARY_PATH='" + std::string(TARNWELD_FAKE_CURL_DIR) + "/" + variant + "' '" +
+                                TARNWELD_HTTP_PROBE + "' http://127.0.0.1:9/s.xsl 2>&1";
+    std::FILE* child = popen(command.c_str(), "r");
+    ASSERT_NE(child, nullptr);
+    std::string out;
+    char buffer[256];
+    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, child)) out.append(buffer, n);
+    const int status = pclose(child);
+    EXPECT_EQ(status, 0) << variant << ": " << out;
+    EXPECT_NE(out.find("libcurl"), std::string::npos) << variant << ": " << out;
+    EXPECT_EQ(out.find("read"), std::string::npos) << variant << ": " << out;
+  }
 }
 
 TEST_F(LibxmlTransformTest, SlowNameResolutionEndsWithinTheDeadline) {
