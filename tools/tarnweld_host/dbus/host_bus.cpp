@@ -138,10 +138,12 @@ Result<RecordValue> readArgument(sd_bus_message* message) {
 // again from its start afterwards.
 bool holdsFile(sd_bus_message* message) {
   bool file = false;
-  for (;;) {
-    const Result<dbus_wire::WireValue> value = dbus_wire::readVariant(message);
-    if (!value) break;
-    file = file || value->kind == dbus_wire::WireValue::Kind::kTextFile;
+  char type = 0;
+  const char* contents = nullptr;
+  while (sd_bus_message_peek_type(message, &type, &contents) > 0) {
+    file = file ||
+           (type == SD_BUS_TYPE_VARIANT && contents && std::string_view(contents) == dbus_wire::kTextFileSignature);
+    if (sd_bus_message_skip(message, nullptr) < 0) break;
   }
   sd_bus_message_rewind(message, 1);
   return file;
