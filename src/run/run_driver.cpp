@@ -42,19 +42,29 @@ void runTransformation(RunContext& context, Backends backends) {
         [&] { transformWithStylesheet(request, backends.parser, context.xmlDocument, context.stylesheetDocument); });
   }
 
-  // A text too large for the host to take whole would be lost without a
-  // word; the transform report says why in its place.
-  std::optional<Text> refusal;
-  runStep(refusal, [&] { return host.refusesText(request.outputText); });
-  if (refusal) {
+  // A text the host cannot take whole would be lost without a word; the
+  // transform report says why in its place.
+  const auto replaceRefusedOutput = [&] {
+    std::optional<Text> refusal;
+    runStep(refusal, [&] { return host.refusesText(request.outputText); });
+    if (!refusal) return false;
     runStep([&] {
       writeReport(request.outputText, ReportKind::Transform, request.stylesheetPath,
                   ParseErrorValues{std::move(refusal), TXT(""), 0, 0});
     });
-  }
+    return true;
+  };
+  replaceRefusedOutput();
 
-  // Both records go back on every run, whatever the output text holds.
-  runStep([&] { return host.dataAddByRef(run_key::kOutput.text(), request.outputText); });
+  // Both records go back on every run, whatever the output text holds. A
+  // host may refuse the form a text went in only when it gets it; the output
+  // text is then asked about again and, when that host cannot take it in the
+  // other form either, the report goes in its place.
+  bool handedBack = false;
+  runStep(handedBack, [&] { return host.dataAddByRef(run_key::kOutput.text(), request.outputText); });
+  if (!handedBack && replaceRefusedOutput()) {
+    runStep([&] { return host.dataAddByRef(run_key::kOutput.text(), request.outputText); });
+  }
   runStep([&] { return host.dataAddInt(run_key::kOutputMode.text(), kOutputMode); });
 }
 

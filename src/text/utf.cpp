@@ -265,6 +265,21 @@ bool isUtf8WithoutNul(std::string_view bytes) {
   return true;
 }
 
+std::optional<FoundNoncharacter> firstNoncharacter(std::string_view bytes) {
+  // Each noncharacter is three bytes (EF B7 90 to EF B7 AF, EF BF BE, EF BF
+  // BF) or four ending in BF BE or BF BF: only those lead bytes start one.
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<std::uint8_t>(bytes[i]);
+    if (b != 0xEF && (b < 0xF0 || b > 0xF4)) continue;
+    char32_t cp = 0;
+    const std::size_t n = decodeOne(bytes, i, cp);
+    if (n == 0) continue;
+    if ((cp >= 0xFDD0 && cp <= 0xFDEF) || (cp & 0xFFFE) == 0xFFFE) return FoundNoncharacter{cp, i};
+    i += n - 1;
+  }
+  return std::nullopt;
+}
+
 std::optional<std::u16string> fromUtf8(std::string_view bytes) { return decode(bytes, false); }
 
 std::size_t firstInvalidUtf8(std::string_view bytes) {

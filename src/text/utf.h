@@ -39,6 +39,18 @@ char* writeUtf8(std::u16string_view text, char* out);
 // strings carry.
 bool isUtf8WithoutNul(std::string_view bytes);
 
+// A Unicode noncharacter found in a text: its code point, and its offset in
+// bytes from the start of the text.
+struct FoundNoncharacter {
+  char32_t codePoint = 0;
+  std::size_t offset = 0;
+};
+// The first noncharacter (U+FDD0 to U+FDEF, and the last two code points of
+// every plane, U+FFFE and U+FFFF to U+10FFFE and U+10FFFF) in well-formed
+// UTF-8 `bytes`: characters a text may hold and XML may too (all but U+FFFE
+// and U+FFFF), but which the bus library refuses inside a message.
+std::optional<FoundNoncharacter> firstNoncharacter(std::string_view bytes);
+
 // Decodes UTF-8. Returns nothing when `bytes` is not well-formed UTF-8
 // (overlong forms, surrogates and code points above U+10FFFF included).
 std::optional<std::u16string> fromUtf8(std::string_view bytes);

@@ -552,3 +552,73 @@ TEST(Host, ScriptsGetDistinctStatusesAndTheBytesTheResultNames) {
 
 }  // namespace
 }  // namespace tarnweld::e2e
+
+namespace tarnweld::e2e {
+namespace {
+
+// The host holds any UTF-16 text, noncharacters included: they reach the
+// plug-in and come back, and one that is no XML character gets the XML
+// report like any other flaw of a document.
+TEST(Run, EveryCharacterTheHostCanHoldArrives) {
+  TempDir dir;
+  dir.write("text.xsl", kTextStylesheet);
+  const std::string noncharacters = "a\uFDD0b\U0001FFFEc";
+  const ProcessResult kept = runHost(
+      {"run", dir.write("text.xml", "<?xml-stylesheet href='text.xsl'?><a>" + noncharacters + "</a>").string()});
+  EXPECT_EQ(kept.exitStatus, 0) << describe(kept);
+  EXPECT_EQ(kept.out, noncharacters) << describe(kept);
+
+  const ProcessResult notXml = runHost({"run", dir.write("bad.xml", "<a>x\uFFFEy</a>").string()});
+  EXPECT_EQ(notXml.exitStatus, 4) << describe(notXml);
+  EXPECT_TRUE(notXml.out.starts_with(kXmlReportHeader + "Reason: ")) << describe(notXml);
+  EXPECT_NE(notXml.out.find("Text: <a>x\uFFFEy</a>"), std::string::npos) << describe(notXml);
+
+  const ProcessResult named = runHost({"--file-name", "C:\\docs\\x\uFFFF.xml", "run", "-"}, "<a/>");
+  EXPECT_TRUE(named.out.starts_with(stylesheetReportStart("C:\\docs\\x\uFFFF.xsl") + kFileNotFound)) << describe(named);
+}
+
+// A result that did not reach the reader is never a success: a full disk or
+// a closed pipe ends the stand-in with status 5 and the system's reason,
+// whatever it was writing; a document larger than the host can hold is
+// refused with status 2, before any room is made for it.
+TEST(Host, OutputThatCannotBeWrittenAndDocumentsTooLargeToHoldAreSaid) {
+  TempDir dir;
+  dir.write("text.xsl", kTextStylesheet);
+  const std::string small = dir.write("small.xml", "<?xml-stylesheet href='text.xsl'?><a>result</a>").string();
+  const std::string large =
+      dir.write("large.xml", "<?xml-stylesheet href='text.xsl'?><a>" + std::string(3'000'000, 'r') + "</a>").string();
+  const fs::path sparse = dir.write("sparse.xml", "<a/>");
+  fs::resize_file(sparse, std::uintmax_t{100} << 30);
+  struct Row {
+    const char* what;
+    std::string script;  // $1 the stand-in, $2 a document
+    std::string document;
+    int exitStatus;
+    std::string errPart;
+  };
+  const std::string fullDisk = "cannot write the output: No space left on device\n";
+  // With SIGPIPE ignored, as some shells and services start programs.
+  const std::string closedPipe =
+      "trap '' PIPE; { \"$1\" run \"$2\"; echo \"status $?\" >&2; } | head -c 10 >/dev/null; exit 0";
+  const std::vector<Row> rows = {
+      {"a small result into a full disk", "exec \"$1\" run \"$2\" >/dev/full", small, 5, fullDisk},
+      {"a 3 MB result into a full disk", "exec \"$1\" run \"$2\" >/dev/full", large, 5, fullDisk},
+      {"the listing into a full disk", "exec \"$1\" register >/dev/full", small, 5, fullDisk},
+      {"the help into a full disk", "exec \"$1\" --help >/dev/full", small, 5, fullDisk},
+      {"a 3 MB result into a pipe closed after 10 bytes", closedPipe, large, 0,
+       "cannot write the output: Broken pipe\nstatus 5\n"},
+      {"a 100 GiB document", "exec \"$1\" run \"$2\"", sparse.string(), 2,
+       "sparse.xml is 107374182400 bytes, more than a document the host can hold (6442450941 bytes)\n"},
+  };
+  for (const Row& row : rows) {
+    const ProcessResult r = runProcess({.arguments = {"/bin/sh", "-c", row.script, "sh", kHost, row.document},
+                                        .input = {},
+                                        .environment = {},
+                                        .directory = {}});
+    EXPECT_EQ(r.exitStatus, row.exitStatus) << row.what << "\n" << describe(r);
+    EXPECT_TRUE(r.err.ends_with(row.errPart)) << row.what << "\n" << describe(r);
+  }
+}
+
+}  // namespace
+}  // namespace tarnweld::e2e

@@ -23,6 +23,7 @@
 #include "host/dbus/wire/sd_bus_owners.h"
 #include "host/plugin_host.h"
 #include "platform/posix/sealed_memfd.h"
+#include "plugin_session.h"
 #include "session_bus_test.h"
 
 namespace tarnweld {
@@ -30,6 +31,15 @@ namespace {
 
 using host::RecordStore;
 using host::RecordValue;
+
+// An error a call may fill in, freed when its owner goes.
+struct CallError {
+  CallError() = default;
+  CallError(const CallError&) = delete;
+  CallError& operator=(const CallError&) = delete;
+  ~CallError() { sd_bus_error_free(&value); }
+  sd_bus_error value = SD_BUS_ERROR_NULL;
+};
 
 class DbusBackendTest : public test::SessionBusTest {
  protected:
@@ -64,18 +74,37 @@ TEST_F(DbusBackendTest, NoObjectWhileTheNameHasNoOwner) {
   EXPECT_EQ(backend_->create("not a bus name"), nullptr);
 }
 
+// A second host on the same bus is told at once why it cannot serve, and
+// never waits in the daemon's queue to take the name over later.
+TEST_F(DbusBackendTest, ASecondHostIsToldTheNameHasAnOwner) {
+  serve();
+  RecordStore otherStore{true};
+  const auto second = host::HostBus::open(bus_->address(), otherStore, {});
+  ASSERT_FALSE(second);
+  EXPECT_NE(second.reason().find("already has an owner on this bus (is another host running?)"), std::string::npos)
+      << second.reason();
+}
+
 TEST_F(DbusBackendTest, TextTheBusCannotCarryArrivesAsReplacementCharacters) {
   serve();
   PluginHost session;
   ASSERT_TRUE(session.create(*backend_));
   const Text text{'a', '\0', 'b', '\xFF', 'c', '\xC3'};
+  const std::string mended =
+      "a\xEF\xBF\xBD"
+      "b\xEF\xBF\xBD"
+      "c\xEF\xBF\xBD";
+  // Inside the message, and in a memory file, mended a piece at a time.
+  const Text padding(dbus_wire::kTextByDescriptorBytes, 'p');
   EXPECT_TRUE(session.dataAdd("OUTPUT", text));
+  EXPECT_TRUE(session.dataAdd("LARGE", padding + text));
   const RecordValue* value = stored("OUTPUT");
   ASSERT_NE(value, nullptr);
-  EXPECT_EQ(host::stringOf(*value).value_or(""),
-            "a\xEF\xBF\xBD"
-            "b\xEF\xBF\xBD"
-            "c\xEF\xBF\xBD");
+  EXPECT_EQ(host::stringOf(*value).value_or(""), mended);
+  const RecordValue* large = store_.find("LARGE");
+  ASSERT_NE(large, nullptr);
+  EXPECT_FALSE(std::holds_alternative<std::string>(*large)) << "went inside the message, not as a file";
+  EXPECT_TRUE(host::stringOf(*large).value_or("") == padding + mended);
 }
 
 // Small texts travel inside the message, large ones as memory files written
@@ -110,9 +139,15 @@ TEST_F(DbusBackendTest, ALargeTextReachesAHostWithoutDescriptorPassingWholeOrIsR
   for (const FdPassing fdPassing : {FdPassing::kNegotiate, FdPassing::kRefuse}) {
     const bool takesFds = fdPassing == FdPassing::kNegotiate;
     SCOPED_TRACE(takesFds ? "a host that takes descriptors" : "a host that takes none");
+    // A large record the host holds in a memory file of its own goes to a
+    // host connection without descriptors inside the message.
+    store_.add("SHARED", host::shareText(std::string(large)));
     serve({}, fdPassing);
     PluginHost session;
     ASSERT_TRUE(session.create(*backend_));
+    Text shared;
+    EXPECT_TRUE(session.dataGet("SHARED", shared));
+    EXPECT_TRUE(shared == large) << shared.size();
     EXPECT_EQ(session.refusesText(large), std::nullopt);
     ASSERT_TRUE(session.dataAdd("OUTPUT", large));
     Text back;
@@ -130,6 +165,123 @@ TEST_F(DbusBackendTest, ALargeTextReachesAHostWithoutDescriptorPassingWholeOrIsR
     }
     hostBus_.reset();
   }
+}
+
+// The form a string takes on the wire, seen from the host's side: inside
+// the message below the threshold, a memory file from it on, and a memory
+// file at any size when it holds a noncharacter, which the bus library
+// refuses inside a message. Each arrives as it left, and comes back so.
+TEST_F(DbusBackendTest, StringsGoAsFilesFromTheThresholdOnOrWhenTheyHoldANoncharacter) {
+  serve();
+  PluginHost session;
+  ASSERT_TRUE(session.create(*backend_));
+  const std::size_t threshold = dbus_wire::kTextByDescriptorBytes;
+  struct Row {
+    const char* what;
+    Text text;
+    bool asFile;
+  };
+  const Row rows[] = {
+      {"one byte below the threshold", Text(threshold - 1, 'x'), false},
+      {"exactly the threshold", Text(threshold, 'x'), true},
+      {"U+FFFD, a character like any other", "a\uFFFD", false},
+      {"U+FDD0", "ab\uFDD0", true},
+      {"U+FDEF", "\uFDEF", true},
+      {"U+FFFE", "\uFFFE", true},
+      {"U+FFFF", "\uFFFF", true},
+      {"U+1FFFE", "\U0001FFFE", true},
+      {"U+10FFFF", "\U0010FFFF", true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    ASSERT_TRUE(session.dataAdd(row.what, row.text));
+    Text back;
+    EXPECT_TRUE(session.dataGet(row.what, back));
+    EXPECT_TRUE(back == row.text) << "came back as " << back.size() << " bytes";
+  }
+  hostBus_->stop();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const RecordValue* value = store_.find(row.what);
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(std::holds_alternative<std::string>(*value), !row.asFile) << "the wrong form";
+    EXPECT_TRUE(host::stringOf(*value).value_or("") == row.text);
+  }
+}
+
+// The same rule for what the stand-in sends: a record inside the reply below
+// the threshold, as a memory file from it on or when it holds a noncharacter.
+TEST_F(DbusBackendTest, TheHostSendsStringsInTheFormTheirSizeAndCharactersCall) {
+  const std::size_t threshold = dbus_wire::kTextByDescriptorBytes;
+  struct Row {
+    const char* key;
+    std::string text;
+    const char* form;
+  };
+  const Row rows[] = {
+      {"BELOW", std::string(threshold - 1, 'x'), "s"},
+      {"AT", std::string(threshold, 'x'), "h"},
+      {"NONCHARACTER", "a\uFDD0", "h"},
+  };
+  for (const Row& row : rows) store_.add(row.key, row.text);
+  serve();
+  sd_bus* raw = nullptr;
+  ASSERT_GE(sd_bus_new(&raw), 0);
+  const sdbus_owners::BusPtr client(raw);
+  ASSERT_GE(sd_bus_set_address(client.get(), bus_->address().c_str()), 0);
+  ASSERT_GE(sd_bus_negotiate_fds(client.get(), 1), 0);
+  ASSERT_GE(sd_bus_set_bus_client(client.get(), 1), 0);
+  ASSERT_GE(sd_bus_start(client.get()), 0);
+  for (const Row& row : rows) {
+    sd_bus_message* reply = nullptr;
+    ASSERT_GE(sd_bus_call_method(client.get(), "htmlkit.HTMLKitPluginsCore", dbus_wire::kObjectPath,
+                                 dbus_wire::kInterface, "hkp_DataGet", nullptr, &reply, "vv", "s", row.key, "s", ""),
+              0)
+        << row.key;
+    const sdbus_owners::MessagePtr owned(reply);
+    char type = 0;
+    const char* contents = nullptr;
+    ASSERT_GT(sd_bus_message_peek_type(reply, &type, &contents), 0) << row.key;
+    EXPECT_STREQ(contents, row.form) << row.key;
+  }
+}
+
+// A host that takes no descriptors cannot be sent a noncharacter at all: the
+// plug-in can tell beforehand, naming the character and where it stands, and
+// the call fails without harm; it can neither send one.
+TEST_F(DbusBackendTest, ANoncharacterCannotReachAHostWithoutDescriptorsAndIsNamedWithItsPlace) {
+  serve({}, host::HostBus::FdPassing::kRefuse);
+  PluginHost session;
+  ASSERT_TRUE(session.create(*backend_));
+  const Text text = "<p>caf\u00E9 \U0001F600 \uFDD0</p>";
+  const std::optional<Text> refusal = session.refusesText(text);
+  ASSERT_TRUE(refusal);
+  const std::string reason(refusal->begin(), refusal->end());
+  // Counted as the host counts: the emoji is two units.
+  EXPECT_NE(reason.find("U+FDD0 at character 12,"), std::string::npos) << reason;
+  EXPECT_EQ(session.refusesText("<p>caf\u00E9</p>"), std::nullopt);
+  EXPECT_FALSE(session.dataAdd("OUTPUT", text));
+  EXPECT_TRUE(session.dataAdd("AFTER", "the connection still serves"));
+  store_.add("STORED", std::string("\uFFFF"));
+  Text value = "unchanged";
+  EXPECT_FALSE(session.dataGet("STORED", value));
+  EXPECT_EQ(value, "unchanged");
+}
+
+// A host that takes descriptors but refuses one as an argument gets the same
+// string inside the message, and is not sent one again.
+TEST_F(DbusBackendTest, AHostRefusingAFileArgumentGetsTheStringInsideTheMessage) {
+  serve({}, host::HostBus::FdPassing::kRefuseArguments);
+  PluginHost session;
+  ASSERT_TRUE(session.create(*backend_));
+  const Text large(std::size_t{300'000}, 'x');
+  EXPECT_EQ(session.refusesText(large), std::nullopt) << "the host answers a Ping carrying a descriptor";
+  ASSERT_TRUE(session.dataAdd("OUTPUT", large));
+  EXPECT_TRUE(session.refusesText("\uFDD0")) << "after the refusal the host is known to take no descriptors";
+  const RecordValue* value = stored("OUTPUT");
+  ASSERT_NE(value, nullptr);
+  EXPECT_TRUE(std::holds_alternative<std::string>(*value));
+  EXPECT_EQ(host::stringOf(*value).value_or("").size(), large.size());
 }
 
 TEST_F(DbusBackendTest, AFailedOrOddCallLeavesTheByReferenceTextAlone) {
@@ -158,7 +310,10 @@ TEST_F(DbusBackendTest, AFailedOrOddCallLeavesTheByReferenceTextAlone) {
 // thread of its own.
 class NameOwner {
  public:
-  NameOwner(const std::string& address, std::uint64_t flags) : wake_(eventfd(0, EFD_CLOEXEC)) {
+  // With `replyFile`, every contract call is answered with that descriptor
+  // as a string variant "h".
+  NameOwner(const std::string& address, std::uint64_t flags, int replyFile = -1)
+      : wake_(eventfd(0, EFD_CLOEXEC)), replyFile_(replyFile) {
     sd_bus* raw = nullptr;
     int r = sd_bus_new(&raw);
     bus_.reset(raw);
@@ -218,7 +373,11 @@ class NameOwner {
     }
     if (!sd_bus_message_is_method_call(message, dbus_wire::kInterface, nullptr)) return 0;
     ++owner->calls_;
-    sd_bus_reply_method_return(message, "");
+    if (owner->replyFile_ >= 0) {
+      sd_bus_reply_method_return(message, "v", "h", owner->replyFile_);
+    } else {
+      sd_bus_reply_method_return(message, "");
+    }
     return 1;
   }
 
@@ -240,6 +399,7 @@ class NameOwner {
   sdbus_owners::BusPtr bus_;
   sdbus_owners::SlotPtr filter_;
   int wake_;
+  int replyFile_;
   bool ready_ = false;
   bool primary_ = false;
   int calls_ = 0;
@@ -282,6 +442,36 @@ TEST_F(DbusBackendTest, CallsGoOnlyToTheConnectionThatOwnedTheNameAtTheStart) {
   }
 }
 
+// A string the host sends as a memory file is read only when the file is
+// sealed against any change and holds no NUL; else the call fails and the
+// text is left alone.
+TEST_F(DbusBackendTest, AHostFileThatIsNotSealedOrHoldsANulFailsTheCall) {
+  struct Row {
+    const char* what;
+    std::string bytes;
+    int seals;
+    bool read;
+  };
+  const Row rows[] = {
+      {"sealed", "caf\xC3\xA9", posix::kTextSeals, true},
+      {"not sealed against writing", "text", F_SEAL_SHRINK | F_SEAL_GROW, false},
+      {"holding a NUL", std::string("a\0b", 3), posix::kTextSeals, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const posix::Fd file(memfd_create("text", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+    ASSERT_TRUE(posix::writeAll(file.get(), row.bytes));
+    ASSERT_EQ(fcntl(file.get(), F_ADD_SEALS, row.seals), 0);
+    NameOwner owner(bus_->address(), 0, file.get());
+    ASSERT_TRUE(owner.ready() && owner.awaitPrimary());
+    PluginHost session;
+    ASSERT_TRUE(session.create(*backend_));
+    Text value = "unchanged";
+    EXPECT_EQ(session.dataGet("INPUT", value), row.read);
+    EXPECT_TRUE(value == (row.read ? Text(row.bytes) : Text("unchanged")));
+  }
+}
+
 TEST_F(DbusBackendTest, CallsFailOnceTheHostHasGone) {
   serve();
   PluginHost session;
@@ -303,26 +493,80 @@ TEST(SealedTextTest, ATextFileIsRefusedBeforeItsSizeOrANulCanCostMemory) {
     std::uint64_t size;  // the file's, when larger than its bytes: the rest NUL
     NulBytes nul;
     std::optional<Text> text;
+    const char* reasonPart = "";
+    int seals = posix::kTextSeals;
   };
   const Row rows[] = {
       {"a text", "caf\xC3\xA9 \xFF", 0, NulBytes::kRefuse, "caf\u00E9 \uFFFD"},
+      {"a sequence cut short by the end", "ab\xE2\x82", 0, NulBytes::kRefuse, "ab\uFFFD\uFFFD"},
+      {"sealed against a change of size only", "abc", 0, NulBytes::kKeep, std::nullopt, "sealed",
+       F_SEAL_SHRINK | F_SEAL_GROW},
+      {"not sealed", "abc", 0, NulBytes::kKeep, std::nullopt, "sealed", 0},
       {"a NUL where NUL is refused", std::string("a\0b", 3), 0, NulBytes::kRefuse, std::nullopt},
       {"a NUL where NUL is kept", std::string("a\0b", 3), 0, NulBytes::kKeep, Text("a\0b", 3)},
       {"6 GiB, NUL after the first byte", "a", std::uint64_t{6} << 30, NulBytes::kRefuse, std::nullopt},
-      {"a size no text of 2^31-1 units can have", "a", std::uint64_t{7} << 30, NulBytes::kKeep, std::nullopt},
+      {"a size no text of 2^31-1 units can have", "a", std::uint64_t{7} << 30, NulBytes::kKeep, std::nullopt,
+       "holds 7516192768 bytes"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     const posix::Fd file(memfd_create("text", MFD_CLOEXEC | MFD_ALLOW_SEALING));
     ASSERT_EQ(pwrite(file.get(), row.bytes.data(), row.bytes.size(), 0), static_cast<ssize_t>(row.bytes.size()));
     ASSERT_EQ(ftruncate(file.get(), static_cast<off_t>(std::max<std::uint64_t>(row.size, row.bytes.size()))), 0);
-    ASSERT_EQ(fcntl(file.get(), F_ADD_SEALS, posix::kTextSeals), 0);
+    ASSERT_EQ(fcntl(file.get(), F_ADD_SEALS, row.seals), 0);
+    // The stand-in maps what the plug-in sends only under the same seals.
+    posix::MappedBytes mapped;
+    EXPECT_EQ(posix::mapSealedMemfd(file.get(), mapped), row.seals == posix::kTextSeals);
     auto read = posix::readSealedUtf8(file.get(), row.nul);
     ASSERT_EQ(read.ok(), row.text.has_value()) << (read.ok() ? "" : read.reason());
     if (row.text) {
       EXPECT_TRUE(*read == *row.text);
+    } else {
+      EXPECT_NE(read.reason().find(row.reasonPart), std::string::npos) << read.reason();
     }
   }
+}
+
+// The stand-in takes a string sent as a memory file only when the file is
+// sealed against any change and holds what an "s" may: UTF-8 without NUL.
+TEST_F(DbusBackendTest, TheHostRefusesAFileThatIsNotSealedOrNotUtf8WithoutNul) {
+  serve();
+  sd_bus* raw = nullptr;
+  ASSERT_GE(sd_bus_new(&raw), 0);
+  const sdbus_owners::BusPtr client(raw);
+  ASSERT_GE(sd_bus_set_address(client.get(), bus_->address().c_str()), 0);
+  ASSERT_GE(sd_bus_set_bus_client(client.get(), 1), 0);
+  ASSERT_GE(sd_bus_start(client.get()), 0);
+  struct Row {
+    const char* key;
+    std::string bytes;
+    int seals;
+    bool taken;
+  };
+  const Row rows[] = {
+      {"SEALED", "caf\xC3\xA9", posix::kTextSeals, true},
+      {"UNSEALED", "text", 0, false},
+      {"WRITABLE", "text", F_SEAL_SHRINK | F_SEAL_GROW, false},
+      {"NUL", std::string("a\0b", 3), posix::kTextSeals, false},
+      {"BAD", "a\xFF", posix::kTextSeals, false},
+  };
+  for (const Row& row : rows) {
+    const posix::Fd file(memfd_create("text", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+    ASSERT_TRUE(posix::writeAll(file.get(), row.bytes));
+    ASSERT_EQ(fcntl(file.get(), F_ADD_SEALS, row.seals), 0);
+    CallError error;
+    sd_bus_message* reply = nullptr;
+    const int r =
+        sd_bus_call_method(client.get(), "htmlkit.HTMLKitPluginsCore", dbus_wire::kObjectPath, dbus_wire::kInterface,
+                           "hkp_DataAdd", &error.value, &reply, "vv", "s", row.key, "h", file.get());
+    const sdbus_owners::MessagePtr owned(reply);
+    EXPECT_EQ(r >= 0, row.taken) << row.key;
+    if (!row.taken) {
+      EXPECT_TRUE(sd_bus_error_has_name(&error.value, SD_BUS_ERROR_INVALID_ARGS)) << row.key;
+    }
+  }
+  hostBus_->stop();
+  for (const Row& row : rows) EXPECT_EQ(store_.find(row.key) != nullptr, row.taken) << row.key;
 }
 
 // Each interface of an introspection document, with its methods' names.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/time.h>
 
 #include <chrono>
 
@@ -86,6 +87,44 @@ TEST(DeadlineWait, TellsReadyStoppedAndTimedOutApart) {
       EXPECT_GE(std::chrono::steady_clock::now() - started, 50ms) << row.what;
     }
   }
+}
+
+// Waiting to write: a pipe with room is ready for it at once, a full one
+// only once it has room, never by its deadline.
+TEST(DeadlineWait, WaitsForRoomToWrite) {
+  using namespace std::chrono_literals;
+  Pipe data, stop;
+  ASSERT_TRUE(openPipe(data) && openPipe(stop));
+  Result<WaitEnd> end = waitUntil(data.write.get(), POLLOUT, std::chrono::steady_clock::now() + 1s, stop.read.get());
+  ASSERT_TRUE(end) << end.reason();
+  EXPECT_EQ(*end, WaitEnd::kReady);
+  ASSERT_EQ(fcntl(data.write.get(), F_SETFL, O_NONBLOCK), 0);
+  while (write(data.write.get(), "xxxxxxxxxxxxxxxx", 16) > 0) {
+  }
+  end = waitUntil(data.write.get(), POLLOUT, std::chrono::steady_clock::now() + 50ms, stop.read.get());
+  ASSERT_TRUE(end) << end.reason();
+  EXPECT_EQ(*end, WaitEnd::kTimedOut);
+}
+
+// A signal that arrives during the wait interrupts poll; the wait goes on
+// to its deadline rather than failing.
+TEST(DeadlineWait, ASignalDoesNotEndTheWait) {
+  using namespace std::chrono_literals;
+  struct sigaction action {};
+  action.sa_handler = [](int) {};
+  struct sigaction saved {};
+  ASSERT_EQ(sigaction(SIGALRM, &action, &saved), 0);  // without SA_RESTART
+  Pipe data, stop;
+  ASSERT_TRUE(openPipe(data) && openPipe(stop));
+  itimerval timer{};
+  timer.it_value.tv_usec = 20'000;
+  ASSERT_EQ(setitimer(ITIMER_REAL, &timer, nullptr), 0);
+  const auto started = std::chrono::steady_clock::now();
+  const Result<WaitEnd> end = waitUntil(data.read.get(), POLLIN, started + 200ms, stop.read.get());
+  sigaction(SIGALRM, &saved, nullptr);
+  ASSERT_TRUE(end) << end.reason();
+  EXPECT_EQ(*end, WaitEnd::kTimedOut);
+  EXPECT_GE(std::chrono::steady_clock::now() - started, 200ms);
 }
 
 // An abstract socket vanishes with the daemon, however it ends; a socket file

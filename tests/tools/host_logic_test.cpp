@@ -48,6 +48,9 @@ TEST(DocumentDecoding, FollowsMarkThenDeclarationThenUtf8) {
       {"a mark counts in the offset only", "\xEF\xBB\xBF\xFF", u"", "line 1, column 1, byte offset 3)"},
       {"declaration not at the start", " <?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\xE9", u"", "not valid UTF-8"},
       {"UTF-16 declared in 8-bit bytes", "<?xml version=\"1.0\" encoding=\"UTF-16\"?><a/>", u"", "byte-order mark"},
+      {"windows-1252 euro signs, three bytes each as UTF-8",
+       "<?xml version=\"1.0\" encoding=\"windows-1252\"?>" + std::string(3000, '\x80'),
+       u"<?xml version=\"1.0\" encoding=\"windows-1252\"?>" + std::u16string(3000, u'\u20AC'), ""},
 #ifndef _WIN32
       // iconv's verdicts; Windows' code pages decode 0x81 and name no offset.
       {"undefined windows-1252 byte", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\x81", u"", "byte offset 45"},

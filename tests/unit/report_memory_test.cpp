@@ -79,7 +79,9 @@ TEST(ReportMemoryTest, EveryAllocationOfARunMayFailAndOutputAndModeStillGoBack) 
       fakes::CallLog log;
       fakes::FakeHost host(log);
       fakes::FakeParser parser(log);
-      host.records = {{TXT("INPUT"), row.input}, {TXT("FILE_NAME"), TXT("C:\\d\\doc.xml")}};
+      // A name too long to be held inside its string: locating the
+      // stylesheet allocates too.
+      host.records = {{TXT("INPUT"), row.input}, {TXT("FILE_NAME"), TXT("C:\\documents\\of the year\\doc.xml")}};
       parser.xml = row.xml;
       gFailed = false;
       gFailingAt = failedAt;

@@ -121,8 +121,18 @@ TEST(TextTest, DecodesWellFormedUtf8AndRefusesTheRest) {
 // gives, and the UTF-16 length it counts is that of the decoded text.
 TEST(TextTest, Utf8IsMendedAndCountedAsItsUtf16Form) {
   const std::string cases[] = {
-      "plain", "\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E", "a\xFF" "b\xC3", "\xED\xA0\x80", "\xC0\xAF", "\xF4\x90\x80\x80",
-      std::string("a\0b", 3), "\xE2\x82", "0123456789abcdef\x80" "0123456789abcdef",
+      "plain",
+      "\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E",
+      "a\xFF"
+      "b\xC3",
+      "\xED\xA0\x80",
+      "\xC0\xAF",
+      "\xF4\x90\x80\x80",
+      std::string("a\0b", 3),
+      "\xE2\x82",
+      "0123456789abcdef\x80"
+      "0123456789abcdef",
+      std::string("0123456789\0abcdefghij", 21),  // a NUL inside a run taken a word at a time
   };
   for (const std::string& bytes : cases) {
     std::string mended;
@@ -132,6 +142,34 @@ TEST(TextTest, Utf8IsMendedAndCountedAsItsUtf16Form) {
     std::string withoutNul;
     appendUtf8Lenient(withoutNul, bytes, Utf8Nul::kReplace);
     EXPECT_EQ(withoutNul, toUtf8WithoutNul(fromUtf8Lenient(bytes))) << bytes;
+  }
+}
+
+// The characters the bus library refuses inside a message, found with their
+// offset; their neighbours and ill-formed bytes are not among them.
+TEST(TextTest, NoncharactersAreFoundWhereTheyStand) {
+  const struct {
+    std::string bytes;
+    char32_t codePoint;  // 0: none
+    std::size_t offset;
+  } cases[] = {
+      {"", 0, 0},
+      {"plain \xEF\xBF\xBD \xEF\xB7\x8F \xEF\xB7\xB0 \xF0\x9F\xBF\xBD \xE0\xBF\xBE", 0, 0},
+      {"ab\xEF\xB7\x90", 0xFDD0, 2},
+      {"\xEF\xB7\xAF", 0xFDEF, 0},
+      {"\xC3\xA9\xEF\xBF\xBE", 0xFFFE, 2},
+      {"\xEF\xBF\xBF", 0xFFFF, 0},
+      {"x\xF0\x9F\xBF\xBE", 0x1FFFE, 1},
+      {"\xF4\x8F\xBF\xBF", 0x10FFFF, 0},
+      {"\xEF\xB7", 0, 0},
+      {"\xEF\xEF\xBF\xBF", 0xFFFF, 1},
+  };
+  for (const auto& row : cases) {
+    const std::optional<FoundNoncharacter> found = firstNoncharacter(row.bytes);
+    EXPECT_EQ(found ? found->codePoint : 0, row.codePoint) << testing::PrintToString(row.bytes);
+    if (found) {
+      EXPECT_EQ(found->offset, row.offset) << testing::PrintToString(row.bytes);
+    }
   }
 }
 

@@ -85,6 +85,7 @@ TEST(ReportTest, CutsTheSourceTextAtAThousandCharacters) {
       {repeat(TXT("\u00E9"), 1001), repeat(TXT("\u00E9"), 1000) + marker},
       {Text(998, TXT('x')) + TXT("\U0001D11E"), Text(998, TXT('x')) + TXT("\U0001D11E")},
       {Text(999, TXT('x')) + TXT("\U0001D11E"), Text(999, TXT('x')) + halfPair + marker},
+      {repeat(TXT("\U0001D11E"), 600), repeat(TXT("\U0001D11E"), 500) + marker},
   };
   for (const auto& row : cases) {
     const Text report = composeReport(ReportKind::Xml, TXT(""), {TXT("r"), row.source, 1, 2});

@@ -62,6 +62,14 @@ TEST_F(LibxmlLoadTest, TextIsNotDecodedAgainWhateverItsDeclarationSays) {
     Text text(declaration);
     text += "<a>\u00E9\u20AC\U0001D11E</a>";
     EXPECT_EQ(utf8(rootText(text)), utf8("\u00E9\u20AC\U0001D11E")) << utf8(declaration);
+    // A text larger than the reader's first piece, read in several.
+    Text large(declaration);
+    large += "<a>";
+    for (int i = 0; i < 30'000; ++i) large += "\u00E9\u20AC";
+    large += "</a>";
+    const Text root = rootText(large);
+    EXPECT_TRUE(root.size() == large.size() - declaration.size() - 7 && root.starts_with("\u00E9\u20AC"))
+        << utf8(declaration) << ": " << root.size() << " bytes";
   }
 }
 
@@ -187,7 +195,8 @@ TEST_F(LibxmlLoadTest, FilesLoadFromHostPathsAndUrisWithTheirDtdBesideThem) {
   std::replace(hostStyle.begin(), hostStyle.end(), '/', '\\');
   for (const Text& path : {Text("with space\\a.xml"), Text("with space/a.xml"), hostStyle,
                            "file://" + textFromAscii(dir_.path().string()) + "/with%20space/a.xml",
-                           "file://localhost" + textFromAscii(dir_.path().string()) + "/with%20space/a.xml"}) {
+                           "file://localhost" + textFromAscii(dir_.path().string()) + "/with%20space/a.xml",
+                           "file://" + textFromAscii(dir_.path().string()) + "/with%20space/a.xm%6C"}) {
     const LoadOutcome outcome = loadFile(path);
     EXPECT_EQ(outcome.loaded, true) << utf8(path) << ": " << utf8(outcome.reason);
   }

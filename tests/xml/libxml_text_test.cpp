@@ -21,6 +21,8 @@ TEST(LibxmlTextTest, SourceLinesEndAtLineFeedsAsTheParserCountsThem) {
 
 TEST(LibxmlTextTest, BytesAreDecodedFromTheEncodingTheyWereWrittenIn) {
   using namespace std::string_literals;
+  Text euros;
+  for (int i = 0; i < 3000; ++i) euros += "\u20AC";
   const struct {
     std::string bytes;
     std::string encoding;
@@ -36,9 +38,14 @@ TEST(LibxmlTextTest, BytesAreDecodedFromTheEncodingTheyWereWrittenIn) {
       {"<\0?\0x\0"s, "UTF-16LE", "<?x"},
       {"<a>\xC3\xA9\xFF</a>", "UTF-8", "<a>\u00E9\uFFFD</a>"},
       {"<?xml version='1.0' encoding='x-none'?>\xC3\xA9", "x-none", "<?xml version='1.0' encoding='x-none'?>\u00E9"},
+      {"\xFF\xFE<\0a\0x"s, "UTF-16LE", "<a\uFFFD"},        // half a unit at the end
+      {std::string(3000, '\x80'), "windows-1252", euros},  // one byte, three as UTF-8
   };
   for (const auto& row : cases) {
-    EXPECT_EQ(utf8(decodeBytes(row.bytes, row.encoding)), utf8(row.expected)) << row.encoding;
+    const Text decoded = decodeBytes(row.bytes, row.encoding);
+    const auto differs = std::mismatch(decoded.begin(), decoded.end(), row.expected.begin(), row.expected.end());
+    EXPECT_TRUE(decoded == row.expected) << row.encoding << ": differs from byte " << (differs.first - decoded.begin())
+                                         << " of " << decoded.size();
   }
 }
 

@@ -7,10 +7,12 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstdio>
 
 #include "text/utf.h"
 #include "xml/libxml/libxml_http.h"
 #include "xml/libxml/libxml_parser.h"
+#include "xml/libxml/libxml_resources.h"
 #include "xml_test_support.h"
 
 namespace tarnweld::xml {
@@ -224,6 +226,76 @@ TEST_F(LibxmlTransformTest, HttpReadGivesUpAtItsDeadline) {
   EXPECT_NE(body.reason().find("time"), std::string::npos) << body.reason();
 }
 
+// The network reads of one stylesheet tree share one bound: a stylesheet read
+// at once leaves the rest of it to what it includes, a slow include is cut
+// off when the tree's time runs out (not at its own deadline), and once it
+// has run out nothing more is even asked for; the reason names the bound.
+TEST_F(LibxmlTransformTest, AStylesheetTreeReadsOverTheNetworkWithinOneBound) {
+  testing::Listener trickling(true);
+  const std::string slow = "http://127.0.0.1:" + std::to_string(trickling.port()) + "/inc.xsl";
+  testing::HttpServer server({{"/s.xsl", testing::httpAnswer("200 OK", "",
+                                                             "<xsl:stylesheet version='1.0' "
+                                                             "xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                                                             "<xsl:include href='" +
+                                                                 slow + "'/></xsl:stylesheet>")}});
+  useStylesheetTreeNetworkTimeForTests(std::chrono::milliseconds(1500));
+  auto document = parser_->createDocument();
+  auto style = parser_->createDocument();
+  ASSERT_EQ(document->loadXML(kSource), true);
+  ASSERT_EQ(silently([&] { return style->load(textFromAscii(server.url("/s.xsl"))); }), true);
+  // What the stylesheet's read left is what its includes get, whatever a
+  // tree read from now on would get.
+  useStylesheetTreeNetworkTimeForTests(NetworkTime::Duration::zero());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(silently([&] { return document->transformNode(*style); }), std::nullopt);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  const std::string reason = utf8(*document->parseError()->reason());
+  EXPECT_NE(reason.find("may take 1500 milliseconds in all to read over the network"), std::string::npos) << reason;
+
+  testing::Listener untouched;
+  NetworkTime spent(NetworkTime::Duration::zero());
+  const Result<std::string> refused =
+      readResource("http://127.0.0.1:" + std::to_string(untouched.port()) + "/s.xsl", Reach::kNetwork, spent);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_NE(refused.reason().find("in all to read over the network"), std::string::npos) << refused.reason();
+  EXPECT_FALSE(untouched.wasContacted());
+  EXPECT_EQ(NetworkTime().total(), kStylesheetTreeNetworkTime);
+}
+
+// Within the tree's time, each read still ends at its own deadline.
+TEST_F(LibxmlTransformTest, EachNetworkReadKeepsItsOwnDeadlineInsideTheTreesTime) {
+  testing::Listener trickling(true);
+  NetworkTime time(std::chrono::seconds(20));
+  const auto start = std::chrono::steady_clock::now();
+  const Result<std::string> read =
+      readResource("http://127.0.0.1:" + std::to_string(trickling.port()) + "/s.xsl", Reach::kNetwork, time);
+  const auto took = std::chrono::steady_clock::now() - start;
+  ASSERT_FALSE(read.ok());
+  EXPECT_GE(took, kNetworkDeadline);
+  EXPECT_LT(took, kNetworkDeadline + std::chrono::seconds(2));
+  EXPECT_EQ(read.reason().find("in all"), std::string::npos) << read.reason();
+  EXPECT_LT(time.left(), std::chrono::seconds(20) - kNetworkDeadline + std::chrono::milliseconds(1));
+}
+
+// libcurl is found at run time: one that lacks a function the client calls,
+// or whose start-up fails, is reported as not installed, and nothing calls
+// into it (the child would crash).
+TEST(HttpLibraryTest, ALibcurlThatLacksAFunctionOrCannotStartIsNotInstalled) {
+  for (const std::string variant : {"lacking", "failing"}) {
+    const std::string command = "LD_LIBRARY_PATH='" + std::string(TARNWELD_FAKE_CURL_DIR) + "/" + variant + "' '" +
+                                TARNWELD_HTTP_PROBE + "' http://127.0.0.1:9/s.xsl 2>&1";
+    std::FILE* child = popen(command.c_str(), "r");
+    ASSERT_NE(child, nullptr);
+    std::string out;
+    char buffer[256];
+    while (const std::size_t n = std::fread(buffer, 1, sizeof buffer, child)) out.append(buffer, n);
+    const int status = pclose(child);
+    EXPECT_EQ(status, 0) << variant << ": " << out;
+    EXPECT_NE(out.find("libcurl"), std::string::npos) << variant << ": " << out;
+    EXPECT_EQ(out.find("read"), std::string::npos) << variant << ": " << out;
+  }
+}
+
 TEST_F(LibxmlTransformTest, SlowNameResolutionEndsWithinTheDeadline) {
   // Without a limit of its own, this resolver would wait 30 s.
   const auto resolvConf = dir_.write("resolv.conf", "nameserver 127.0.0.1\noptions timeout:15 attempts:2\n");
@@ -368,6 +440,9 @@ TEST_F(LibxmlTransformTest, HttpsStylesheetTransformsOnlyWithATrustedCertificate
   EXPECT_NE(utf8(*style->parseError()->reason()).find("certificate"), std::string::npos)
       << utf8(*style->parseError()->reason());
   useCertificateAuthoritiesForTests(server.authority());
+  // A trusted certificate for another name than the one asked for is refused.
+  const std::string byName = "https://localhost" + server.url("/s.xsl").substr(std::string("https://127.0.0.1").size());
+  EXPECT_FALSE(httpGet(byName, std::chrono::seconds(5), 1024).ok()) << byName;
   EXPECT_EQ(silently([&] { return style->load(url); }), true) << utf8(*style->parseError()->reason());
   EXPECT_EQ(utf8(silently([&] { return document->transformNode(*style); }).value_or("<failed>")), "over tls");
   // An include the server does not have fails the transformation with its answer.
@@ -491,6 +566,9 @@ TEST_F(LibxmlTransformTest, StylesheetCompiledWithErrorsIsRefusedWithItsFirstErr
       {"the second of two instructions on a line",
        "<xsl:template match='/'>\n<xsl:value-of select='1'/><xsl:value-of select='$v'/>\n</xsl:template>\n",
        "Variable 'v' has not been declared.", 3, 27},
+      {"an empty instruction after text that is not ASCII",
+       "<xsl:template match='/'>\n<o>\u00E9\U0001D11E</o><xsl:value-of select='$v'/>\n</xsl:template>\n",
+       "Variable 'v' has not been declared.", 3, 11},
       {"undefined prefix in a sort key",
        "<xsl:template match='/'>\n<xsl:for-each select='//.'>\n<xsl:sort select='*[p:x]'/>\n</xsl:for-each>\n"
        "</xsl:template>\n",

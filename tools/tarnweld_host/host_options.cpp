@@ -69,7 +69,9 @@ std::string composeHelp() {
          fileName +
          " is then --file-name or empty, and\n"
          "               the plug-in runs in the current directory. A device is\n"
-         "               refused, and so is a path or --file-name that is not UTF-8.\n"
+         "               refused, and so is a path or --file-name that is not UTF-8,\n"
+         "               and a document larger than a text of 2,147,483,647\n"
+         "               characters can be as UTF-8 (6,442,450,941 bytes).\n"
          "               Into a file or pipe, " +
          output +
          " is written in the encoding its XML\n"
@@ -106,7 +108,9 @@ std::string composeHelp() {
          " is still printed when it arrived); 2 bad\n"
          "usage or a document that cannot be served; 3 no bus, name or plug-in to work with;\n"
          "4 the plug-in handed back an error report (" +
-         output + " starts with \"" + std::string(kReportStart) + "\";\nit is printed all the same).\n";
+         output + " starts with \"" + std::string(kReportStart) +
+         "\";\nit is printed all the same); 5 the output could not all be written (a full disk,\n"
+         "a closed pipe, an I/O error: stderr says which), whatever the plug-in did.\n";
 }
 
 std::optional<double> parseSeconds(std::string_view text) {

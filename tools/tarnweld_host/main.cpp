@@ -6,14 +6,17 @@
 // file is the same on every platform.
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <memory>
 #include <iterator>
+#include <memory>
+#include <new>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -42,10 +45,34 @@ std::string utf8Of(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
+// The largest document served: a text of kMaxTextUnits characters takes at
+// most this many bytes as UTF-8, and no encoding the editor reads takes more
+// per character than UTF-8 does per UTF-16 unit (a four-byte character is
+// two units). A larger file is refused before any room is made for it.
+constexpr std::uint64_t kMaxDocumentBytes = std::uint64_t{kMaxTextUnits} * kMaxUtf8BytesPerUnit;
+
+// Why a document is refused for its size; `size` when it is known.
+std::string tooLargeReason(const std::string& document, std::optional<std::uint64_t> size) {
+  return document + (size ? " is " + std::to_string(*size) + " bytes" : std::string(" holds more")) +
+         ", more than a document the host can hold (" + std::to_string(kMaxDocumentBytes) + " bytes)";
+}
+
 Result<std::string> readBytes(const std::string& document) {
   std::string bytes;
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
+  const auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
+  // What a stream holds is appended a piece at a time, and refused once it
+  // passes the limit: a pipe has no size to check beforehand.
+  const auto readAll = [&](std::istream& in) {
+    while (in.read(piece.get(), static_cast<std::streamsize>(kPiece)) || in.gcount() > 0) {
+      const auto count = static_cast<std::size_t>(in.gcount());
+      if (bytes.size() + count > kMaxDocumentBytes) return false;
+      bytes.append(piece.get(), count);
+    }
+    return true;
+  };
   if (document == kStandardInput) {
-    bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    if (!readAll(std::cin)) return fail(tooLargeReason("standard input", std::nullopt));
     if (std::cin.bad()) return fail("cannot read standard input");
   } else {
     std::ifstream file(pathOf(document), std::ios::binary);
@@ -54,12 +81,9 @@ Result<std::string> readBytes(const std::string& document) {
     // may run to a gigabyte, and zeroing it first would touch it twice.
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(pathOf(document), sizeError);
+    if (!sizeError && size > kMaxDocumentBytes) return fail(tooLargeReason(document, size));
     if (!sizeError) bytes.reserve(size);
-    constexpr std::size_t kPiece = std::size_t{1} << 20;
-    const auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
-    while (file.read(piece.get(), static_cast<std::streamsize>(kPiece)) || file.gcount() > 0) {
-      bytes.append(piece.get(), static_cast<std::size_t>(file.gcount()));
-    }
+    if (!readAll(file)) return fail(tooLargeReason(document, std::nullopt));
     if (file.bad()) return fail("cannot read " + document);
   }
   return bytes;
@@ -157,6 +181,41 @@ void printStats(const PluginRun& outcome) {
                outcome.peakRssKiB);
 }
 
+// A document within the limit may still be more than this machine has
+// memory for: refused as one that cannot be served, saying so.
+Result<ServedDocument> prepareDocumentWithin(const Options& options) {
+  try {
+    return prepareDocument(options);
+  } catch (const std::bad_alloc&) {
+    return fail(options.document + " is too large to hold in this machine's memory");
+  }
+}
+
+// Writes `bytes` to standard output and flushes them; fails, with the
+// system's reason, when they cannot all be written (a full disk, a closed
+// pipe, an I/O error).
+Status writeOutput(std::string_view bytes) {
+  errno = 0;
+  std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::cout.flush();
+  if (std::cout) return {};
+  return fail(std::string("cannot write the output: ") + (errno ? strerror(errno) : "write error"));
+}
+
+// Closes standard output, where the last of what was written may only now
+// fail (a file system that reports at close).
+Status closeOutput() {
+  errno = 0;
+  std::cout.flush();
+  const bool flushed = static_cast<bool>(std::cout) && std::fflush(stdout) == 0 && !std::ferror(stdout);
+  const int flushError = errno;
+  errno = 0;
+  const bool closed = std::fclose(stdout) == 0;
+  if (flushed && closed) return {};
+  const int error = flushed ? errno : flushError;
+  return fail(std::string("cannot write the output: ") + (error ? strerror(error) : "write error"));
+}
+
 int hostMain(const Options& options) {
   RecordStore store(options.command == Command::Register);
   PluginLaunch plugin;
@@ -165,7 +224,7 @@ int hostMain(const Options& options) {
       std::chrono::duration<double>(options.timeoutSeconds));
 
   if (options.command == Command::Run) {
-    Result<ServedDocument> served = prepareDocument(options);
+    Result<ServedDocument> served = prepareDocumentWithin(options);
     if (!served) {
       complain(served.reason());
       return kExitUsage;
@@ -185,9 +244,11 @@ int hostMain(const Options& options) {
   }
 
   Verdict verdict;
+  Status written;
   if (options.command == Command::Register) {
-    for (const HostCall& call : store.calls()) std::cout << formatCall(call) << '\n';
-    std::cout.flush();
+    std::string listing;
+    for (const HostCall& call : store.calls()) listing.append(formatCall(call)).push_back('\n');
+    written = writeOutput(listing);
     verdict = judgeRegistration(outcome->end, options.timeoutSeconds, store.calls());
   } else {
     std::optional<RecordValue> output = store.take(run_key::kOutput.ascii());
@@ -199,18 +260,23 @@ int hostMain(const Options& options) {
       if (const std::optional<std::string_view> text = stringOf(*output)) {
         const bool terminal = platform::stdoutIsTerminal();
         if (outputStandsAsItIs(*text, terminal, options.rawUtf8)) {
-          std::cout.write(text->data(), static_cast<std::streamsize>(text->size()));
+          written = writeOutput(*text);
         } else {
           auto* own = std::get_if<std::string>(&*output);
           const std::string bytes = outputBytes(own ? std::move(*own) : std::string(*text), terminal, options.rawUtf8);
-          std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+          written = writeOutput(bytes);
         }
-        std::cout.flush();
       }
     }
   }
+  if (written) written = closeOutput();
   if (options.stats) printStats(*outcome);
   if (!verdict.reason.empty()) complain(verdict.reason);
+  // Whatever the plug-in did, a result that did not reach its reader is lost.
+  if (!written) {
+    complain(written.reason());
+    return kExitOutputLost;
+  }
   return verdict.exitStatus;
 }
 
@@ -228,13 +294,12 @@ int main(int argc, char** argv) {
     std::cerr << usageText() << "Try 'tarnweld-host --help' for more.\n";
     return kExitUsage;
   }
-  if (parsed->help) {
-    std::cout << helpText();
-    return kExitSuccess;
-  }
-  if (parsed->version) {
-    std::cout << versionText();
-    return kExitSuccess;
+  if (parsed->help || parsed->version) {
+    tarnweld::Status written = writeOutput(parsed->help ? helpText() : versionText());
+    if (written) written = closeOutput();
+    if (written) return kExitSuccess;
+    complain(written.reason());
+    return kExitOutputLost;
   }
   try {
     return hostMain(*parsed);

@@ -209,18 +209,28 @@ class DbusAutomationObject final : public AutomationObject {
   DbusAutomationObject(BusPtr bus, std::string host, std::unique_ptr<HostWatcher> watcher)
       : bus_(std::move(bus)), host_(std::move(host)), watcher_(std::move(watcher)) {}
 
-  // A large text travels as a memory file, which no message size bounds; to
-  // a host that cannot take descriptors it goes inside one message, which
-  // bounds it.
+  // A large text, and one holding a noncharacter, travel as a memory file,
+  // which no message size bounds and which carries any character; to a host
+  // that cannot take descriptors they go inside one message, which bounds the
+  // one and cannot carry the other.
   std::optional<Text> refusesText(TextView text) const override {
-    // A NUL goes as U+FFFD, three bytes for one: a text this short fits one
-    // message, whatever the host takes, with nothing to ask.
-    if (text.size() <= dbus_wire::kLargestStringBytes / 3 || hostTakesFiles()) return std::nullopt;
+    // Most texts are small and hold no noncharacter: they go inside the
+    // message to any host, with nothing to ask.
+    if (text.size() < dbus_wire::kTextByDescriptorBytes && !firstNoncharacter(text)) return std::nullopt;
+    if (hostTakesFiles()) return std::nullopt;
+    // A NUL goes as U+FFFD, three bytes for one.
     const std::size_t bytes = text.size() + 2 * static_cast<std::size_t>(std::count(text.begin(), text.end(), '\0'));
-    if (bytes <= dbus_wire::kLargestStringBytes) return std::nullopt;
-    return textFromAscii("the result is " + std::to_string(bytes) + " bytes as UTF-8, over the limit of " +
-                     std::to_string(dbus_wire::kLargestStringBytes) +
-                     " bytes in one D-Bus message to a host that takes no file descriptors");
+    if (bytes > dbus_wire::kLargestStringBytes) {
+      return textFromAscii("the result is " + std::to_string(bytes) + " bytes as UTF-8, over the limit of " +
+                           std::to_string(dbus_wire::kLargestStringBytes) +
+                           " bytes in one D-Bus message to a host that takes no file descriptors");
+    }
+    const std::string utf8 = textToUtf8WithoutNul(text);
+    if (const std::optional<FoundNoncharacter> found = firstNoncharacter(utf8)) {
+      return textFromAscii("the result holds " + dbus_wire::describeNoncharacter(utf8, *found) +
+                           ", which D-Bus carries only in a file descriptor, to a host that takes none");
+    }
+    return std::nullopt;
   }
 
   bool invoke(TextView name, std::span<const AutomationArg> args) override {

@@ -93,7 +93,8 @@ Text decodeResource(std::string_view bytes) { return decodeBytes(bytes, sniffEnc
 // The source line of a diagnostic found in another resource than the text
 // being loaded (an external DTD); only local resources are read again.
 Text lineOfResource(const std::string& location, int line) {
-  const Result<std::string> read = readResource(location, Reach::kLocalOnly);
+  NetworkTime none(NetworkTime::Duration::zero());
+  const Result<std::string> read = readResource(location, Reach::kLocalOnly, none);
   if (!read) return {};
   return sourceLine(decodeResource(*read), line);
 }
@@ -247,7 +248,11 @@ class LibxmlDocument final : public XmlDocument {
     // A stylesheet the catalogs know is read from where they say, offline;
     // only one they do not know may come over the network.
     const std::string location = resolveThroughCatalogs(named);
-    const Result<std::string> read = readResource(location, location == named ? Reach::kNetwork : Reach::kLocalOnly);
+    // A stylesheet's tree starts here: what it imports and includes spends
+    // what its own read leaves.
+    networkTime_ = NetworkTime();
+    const Result<std::string> read =
+        readResource(location, location == named ? Reach::kNetwork : Reach::kLocalOnly, networkTime_);
     if (!read) {
       tree_.reset();
       Text reason;
@@ -283,7 +288,7 @@ class LibxmlDocument final : public XmlDocument {
     if (!stylesheet || !tree_ || !stylesheet->tree_) return std::nullopt;
     ErrorCollector errors;
     DiagnosticsCapture capture(errors);
-    LoaderGuard loader;
+    LoaderGuard loader(stylesheet->networkTime_);
     // A failed transformation leaves its first error in this document's record.
     const auto fail = [&]() -> std::optional<Text> {
       recordTransformationError(errors, Outcome::kStopped, *stylesheet);
@@ -374,6 +379,9 @@ class LibxmlDocument final : public XmlDocument {
   bool validate_ = true;
   std::string location_;
   LoadRecord record_;
+  // The time left to the network reads of the stylesheet tree this document
+  // heads, when it is a stylesheet loaded from a location.
+  NetworkTime networkTime_;
 };
 
 class LibxmlParser final : public XmlParser {

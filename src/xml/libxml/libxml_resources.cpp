@@ -12,10 +12,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <utility>
 
 #include "text/ascii.h"
 #include "text/host_path.h"
@@ -227,11 +229,36 @@ Result<std::string> readLocalFile(const std::string& location) {
   return bytes;
 }
 
-Result<std::string> readHttp(const std::string& uri) {
-  Result<std::string> body = httpGet(uri, kNetworkDeadline, kMaxResourceBytes);
-  if (!body) return failure(uri, body.reason(), body.failure().kind);
-  return body;
+std::atomic<NetworkTime::Duration::rep> testTreeNetworkTime{0};
+
+// Why a read of the stylesheet tree is refused once its time has run out.
+std::string treeTimeReason(const NetworkTime& time) {
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(time.total()).count();
+  const std::string total =
+      ms % 1000 == 0 ? std::to_string(ms / 1000) + " seconds" : std::to_string(ms) + " milliseconds";
+  return "the stylesheet and what it imports and includes may take " + total +
+         " in all to read over the network, and that time has run out";
 }
+
+// Each read gets kNetworkDeadline, or what the tree has left when that is
+// less; a read that the tree's time cut short is refused for it.
+Result<std::string> readHttp(const std::string& uri, NetworkTime& time) {
+  if (time.left() <= NetworkTime::Duration::zero()) return failure(uri, treeTimeReason(time));
+  const NetworkTime::Duration allowed = std::min<NetworkTime::Duration>(kNetworkDeadline, time.left());
+  const auto start = std::chrono::steady_clock::now();
+  Result<std::string> body = httpGet(uri, allowed, kMaxResourceBytes);
+  const NetworkTime::Duration spent = std::chrono::steady_clock::now() - start;
+  time.spend(spent);
+  if (body) return body;
+  // libcurl counts its deadline in whole milliseconds.
+  if (allowed < kNetworkDeadline && spent + std::chrono::milliseconds(5) >= allowed) {
+    return failure(uri, treeTimeReason(time));
+  }
+  return failure(uri, body.reason(), body.failure().kind);
+}
+
+// The time left to the stylesheet tree whose loader is installed.
+NetworkTime* loaderNetworkTime = nullptr;
 
 // `fails` as for refusedName: what a stylesheet includes or imports cannot
 // be left out, and why it could not be read is the cause of the failure.
@@ -302,8 +329,8 @@ xmlDocPtr loadForTransformation(const xmlChar* uri, xmlDictPtr dict, int options
     const int parseOptions = (options | XML_PARSE_NONET) & ~XML_PARSE_HUGE;
     const bool partOfStylesheet = type != XSLT_LOAD_DOCUMENT;
     DocPtr doc;
-    if (isHttp(location) && partOfStylesheet) {
-      Result<std::string> read = readHttp(location);
+    if (isHttp(location) && partOfStylesheet && loaderNetworkTime) {
+      Result<std::string> read = readHttp(location, *loaderNetworkTime);
       if (!read) {
         report(location == named ? noteNoCatalogMaps(read.failure(), location) : read.failure(), location,
                partOfStylesheet);
@@ -350,8 +377,14 @@ Failure noteNoCatalogMaps(Failure failed, const std::string& location) {
   return failed;
 }
 
-Result<std::string> readResource(const std::string& location, Reach reach) {
-  if (isHttp(location) && reach == Reach::kNetwork) return readHttp(location);
+NetworkTime::NetworkTime() : NetworkTime(kStylesheetTreeNetworkTime) {
+  if (const auto total = testTreeNetworkTime.load(); total != 0) *this = NetworkTime(Duration(total));
+}
+
+void useStylesheetTreeNetworkTimeForTests(NetworkTime::Duration total) { testTreeNetworkTime = total.count(); }
+
+Result<std::string> readResource(const std::string& location, Reach reach, NetworkTime& networkTime) {
+  if (isHttp(location) && reach == Reach::kNetwork) return readHttp(location, networkTime);
   return readLocalFile(location);
 }
 
@@ -405,8 +438,14 @@ void applyReferenceRules(xsltTransformContext& transformation) {
   xmlXPathRegisterFunc(transformation.xpathCtxt, kDocumentFunction, &checkedDocumentFunction);
 }
 
-LoaderGuard::LoaderGuard() : saved_(xsltDocDefaultLoader) { xsltSetLoaderFunc(&loadForTransformation); }
+LoaderGuard::LoaderGuard(NetworkTime& networkTime)
+    : saved_(xsltDocDefaultLoader), savedTime_(std::exchange(loaderNetworkTime, &networkTime)) {
+  xsltSetLoaderFunc(&loadForTransformation);
+}
 
-LoaderGuard::~LoaderGuard() { xsltSetLoaderFunc(saved_); }
+LoaderGuard::~LoaderGuard() {
+  xsltSetLoaderFunc(saved_);
+  loaderNetworkTime = savedTime_;
+}
 
 }  // namespace tarnweld::xml

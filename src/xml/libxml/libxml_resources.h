@@ -6,8 +6,9 @@
 // DTDs and the entities of any document never do.
 //
 // Every read is bounded: a local resource must be a regular file (a device,
-// FIFO, socket or directory is refused at once, never waited on), and an HTTP
-// read ends after kNetworkDeadline and kMaxResourceBytes.
+// FIFO, socket or directory is refused at once, never waited on), an HTTP
+// read ends after kNetworkDeadline and kMaxResourceBytes, and the HTTP reads
+// of one stylesheet tree end after kStylesheetTreeNetworkTime together.
 #pragma once
 
 #include <libxml/parser.h>
@@ -26,6 +27,32 @@ namespace tarnweld::xml {
 // The longest an HTTP read may take, from connecting to the last byte: short
 // enough that a server trickling its answer ends the run within ten seconds.
 inline constexpr std::chrono::seconds kNetworkDeadline{8};
+// All the network reads of one stylesheet tree (the stylesheet and what it
+// imports and includes) take at most this long together, each one still
+// within kNetworkDeadline: a chain of slow servers cannot hold a run longer.
+inline constexpr std::chrono::seconds kStylesheetTreeNetworkTime{30};
+
+// The time left for the network reads of one stylesheet tree.
+class NetworkTime {
+ public:
+  using Duration = std::chrono::steady_clock::duration;
+  // kStylesheetTreeNetworkTime, unless the tests set another.
+  NetworkTime();
+  explicit NetworkTime(Duration total) : total_(total), left_(total) {}
+
+  Duration total() const { return total_; }
+  Duration left() const { return left_; }
+  void spend(Duration spent) { left_ -= spent; }
+
+ private:
+  Duration total_;
+  Duration left_;
+};
+
+// For the tests only, which cannot wait half a minute: the time a stylesheet
+// tree's network reads get from now on, in place of kStylesheetTreeNetworkTime.
+void useStylesheetTreeNetworkTimeForTests(NetworkTime::Duration total);
+
 // The most a resource read whole may hold (a stylesheet, an HTTP body): in
 // MiB, as the reason for refusing a larger one states it, and in bytes.
 inline constexpr std::size_t kMaxResourceMiB = 32;
@@ -47,8 +74,9 @@ Failure noteNoCatalogMaps(Failure failed, const std::string& location);
 
 // The bytes of a file or of the resource a URI names, at most
 // kMaxResourceBytes of them; kNotFound when nothing exists at the location.
-// The reason is a short UTF-8 text for a report.
-Result<std::string> readResource(const std::string& location, Reach reach);
+// The reason is a short UTF-8 text for a report. A network read spends
+// `networkTime`, and is refused, naming the bound, once that has run out.
+Result<std::string> readResource(const std::string& location, Reach reach, NetworkTime& networkTime);
 
 // The location given to the parser as the document's base: a path is escaped
 // as a URI, or libxml2 cannot resolve references against a path with spaces.
@@ -80,16 +108,18 @@ void applyReferenceRules(xsltTransformContext& transformation);
 
 // Installs the backend's loader for what a stylesheet includes or imports and
 // what document() names, for the lifetime of a transformation; restores the
-// loader that was installed before.
+// loader that was installed before. What the stylesheet tree reads over the
+// network spends `networkTime`, the time its stylesheet's own read left.
 class LoaderGuard {
  public:
-  LoaderGuard();
+  explicit LoaderGuard(NetworkTime& networkTime);
   ~LoaderGuard();
   LoaderGuard(const LoaderGuard&) = delete;
   LoaderGuard& operator=(const LoaderGuard&) = delete;
 
  private:
   xsltDocLoaderFunc saved_;
+  NetworkTime* savedTime_;
 };
 
 }  // namespace tarnweld::xml

@@ -53,18 +53,20 @@ Text decodeWithLibxml(std::string_view bytes, xmlCharEncodingHandler& handler) {
   Text text;
   if (in && out &&
       xmlBufferAdd(in.get(), reinterpret_cast<const xmlChar*>(bytes.data()), static_cast<int>(bytes.size())) == 0) {
-    // On a byte it cannot convert the converter stops; that byte becomes
-    // U+FFFD and the conversion goes on after it.
+    // The converter stops where its room ends (a byte may take three as
+    // UTF-8, more than the room it makes) and at a byte it cannot convert:
+    // only a stop without progress is such a byte, which becomes U+FFFD, and
+    // the conversion goes on after it.
     while (xmlBufferLength(in.get()) > 0) {
+      const int before = xmlBufferLength(in.get());
       const int converted = xmlCharEncInFunc(&handler, out.get(), in.get());
-      if (converted >= 0 && xmlBufferLength(in.get()) == 0) break;
       appendTextFromUtf8(text, bufferText(*out));
-      text.append(kReplacementChar);
       xmlBufferEmpty(out.get());
       if (xmlBufferLength(in.get()) == 0) break;
+      if (converted >= 0 && xmlBufferLength(in.get()) < before) continue;
+      text.append(kReplacementChar);
       xmlBufferShrink(in.get(), 1);
     }
-    appendTextFromUtf8(text, bufferText(*out));
   }
   return withoutByteOrderMark(std::move(text));
 }

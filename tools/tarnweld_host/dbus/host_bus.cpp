@@ -134,6 +134,21 @@ Result<RecordValue> readArgument(sd_bus_message* message) {
   return RecordValue(value->number);
 }
 
+// Whether any argument of the call is a variant "h"; the message is read
+// again from its start afterwards.
+bool holdsFile(sd_bus_message* message) {
+  bool file = false;
+  char type = 0;
+  const char* contents = nullptr;
+  while (sd_bus_message_peek_type(message, &type, &contents) > 0) {
+    file = file ||
+           (type == SD_BUS_TYPE_VARIANT && contents && std::string_view(contents) == dbus_wire::kTextFileSignature);
+    if (sd_bus_message_skip(message, nullptr) < 0) break;
+  }
+  sd_bus_message_rewind(message, 1);
+  return file;
+}
+
 class SdBusHost final : public HostBus {
  public:
   SdBusHost(RecordStore& store, std::vector<RejectRule> rejects) : store_(store), rejects_(std::move(rejects)) {}
@@ -142,6 +157,7 @@ class SdBusHost final : public HostBus {
   ~SdBusHost() override { stop(); }
 
   Status open(const std::string& address, FdPassing fdPassing) {
+    fdPassing_ = fdPassing;
     int r = address.empty() ? openUser() : openAt(address, fdPassing);
     if (r < 0) return fail("cannot connect to the bus: " + errnoText(r));
     sd_bus_slot* slot = nullptr;
@@ -225,6 +241,9 @@ class SdBusHost final : public HostBus {
                        std::string(operation) + " takes the signature \"" + shape->inSignature + "\""};
     }
     const bool isSuffix = operation == kOpSetGlobalSuffix;
+    if (fdPassing_ == FdPassing::kRefuseArguments && holdsFile(message)) {
+      return CallError{SD_BUS_ERROR_INVALID_ARGS, "this host takes no string as a file descriptor"};
+    }
     Result<RecordValue> first = readArgument(message);
     if (!first) return CallError{SD_BUS_ERROR_INVALID_ARGS, first.reason()};
     Result<RecordValue> second = isSuffix ? Result<RecordValue>(RecordValue{}) : readArgument(message);
@@ -269,6 +288,7 @@ class SdBusHost final : public HostBus {
 
   RecordStore& store_;
   const std::vector<RejectRule> rejects_;
+  FdPassing fdPassing_ = FdPassing::kNegotiate;
   std::mutex mutex_;
   // Declared in the order they are made, so that they go in reverse.
   BusPtr bus_;

@@ -23,8 +23,11 @@ class HostBus {
   // FdPassing::kRefuse the connection to `address` does not negotiate
   // descriptor passing, as a host without it: the bus then refuses to pass it
   // any string sent as a memory file, and its own large strings go inside
-  // the message.
-  enum class FdPassing { kNegotiate, kRefuse };
+  // the message. With FdPassing::kRefuseArguments the connection takes
+  // descriptors (a Ping carrying one passes) but the object answers every
+  // string argument sent as a memory file with InvalidArgs, as a host that
+  // takes them only in some calls may.
+  enum class FdPassing { kNegotiate, kRefuse, kRefuseArguments };
   static Result<std::unique_ptr<HostBus>> open(const std::string& address, RecordStore& store,
                                                std::vector<RejectRule> rejects,
                                                FdPassing fdPassing = FdPassing::kNegotiate);

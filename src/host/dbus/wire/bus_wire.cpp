@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <string.h>
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -19,7 +20,9 @@ constexpr const char* kBusDaemonPath = "/org/freedesktop/DBus";
 constexpr const char* kBusDaemonInterface = "org.freedesktop.DBus";
 // The bus daemon's own answers come within the library's default time.
 constexpr std::uint64_t kDefaultTimeout = 0;
-// RequestName's answers: now the primary owner; another connection owns it.
+// RequestName's flag that refuses a place in the queue behind another owner,
+// and its answers: now the primary owner; another connection owns it.
+constexpr std::uint32_t kDoNotQueue = 4;
 constexpr std::uint32_t kPrimaryOwner = 1;
 constexpr std::uint32_t kExists = 3;
 
@@ -101,9 +104,22 @@ Result<WireValue> readVariant(sd_bus_message* message) {
 
 bool passesFiles(sd_bus* bus) { return sd_bus_can_send(bus, SD_BUS_TYPE_UNIX_FD) > 0; }
 
+std::string describeNoncharacter(std::string_view utf8, const FoundNoncharacter& found) {
+  char code[16];
+  std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(found.codePoint));
+  return std::string(code) + " at character " + std::to_string(utf16LengthOfUtf8(utf8.substr(0, found.offset)) + 1);
+}
+
 Status appendUtf8(sd_bus_message* message, std::string_view utf8) {
   int r = 0;
-  if (utf8.size() < kTextByDescriptorBytes || !passesFiles(sd_bus_message_get_bus(message))) {
+  const bool files = passesFiles(sd_bus_message_get_bus(message));
+  const std::optional<FoundNoncharacter> noncharacter =
+      utf8.size() < kTextByDescriptorBytes || !files ? firstNoncharacter(utf8) : std::nullopt;
+  if (noncharacter && !files) {
+    return fail("the string holds " + describeNoncharacter(utf8, *noncharacter) +
+                ", which D-Bus carries only in a file descriptor, and this connection passes none");
+  }
+  if (!noncharacter && (utf8.size() < kTextByDescriptorBytes || !files)) {
     // The message copies the text; it needs its own terminated copy first.
     r = sd_bus_message_append(message, "v", kStringSignature, std::string(utf8).c_str());
   } else {
@@ -156,6 +172,12 @@ Result<WireValue::Kind> appendText(sd_bus_message* message, std::string_view tex
   const std::string utf8 = textToUtf8WithoutNul(text);
   if (utf8.size() >= kTextByDescriptorBytes && large == LargeText::kAsFile) return appendTextFile(message, utf8);
   if (utf8.size() > kLargestStringBytes) return fail("the string is too large for one message");
+  // The bus library refuses a message whose string holds a noncharacter; a
+  // memory file carries it, and nothing else can.
+  if (const std::optional<FoundNoncharacter> found = firstNoncharacter(utf8)) {
+    if (large == LargeText::kAsFile) return appendTextFile(message, utf8);
+    return fail("the string holds " + describeNoncharacter(utf8, *found) + ", which only a file descriptor carries");
+  }
   const int r = sd_bus_message_append(message, "v", kStringSignature, utf8.c_str());
   if (r < 0) return fail("cannot add a string: " + errnoText(r));
   return WireValue::Kind::kString;
@@ -177,7 +199,7 @@ Result<std::string> nameOwner(sd_bus* bus, const std::string& busName) {
 }
 
 Status requestName(sd_bus* bus, const std::string& busName) {
-  Result<MessagePtr> reply = askBusDaemon(bus, "RequestName", busName.c_str(), std::uint32_t{0});
+  Result<MessagePtr> reply = askBusDaemon(bus, "RequestName", busName.c_str(), kDoNotQueue);
   if (!reply) return reply.failure();
   if (const sd_bus_error* error = sd_bus_message_get_error(reply->get())) {
     return fail("cannot own " + busName + " on the bus: " + errnoText(-sd_bus_error_get_errno(error)));

@@ -17,6 +17,7 @@
 #include "core/result.h"
 #include "platform/posix/deadline_wait.h"
 #include "platform/posix/sealed_memfd.h"
+#include "text/utf.h"
 
 namespace tarnweld::dbus_wire {
 
@@ -54,28 +55,35 @@ struct WireValue {
 // end of the message included); with kOther when the variant cannot be read.
 Result<WireValue> readVariant(sd_bus_message* message);
 
-// How a string of kTextByDescriptorBytes or more goes: as a sealed memory
-// file ("h"), or inside the message ("s") when the connection at either end
-// cannot pass descriptors.
+// How a string of kTextByDescriptorBytes or more, or one holding a
+// noncharacter, goes: as a sealed memory file ("h"), or inside the message
+// ("s") when the connection at either end cannot pass descriptors.
 enum class LargeText { kAsFile, kInMessage };
 
 // Whether `bus` negotiated descriptor passing (a Unix socket, both ends
 // willing): a connection that did not can send no "h".
 bool passesFiles(sd_bus* bus);
 
+// "U+FDD0 at character 12": a noncharacter found in `utf8`, and where it
+// stands, counted as the host counts characters (UTF-16 units, from 1).
+std::string describeNoncharacter(std::string_view utf8, const FoundNoncharacter& found);
+
 // Appends a string variant: "h" with a sealed memory file (the message keeps
-// a duplicate of its descriptor) from kTextByDescriptorBytes of UTF-8 on,
-// unless the message's connection cannot pass descriptors, else "s". `utf8`
-// must be UTF-8 without NUL.
+// a duplicate of its descriptor) from kTextByDescriptorBytes of UTF-8 on, and
+// at any size when the string holds a noncharacter (which the bus library
+// refuses inside a message), else "s". A connection that cannot pass
+// descriptors gets "s" at any size, and a string holding a noncharacter is
+// not appended (a failure that names it). `utf8` must be UTF-8 without NUL.
 Status appendUtf8(sd_bus_message* message, std::string_view utf8);
 
 // The same for the program's text (UTF-8 here), with each NUL and any
 // ill-formed sequence sent as U+FFFD so that no text can make the call fail;
 // returns the form it went in (kString or kTextFile). A large text is
 // written into its memory file a piece at a time: no second copy of it is
-// made. One that must go inside the message but is larger than
-// kLargestStringBytes is not appended (a failure): the bus daemon would drop
-// the connection that sent such a message.
+// made. With LargeText::kInMessage, one that holds a noncharacter, or is
+// larger than kLargestStringBytes, is not appended (a failure): the bus
+// library refuses the first, and the bus daemon drops the connection that
+// sends the second.
 Result<WireValue::Kind> appendText(sd_bus_message* message, std::string_view text, LargeText large);
 
 Status appendInt16(sd_bus_message* message, std::int16_t number);
@@ -88,7 +96,8 @@ Status appendInt16(sd_bus_message* message, std::int16_t number);
 // when it has no owner or the answer cannot be had.
 Result<std::string> nameOwner(sd_bus* bus, const std::string& busName);
 // requestName: takes `busName` as its primary owner; fails, saying so, when
-// another connection holds it.
+// another connection holds it. It never waits in the daemon's queue for the
+// name: a second host is told at once, and never takes over later.
 Status requestName(sd_bus* bus, const std::string& busName);
 
 // When the connection next needs processing (a call's time-out), for a loop
