@@ -1,5 +1,7 @@
 // The UTF-8 edge: what goes out on the bus and to the parser must always
 // encode, and what comes in must decode or be refused, never mangled.
+#include "text/text.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 #include "text/ascii.h"
 #include "text/encoding_sniff.h"
 #include "text/host_path.h"
-#include "text/text.h"
 #include "text/utf.h"
 
 namespace tarnweld {

@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 #include "text/utf.h"
 #include "xml/libxml/libxml_http.h"
