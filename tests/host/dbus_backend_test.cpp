@@ -32,15 +32,6 @@ namespace {
 using host::RecordStore;
 using host::RecordValue;
 
-// An error a call may fill in, freed when its owner goes.
-struct CallError {
-  CallError() = default;
-  CallError(const CallError&) = delete;
-  CallError& operator=(const CallError&) = delete;
-  ~CallError() { sd_bus_error_free(&value); }
-  sd_bus_error value = SD_BUS_ERROR_NULL;
-};
-
 class DbusBackendTest : public test::SessionBusTest {
  protected:
   void TearDown() override {
@@ -554,7 +545,7 @@ TEST_F(DbusBackendTest, TheHostRefusesAFileThatIsNotSealedOrNotUtf8WithoutNul) {
     const posix::Fd file(memfd_create("text", MFD_CLOEXEC | MFD_ALLOW_SEALING));
     ASSERT_TRUE(posix::writeAll(file.get(), row.bytes));
     ASSERT_EQ(fcntl(file.get(), F_ADD_SEALS, row.seals), 0);
-    CallError error;
+    sdbus_owners::CallError error;
     sd_bus_message* reply = nullptr;
     const int r =
         sd_bus_call_method(client.get(), "htmlkit.HTMLKitPluginsCore", dbus_wire::kObjectPath, dbus_wire::kInterface,

@@ -51,17 +51,9 @@ constexpr std::chrono::milliseconds kWatchDelay{50};
 
 using posix::Fd;
 using sdbus_owners::BusPtr;
+using sdbus_owners::CallError;
 using sdbus_owners::MessagePtr;
 using sdbus_owners::SlotPtr;
-
-// An error a call may fill in, freed when its owner goes.
-struct CallError {
-  CallError() = default;
-  CallError(const CallError&) = delete;
-  CallError& operator=(const CallError&) = delete;
-  ~CallError() { sd_bus_error_free(&value); }
-  sd_bus_error value = SD_BUS_ERROR_NULL;
-};
 
 // The plug-in has no business once its host has gone: ending the process at
 // once is the only way to stop a transformation that is under way.

@@ -22,4 +22,13 @@ using BusPtr = std::unique_ptr<sd_bus, BusCloser>;
 using SlotPtr = std::unique_ptr<sd_bus_slot, SlotUnref>;
 using MessagePtr = std::unique_ptr<sd_bus_message, MessageUnref>;
 
+// An error a call may fill in, freed when its owner goes.
+struct CallError {
+  CallError() = default;
+  CallError(const CallError&) = delete;
+  CallError& operator=(const CallError&) = delete;
+  ~CallError() { sd_bus_error_free(&value); }
+  sd_bus_error value = SD_BUS_ERROR_NULL;
+};
+
 }  // namespace tarnweld::sdbus_owners
