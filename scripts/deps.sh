@@ -14,9 +14,10 @@ set -euo pipefail
 packages_of() {
   case "$1" in
     # The compiler and the libraries (libcurl's headers: the plug-in loads
-    # libcurl itself only when a run reads a URL), and the private bus.
+    # libcurl itself only when a run reads a URL; OpenSSL's, for the names of
+    # the certificate checks libcurl reports), and the private bus.
     example) echo g++ cmake make pkg-config libxml2-dev libxslt1-dev libsystemd-dev libmimalloc-dev \
-      libcurl4-openssl-dev dbus-daemon ;;
+      libcurl4-openssl-dev libssl-dev dbus-daemon ;;
     # GoogleTest; the XHTML DTDs with the catalogs that let documents
     # validate offline, and docbook-xsl, for the tests that read installed
     # DTDs and stylesheets through the catalogs (w3c-sgml-lib's set-up alone
