@@ -21,11 +21,13 @@ struct AsciiName {
 
   consteval AsciiName(const char (&literal)[N]) {
     for (std::size_t i = 0; i < N; ++i) {
+      // A name is ASCII, without NUL: a text as it stands on every platform.
+      if (i + 1 < N && (literal[i] <= 0 || literal[i] > 0x7E)) throw "a name must be printable ASCII";
       bytes[i] = literal[i];
       units[i] = static_cast<TextUnit>(literal[i]);
     }
   }
-  constexpr TextView text() const { return {units, N - 1}; }
+  constexpr TextView text() const { return fixedAsciiText(units, N - 1); }
   constexpr std::string_view ascii() const { return {bytes, N - 1}; }
 };
 

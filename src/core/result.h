@@ -49,12 +49,6 @@ class [[nodiscard]] Result {
   const std::string& reason() const { return failure().reason; }
   bool notFound() const noexcept { return !ok() && failure().kind == FailureKind::kNotFound; }
 
-  // The value as an optional, for the run logic's steps.
-  std::optional<T> take() && {
-    if (!ok()) return std::nullopt;
-    return std::get<0>(std::move(state_));
-  }
-
  private:
   std::variant<T, Failure> state_;
 };

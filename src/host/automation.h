@@ -43,7 +43,7 @@ class AutomationObject {
   // and the limit it passes), or nothing when it can. Asked before a large
   // text is handed over, so that it is not lost without a word. Makes no
   // host call. By default there is no limit.
-  virtual std::optional<Text> refusesText(TextView text) const {
+  virtual std::optional<Text> refusesText(const Text& text) const {
     static_cast<void>(text);
     return std::nullopt;
   }

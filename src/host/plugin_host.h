@@ -37,10 +37,10 @@ class PluginHost {
   bool dataGet(TextView key, Text& value);
 
   // Returns why `text` cannot be handed to the host whole, or nothing when it
-  // can (or when the session is empty, where every call fails anyway).
-  std::optional<Text> refusesText(TextView text) const {
-    return object_ ? object_->refusesText(text) : std::nullopt;
-  }
+  // can (or when the session is empty, where every call fails anyway): a
+  // text longer than the host's limit of kMaxTextUnits characters, or one
+  // the backend cannot carry.
+  std::optional<Text> refusesText(const Text& text) const;
 
   // Drops the reference to the host object; releasing an empty session does nothing.
   void release() { object_.reset(); }

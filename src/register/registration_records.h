@@ -32,8 +32,8 @@ inline constexpr std::array<RegistrationRecord, 13> RegistrationRecords{{
     {RegistrationRecord::Call::DataAdd, TXT("EMAIL"), TXT("tarnweld@example.org")},
     {RegistrationRecord::Call::DataAdd, TXT("URL_HOME"), TXT("")},
     {RegistrationRecord::Call::DataAdd, TXT("DESCRIPTION"),
-     TXT("Transform an XML (eXtensible Markup Language) file with an XSL (eXtensible Stylesheet Language) file ")
-     TXT("using Microsoft's XML 3.0 parser")},
+     TXT("Transform an XML (eXtensible Markup Language) file with an XSL (eXtensible Stylesheet Language) file "
+         "using Microsoft's XML 3.0 parser")},
     {RegistrationRecord::Call::DataAdd, TXT("HINT"), TXT("Transform an XML file with an XSL file using MSXML 3.0")},
     {RegistrationRecord::Call::DataAdd, TXT("MODE_SHOW_STATUS"), std::int16_t{1}},
     {RegistrationRecord::Call::DataAdd, TXT("MODE_IN_TEXT_FULL"), std::int16_t{1}},

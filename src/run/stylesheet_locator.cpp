@@ -31,7 +31,7 @@ void climbOneLevel(Text& directory) {
   const std::size_t lastBeforeFinal = directory.size() - 2;
   std::size_t cut = directory.rfind(TXT('\\'), lastBeforeFinal);
   if (cut == npos) cut = directory.rfind(TXT('/'), lastBeforeFinal);
-  if (cut != npos) directory.resize(cut + 1);
+  if (cut != npos) directory.erase(cut + 1);
 }
 
 }  // namespace

@@ -19,10 +19,7 @@ constexpr TextView kColumnLabel = TXT(" Column: ");
 constexpr TextView kTextLabel = TXT("Text: ");
 
 // Plain decimal digits, with a leading "-" when negative.
-void appendNumber(Text& out, std::int32_t value) {
-  const std::string digits = std::to_string(value);
-  out.append(digits.begin(), digits.end());
-}
+void appendNumber(Text& out, std::int32_t value) { out.append(textFromAscii(std::to_string(value))); }
 
 // Stands in for a document that could not be created: every call on it
 // fails, so each step made on it is a failed step like any other.

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/text.h"
+
 namespace tarnweld {
 
 template <typename Char>
@@ -57,5 +59,17 @@ constexpr std::size_t findIgnoringAsciiCase(std::basic_string_view<Char> text, s
                               target.end(), [](Char a, Char b) { return foldAscii(a) == foldAscii(b); });
   return it == text.end() ? std::basic_string_view<Char>::npos : static_cast<std::size_t>(it - text.begin());
 }
+
+#if !TARNWELD_TEXT_UTF16
+// The same for the program's text, read as its bytes: ASCII case folding
+// leaves every other character as it is.
+inline bool equalsIgnoringAsciiCase(TextView a, TextView b) { return equalsIgnoringAsciiCase(a.bytes(), b.bytes()); }
+inline bool startsWithIgnoringAsciiCase(TextView text, TextView start) {
+  return startsWithIgnoringAsciiCase(text.bytes(), start.bytes());
+}
+inline std::size_t findIgnoringAsciiCase(TextView text, TextView target, std::size_t from) {
+  return findIgnoringAsciiCase(text.bytes(), target.bytes(), from);
+}
+#endif
 
 }  // namespace tarnweld

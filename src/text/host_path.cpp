@@ -12,8 +12,7 @@ constexpr bool isAsciiLetter(Char c) {
 
 template <typename Char>
 constexpr bool isSchemeCharacter(Char c) {
-  return isAsciiLetter(c) || (c >= Char('0') && c <= Char('9')) || c == Char('+') || c == Char('-') ||
-         c == Char('.');
+  return isAsciiLetter(c) || (c >= Char('0') && c <= Char('9')) || c == Char('+') || c == Char('-') || c == Char('.');
 }
 
 template <typename Char>
@@ -37,9 +36,8 @@ std::string toHostPath(std::string_view posixPath) {
 }
 
 Text fromHostPath(TextView hostPath) {
-  Text path(hostPath);
-  if (!hasUriScheme(hostPath)) std::replace(path.begin(), path.end(), TXT('\\'), TXT('/'));
-  return path;
+  if (hasUriScheme(unitsOf(hostPath))) return Text(hostPath);
+  return withAsciiReplaced(hostPath, TXT('\\'), TXT('/'));
 }
 
 }  // namespace tarnweld

@@ -1,48 +1,107 @@
 #include "text/text.h"
 
+#include <algorithm>
+
 #include "text/utf.h"
 
 namespace tarnweld {
 
 #if TARNWELD_TEXT_UTF16
 
+Text withAsciiReplaced(TextView text, TextUnit from, TextUnit to) {
+  Text replaced(text);
+  std::replace(replaced.begin(), replaced.end(), from, to);
+  return replaced;
+}
+
 std::string textToUtf8(TextView text) { return toUtf8(text); }
 std::string textToUtf8WithoutNul(TextView text) { return toUtf8WithoutNul(text); }
 Text textFromUtf8(std::string_view bytes) { return fromUtf8Lenient(bytes); }
-void appendTextFromUtf8(Text& text, std::string_view bytes) { appendUtf8Lenient(text, bytes); }
+void appendTextFromUtf8(Text& text, std::string_view bytes) { appendDecodedUtf8(text, bytes); }
+Text textFromOwnedUtf8(std::string bytes) { return fromUtf8Lenient(bytes); }
 Text textFromAscii(std::string_view ascii) { return fromAscii(ascii); }
 std::size_t utf16Length(TextView text) { return text.size(); }
+std::size_t utf16Length(const Text& text) { return text.size(); }
 Text firstUtf16Units(TextView text, std::size_t units) { return Text(text.substr(0, units)); }
 
 #else
 
 namespace {
 
-// A text is well-formed UTF-8 already; the copy is checked all the same, so
-// that no text, however it was made, can make a channel refuse it.
-std::string checkedCopy(TextView text, Utf8Nul nul) {
-  std::string utf8;
-  utf8.reserve(text.size());
-  appendUtf8Lenient(utf8, text, nul);
-  return utf8;
+constexpr TextView kReplacement = TXT("\xEF\xBF\xBD");
+
+// Bytes a scan found not to be text as they stand, mended: U+FFFD for each
+// ill-formed sequence and each NUL.
+std::string mended(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size() + 2 * kReplacement.size());
+  appendMendedUtf8(out, bytes, Utf8Nul::kReplace);
+  return out;
 }
 
 }  // namespace
 
-std::string textToUtf8(TextView text) { return checkedCopy(text, Utf8Nul::kKeep); }
-std::string textToUtf8WithoutNul(TextView text) { return checkedCopy(text, Utf8Nul::kReplace); }
-
-Text textFromUtf8(std::string_view bytes) {
-  Text text;
-  appendTextFromUtf8(text, bytes);
-  return text;
+// One ASCII character for another leaves the text well-formed.
+Text withAsciiReplaced(TextView text, TextUnit from, TextUnit to) {
+  std::string replaced(text.bytes());
+  std::replace(replaced.begin(), replaced.end(), from, to);
+  return Text::trusted(std::move(replaced), Text::kUnknownUnits);
 }
 
-void appendTextFromUtf8(Text& text, std::string_view bytes) { appendUtf8Lenient(text, bytes); }
+// A text is well-formed UTF-8 without NUL: its bytes are what every channel
+// takes, as they stand.
+std::string textToUtf8(TextView text) { return std::string(text.bytes()); }
+std::string textToUtf8WithoutNul(TextView text) { return std::string(text.bytes()); }
 
-Text textFromAscii(std::string_view ascii) { return Text(ascii); }
+Text textFromUtf8(std::string_view bytes) {
+  const Utf8Scan scan = scanUtf8(bytes);
+  if (scan.stop == Utf8Scan::Stop::kEnd) return Text::trusted(std::string(bytes), scan.utf16Units);
+  return Text::trusted(mended(bytes), Text::kUnknownUnits);
+}
 
-std::size_t utf16Length(TextView text) { return utf16LengthOfUtf8(text); }
+Text Text::checked(std::string_view bytes) { return textFromUtf8(bytes); }
+
+Text textFromOwnedUtf8(std::string bytes) {
+  const Utf8Scan scan = scanUtf8(bytes);
+  if (scan.stop == Utf8Scan::Stop::kEnd) return Text::trusted(std::move(bytes), scan.utf16Units);
+  return Text::trusted(mended(bytes), Text::kUnknownUnits);
+}
+
+void appendTextFromUtf8(Text& text, std::string_view bytes) {
+  if (scanUtf8(bytes).stop == Utf8Scan::Stop::kEnd) {
+    text.append(TextView::trusted(bytes));
+  } else {
+    text.append(TextView::trusted(mended(bytes)));
+  }
+}
+
+Result<Text> textHeldIn(std::shared_ptr<const TextStorage> storage, NulBytes nul) {
+  const std::string_view bytes = storage->bytes();
+  const Utf8Scan scan = scanUtf8(bytes, kMaxTextUnits);
+  switch (scan.stop) {
+    case Utf8Scan::Stop::kEnd:
+      return Text::trusted(std::move(storage), scan.utf16Units);
+    case Utf8Scan::Stop::kTooLong:
+      return fail("the text is longer than " + std::to_string(kMaxTextUnits) + " characters");
+    case Utf8Scan::Stop::kNul:
+      if (nul == NulBytes::kRefuse) return fail("the text holds a NUL");
+      break;
+    case Utf8Scan::Stop::kIllFormed:
+      break;
+  }
+  // Bytes that are not text as they stand become a mended copy; one U+FFFD
+  // stands for at least one byte, so the copy is no longer in units.
+  return Text::trusted(mended(bytes), Text::kUnknownUnits);
+}
+
+Text textFromAscii(std::string_view ascii) { return textFromUtf8(ascii); }
+
+std::size_t utf16Length(TextView text) { return utf16LengthOfUtf8(text.bytes()); }
+
+std::size_t utf16Length(const Text& text) {
+  const std::size_t known = text.knownUtf16Units();
+  return known != Text::kUnknownUnits ? known : utf16Length(text.view());
+}
 
 Text firstUtf16Units(TextView text, std::size_t units) {
   std::size_t at = 0;
@@ -52,7 +111,7 @@ Text firstUtf16Units(TextView text, std::size_t units) {
     if (length == 4 && counted + 1 == units) {
       // Only the high half of the pair would be kept: it reaches the host
       // as U+FFFD.
-      return Text(text.substr(0, at)) + "\xEF\xBF\xBD";
+      return Text(text.substr(0, at)).append(kReplacement);
     }
     counted += length == 4 ? 2 : 1;
     at += length;

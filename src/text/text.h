@@ -4,27 +4,47 @@
 // without a conversion or a second copy. Every result the host sees is the
 // same either way: where the host counts characters (a report's cut, a
 // column), it counts UTF-16 units, and this file counts them so on Linux too.
-// A text from outside on Linux is well-formed UTF-8 (U+FFFD stands for a bad
-// sequence); a NUL may be part of a text in either form.
+// On Linux the text is its own type (utf8_text.h): well-formed UTF-8 without
+// NUL, checked once where it comes in, U+FFFD standing for each bad sequence
+// and each NUL. On Windows it is the UTF-16 string COM hands over, where a
+// NUL may be part of a text.
 #pragma once
 
 #include <cstddef>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "core/result.h"
+
+#if !TARNWELD_TEXT_UTF16
+#include "text/utf8_text.h"
+#endif
 
 namespace tarnweld {
 
 #if TARNWELD_TEXT_UTF16
 using TextUnit = char16_t;
+using Text = std::basic_string<TextUnit>;
+using TextView = std::basic_string_view<TextUnit>;
 // A fixed text in the program's form, from a literal.
 #define TXT(literal) u##literal
 #else
-using TextUnit = char;
-#define TXT(literal) literal
+// A fixed text, from a literal checked when it is compiled; a character
+// literal stays a character.
+#define TXT(literal) ::tarnweld::text_detail::fixed(literal)
+namespace text_detail {
+consteval char fixed(char c) {
+  if (c == 0 || static_cast<unsigned char>(c) >= 0x80) literalIsNotWellFormedUtf8();
+  return c;
+}
+template <std::size_t N>
+consteval TextView fixed(const char (&literal)[N]) {
+  return TextView::literal(literal);
+}
+}  // namespace text_detail
 #endif
-
-using Text = std::basic_string<TextUnit>;
-using TextView = std::basic_string_view<TextUnit>;
 
 // The text as UTF-8: an unpaired surrogate (UTF-16 only) becomes U+FFFD.
 std::string textToUtf8(TextView text);
@@ -32,16 +52,53 @@ std::string textToUtf8(TextView text);
 // NUL (the bus, C strings).
 std::string textToUtf8WithoutNul(TextView text);
 
-// Text from bytes in UTF-8; each ill-formed sequence becomes U+FFFD. The
-// second form appends to `text`, with no string in between.
+// Text from bytes in UTF-8, checked once; each ill-formed sequence becomes
+// U+FFFD, and on Linux each NUL too. The second form appends to `text`, with
+// no string in between; the third takes the bytes over, with no copy when
+// they are text already.
 Text textFromUtf8(std::string_view bytes);
 void appendTextFromUtf8(Text& text, std::string_view bytes);
+Text textFromOwnedUtf8(std::string bytes);
+
+#if !TARNWELD_TEXT_UTF16
+// The text that `storage` holds, checked once and left where it lies: the
+// text shares the storage, which lives as long as any text made from it.
+// When its bytes are not text as they stand, the text is a mended copy on
+// the heap instead (U+FFFD for each bad sequence and NUL), and the storage
+// is let go. A text longer than kMaxTextUnits UTF-16 units is refused, its
+// count stopped at the limit; with NulBytes::kRefuse so is one holding NUL.
+enum class NulBytes { kMend, kRefuse };
+Result<Text> textHeldIn(std::shared_ptr<const TextStorage> storage, NulBytes nul);
+#endif
 
 // Text from a fixed ASCII string.
 Text textFromAscii(std::string_view ascii);
 
+// A view of fixed ASCII units, checked where they were made (a name
+// compiled into the program).
+#if TARNWELD_TEXT_UTF16
+constexpr TextView fixedAsciiText(const TextUnit* units, std::size_t count) { return {units, count}; }
+#else
+constexpr TextView fixedAsciiText(const TextUnit* units, std::size_t count) {
+  return TextView::trusted({units, count});
+}
+#endif
+
+// The text's units as a plain view (UTF-16 units on Windows, UTF-8 bytes on
+// Linux), for code that reads it unit by unit.
+#if TARNWELD_TEXT_UTF16
+inline std::u16string_view unitsOf(TextView text) { return text; }
+#else
+inline std::string_view unitsOf(TextView text) { return text.bytes(); }
+#endif
+
+// `text` with every `from` written as `to`, both ASCII characters.
+Text withAsciiReplaced(TextView text, TextUnit from, TextUnit to);
+
 // How many UTF-16 units the text takes: its length as the host counts it.
+// A text whose edge counted them says so without another pass.
 std::size_t utf16Length(TextView text);
+std::size_t utf16Length(const Text& text);
 
 // The first `units` UTF-16 units of `text`, as a text. When the cut falls
 // between the halves of a surrogate pair, the half that is kept is unpaired;

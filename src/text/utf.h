@@ -2,6 +2,8 @@
 // for the edges: the bus, the parser libraries, COM and the terminal.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,20 +22,32 @@ std::string toUtf8(std::u16string_view text);
 // carry NUL (the bus, C strings).
 std::string toUtf8WithoutNul(std::u16string_view text);
 
-// The size of toUtf8WithoutNul(text), and the same bytes written to `out`
-// (which has room for that many, or for kMaxUtf8BytesPerUnit * text.size());
-// returns the end of what it wrote. For writing a large text straight where
-// it goes, with no string in between.
-std::size_t utf8SizeWithoutNul(std::u16string_view text);
-char* writeUtf8WithoutNul(std::u16string_view text, char* out);
-
 // No UTF-16 unit takes more than this many bytes of UTF-8 (a surrogate pair
-// takes four for its two units, a replaced one three): room for a piece of
-// text when its exact size is not worth a pass of its own.
+// takes four for its two units, a replaced one three): a text of at most
+// kMaxTextUnits units is at most this many times as many bytes.
 inline constexpr std::size_t kMaxUtf8BytesPerUnit = 3;
-// toUtf8(text) written to `out`, which has room for
-// kMaxUtf8BytesPerUnit * text.size() bytes; returns the end of what it wrote.
-char* writeUtf8(std::u16string_view text, char* out);
+
+// What one pass over bytes meant as UTF-8 found: where it stopped and why,
+// and how many UTF-16 units the bytes before the stop decode to.
+struct Utf8Scan {
+  enum class Stop { kEnd, kIllFormed, kNul, kTooLong };
+  Stop stop = Stop::kEnd;
+  // Where it stopped: bytes.size() at kEnd; the first byte of the ill-formed
+  // sequence, or the NUL; for kTooLong the character that would pass the
+  // limit.
+  std::size_t end = 0;
+  std::size_t utf16Units = 0;  // the units of bytes[0, end)
+};
+// Scans `bytes` once: well-formed UTF-8 (no overlong form, surrogate or code
+// point above U+10FFFF; a sequence cut short by the end is ill-formed)
+// holding no NUL, counting UTF-16 units (a four-byte sequence is two), and
+// stopping at the first ill-formed sequence, the first NUL, or the first
+// character that would take the count past `maxUnits`. Runs of ASCII go a
+// block at a time; the scalar decoder sees only the bytes from 0x80 up.
+Utf8Scan scanUtf8(std::string_view bytes, std::size_t maxUnits = SIZE_MAX);
+// The same, a character at a time: the reference the tests and fuzzers hold
+// scanUtf8 to.
+Utf8Scan scanUtf8Scalar(std::string_view bytes, std::size_t maxUnits = SIZE_MAX);
 
 // True when `bytes` is well-formed UTF-8 holding no NUL: what the bus and C
 // strings carry.
@@ -59,17 +73,17 @@ std::optional<std::u16string> fromUtf8(std::string_view bytes);
 // npos when `bytes` is well-formed: where fromUtf8 gives up.
 std::size_t firstInvalidUtf8(std::string_view bytes);
 
-// Decodes UTF-8, replacing each ill-formed sequence with U+FFFD; the second
-// form decodes onto the end of `text`, with no string in between.
+// Decodes UTF-8 to UTF-16, replacing each ill-formed sequence with U+FFFD;
+// the second form decodes onto the end of `text`, with no string in between.
 std::u16string fromUtf8Lenient(std::string_view bytes);
-void appendUtf8Lenient(std::u16string& text, std::string_view bytes);
+void appendDecodedUtf8(std::u16string& text, std::string_view bytes);
 
-// The same rule without leaving UTF-8: appends `bytes` to `out` with each
-// ill-formed sequence written as U+FFFD, exactly where fromUtf8Lenient would
-// put one; with Utf8Nul::kReplace, each NUL too. Well-formed runs are copied
-// as they stand.
+// The same rule without leaving UTF-8, to mend bytes into text: appends
+// `bytes` to `out` with each ill-formed sequence written as U+FFFD, exactly
+// where fromUtf8Lenient would put one; with Utf8Nul::kReplace, each NUL too.
+// Well-formed runs are copied as they stand.
 enum class Utf8Nul { kKeep, kReplace };
-void appendUtf8Lenient(std::string& out, std::string_view bytes, Utf8Nul nul = Utf8Nul::kKeep);
+void appendMendedUtf8(std::string& out, std::string_view bytes, Utf8Nul nul = Utf8Nul::kKeep);
 
 // The number of UTF-16 units that well-formed UTF-8 `bytes` decodes to.
 std::size_t utf16LengthOfUtf8(std::string_view bytes);

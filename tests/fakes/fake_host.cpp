@@ -35,7 +35,7 @@ class FakeObject : public AutomationObject {
     return true;
   }
 
-  std::optional<Text> refusesText(TextView text) const override {
+  std::optional<Text> refusesText(const Text& text) const override {
     if (!host_.textLimit || text.size() <= *host_.textLimit) return std::nullopt;
     return textFromAscii(std::to_string(text.size()) + " characters, over the limit of " +
                      std::to_string(*host_.textLimit));

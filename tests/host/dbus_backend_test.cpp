@@ -80,13 +80,17 @@ TEST_F(DbusBackendTest, TextTheBusCannotCarryArrivesAsReplacementCharacters) {
   serve();
   PluginHost session;
   ASSERT_TRUE(session.create(*backend_));
-  const Text text{'a', '\0', 'b', '\xFF', 'c', '\xC3'};
+  // Bytes that are not text are mended where they become one.
+  const Text text =
+      textFromUtf8(std::string_view("a\0b\xFF"
+                                    "c\xC3",
+                                    6));
   const std::string mended =
       "a\xEF\xBF\xBD"
       "b\xEF\xBF\xBD"
       "c\xEF\xBF\xBD";
   // Inside the message, and in a memory file, mended a piece at a time.
-  const Text padding(dbus_wire::kTextByDescriptorBytes, 'p');
+  const Text padding(dbus_wire::kTextByDescriptorBytes, TXT('p'));
   EXPECT_TRUE(session.dataAdd("OUTPUT", text));
   EXPECT_TRUE(session.dataAdd("LARGE", padding + text));
   const RecordValue* value = stored("OUTPUT");
@@ -95,7 +99,7 @@ TEST_F(DbusBackendTest, TextTheBusCannotCarryArrivesAsReplacementCharacters) {
   const RecordValue* large = store_.find("LARGE");
   ASSERT_NE(large, nullptr);
   EXPECT_FALSE(std::holds_alternative<std::string>(*large)) << "went inside the message, not as a file";
-  EXPECT_TRUE(host::stringOf(*large).value_or("") == padding + mended);
+  EXPECT_TRUE(host::stringOf(*large).value_or("") == textToUtf8(padding) + mended);
 }
 
 // Small texts travel inside the message, large ones as memory files written
@@ -132,7 +136,7 @@ TEST_F(DbusBackendTest, ALargeTextReachesAHostWithoutDescriptorPassingWholeOrIsR
     SCOPED_TRACE(takesFds ? "a host that takes descriptors" : "a host that takes none");
     // A large record the host holds in a memory file of its own goes to a
     // host connection without descriptors inside the message.
-    store_.add("SHARED", host::shareText(std::string(large)));
+    store_.add("SHARED", host::shareText(textToUtf8(large)));
     serve({}, fdPassing);
     PluginHost session;
     ASSERT_TRUE(session.create(*backend_));
@@ -173,8 +177,8 @@ TEST_F(DbusBackendTest, StringsGoAsFilesFromTheThresholdOnOrWhenTheyHoldANonchar
     bool asFile;
   };
   const Row rows[] = {
-      {"one byte below the threshold", Text(threshold - 1, 'x'), false},
-      {"exactly the threshold", Text(threshold, 'x'), true},
+      {"one byte below the threshold", Text(threshold - 1, TXT('x')), false},
+      {"exactly the threshold", Text(threshold, TXT('x')), true},
       {"U+FFFD, a character like any other", "a\uFFFD", false},
       {"U+FDD0", "ab\uFDD0", true},
       {"U+FDEF", "\uFDEF", true},
@@ -185,9 +189,9 @@ TEST_F(DbusBackendTest, StringsGoAsFilesFromTheThresholdOnOrWhenTheyHoldANonchar
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    ASSERT_TRUE(session.dataAdd(row.what, row.text));
+    ASSERT_TRUE(session.dataAdd(textFromAscii(row.what), row.text));
     Text back;
-    EXPECT_TRUE(session.dataGet(row.what, back));
+    EXPECT_TRUE(session.dataGet(textFromAscii(row.what), back));
     EXPECT_TRUE(back == row.text) << "came back as " << back.size() << " bytes";
   }
   hostBus_->stop();
@@ -196,7 +200,7 @@ TEST_F(DbusBackendTest, StringsGoAsFilesFromTheThresholdOnOrWhenTheyHoldANonchar
     const RecordValue* value = store_.find(row.what);
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(std::holds_alternative<std::string>(*value), !row.asFile) << "the wrong form";
-    EXPECT_TRUE(host::stringOf(*value).value_or("") == row.text);
+    EXPECT_TRUE(host::stringOf(*value).value_or("") == row.text.bytes());
   }
 }
 
@@ -459,7 +463,7 @@ TEST_F(DbusBackendTest, AHostFileThatIsNotSealedOrHoldsANulFailsTheCall) {
     ASSERT_TRUE(session.create(*backend_));
     Text value = "unchanged";
     EXPECT_EQ(session.dataGet("INPUT", value), row.read);
-    EXPECT_TRUE(value == (row.read ? Text(row.bytes) : Text("unchanged")));
+    EXPECT_TRUE(value == (row.read ? textFromUtf8(row.bytes) : Text("unchanged")));
   }
 }
 
@@ -473,45 +477,54 @@ TEST_F(DbusBackendTest, CallsFailOnceTheHostHasGone) {
   EXPECT_EQ(value, "unchanged");
 }
 
-// A large text from the host is read a piece at a time; what its file's size
-// or its first NUL says is enough to refuse it, so a sparse file of any size
-// costs the reader nothing.
-TEST(SealedTextTest, ATextFileIsRefusedBeforeItsSizeOrANulCanCostMemory) {
-  using posix::NulBytes;
+// A text from another process in a sealed memory file stays there: mapped,
+// checked once, and held by the text with the file. What its size or its
+// first NUL says is enough to refuse it, so a sparse file of any size costs
+// the reader nothing; bytes that are not text are mended into a copy.
+TEST(SealedTextTest, ATextFileIsHeldWhereItLiesOrRefusedBeforeItCanCostMemory) {
   struct Row {
     const char* what;
     std::string bytes;
     std::uint64_t size;  // the file's, when larger than its bytes: the rest NUL
     NulBytes nul;
     std::optional<Text> text;
+    bool inFile = false;  // held in the file itself, not copied
     const char* reasonPart = "";
     int seals = posix::kTextSeals;
   };
   const Row rows[] = {
-      {"a text", "caf\xC3\xA9 \xFF", 0, NulBytes::kRefuse, "caf\u00E9 \uFFFD"},
+      {"a text", "caf\xC3\xA9 \xF0\x9D\x84\x9E", 0, NulBytes::kRefuse, "caf\u00E9 \U0001D11E", true},
+      {"a bad byte", "caf\xC3\xA9 \xFF", 0, NulBytes::kRefuse, "caf\u00E9 \uFFFD"},
       {"a sequence cut short by the end", "ab\xE2\x82", 0, NulBytes::kRefuse, "ab\uFFFD\uFFFD"},
-      {"sealed against a change of size only", "abc", 0, NulBytes::kKeep, std::nullopt, "sealed",
+      {"sealed against a change of size only", "abc", 0, NulBytes::kMend, std::nullopt, false, "sealed",
        F_SEAL_SHRINK | F_SEAL_GROW},
-      {"not sealed", "abc", 0, NulBytes::kKeep, std::nullopt, "sealed", 0},
-      {"a NUL where NUL is refused", std::string("a\0b", 3), 0, NulBytes::kRefuse, std::nullopt},
-      {"a NUL where NUL is kept", std::string("a\0b", 3), 0, NulBytes::kKeep, Text("a\0b", 3)},
-      {"6 GiB, NUL after the first byte", "a", std::uint64_t{6} << 30, NulBytes::kRefuse, std::nullopt},
-      {"a size no text of 2^31-1 units can have", "a", std::uint64_t{7} << 30, NulBytes::kKeep, std::nullopt,
+      {"not sealed", "abc", 0, NulBytes::kMend, std::nullopt, false, "sealed", 0},
+      {"a NUL where NUL is refused", std::string("a\0b", 3), 0, NulBytes::kRefuse, std::nullopt, false, "NUL"},
+      {"a NUL where NUL is mended", std::string("a\0b", 3), 0, NulBytes::kMend, "a\uFFFDb"},
+      {"5 GiB, NUL after the first byte", "a", std::uint64_t{5} << 30, NulBytes::kRefuse, std::nullopt, false, "NUL"},
+      {"a size no text of 2^31-1 units can have", "a", std::uint64_t{7} << 30, NulBytes::kMend, std::nullopt, false,
        "holds 7516192768 bytes"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    const posix::Fd file(memfd_create("text", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+    const posix::Fd file = posix::makeMemoryFile("text");
     ASSERT_EQ(pwrite(file.get(), row.bytes.data(), row.bytes.size(), 0), static_cast<ssize_t>(row.bytes.size()));
     ASSERT_EQ(ftruncate(file.get(), static_cast<off_t>(std::max<std::uint64_t>(row.size, row.bytes.size()))), 0);
     ASSERT_EQ(fcntl(file.get(), F_ADD_SEALS, row.seals), 0);
-    // The stand-in maps what the plug-in sends only under the same seals.
-    posix::MappedBytes mapped;
-    EXPECT_EQ(posix::mapSealedMemfd(file.get(), mapped), row.seals == posix::kTextSeals);
-    auto read = posix::readSealedUtf8(file.get(), row.nul);
+    Result<Text> read = posix::readSealedText(file.get(), row.nul);
     ASSERT_EQ(read.ok(), row.text.has_value()) << (read.ok() ? "" : read.reason());
     if (row.text) {
       EXPECT_TRUE(*read == *row.text);
+      EXPECT_EQ(utf16Length(*read), utf16Length(row.text->view()));
+      struct stat held {
+      }, sent{};
+      const int heldFd = posix::sealedFileOf(*read);
+      EXPECT_EQ(heldFd >= 0, row.inFile);
+      if (heldFd >= 0) {
+        ASSERT_EQ(fstat(heldFd, &held), 0);
+        ASSERT_EQ(fstat(file.get(), &sent), 0);
+        EXPECT_EQ(held.st_ino, sent.st_ino) << "a copy, not the file";
+      }
     } else {
       EXPECT_NE(read.reason().find(row.reasonPart), std::string::npos) << read.reason();
     }

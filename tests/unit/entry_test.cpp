@@ -47,9 +47,10 @@ TEST(EntryTest, OnlyTheExactSwitchesSelectAMode) {
     TextView arguments;
     const char* firstCall;  // nullptr: no mode, nothing created
   } cases[] = {
-      {TXT("/hkpreg"), "host.create"},   {TXT("/hkprun"), "host.create"}, {TXT(""), nullptr},         {TXT("/HKPREG"), nullptr},
-      {TXT("/HkpRun"), nullptr},         {TXT("/hkprun "), nullptr},      {TXT(" /hkpreg"), nullptr}, {TXT("-hkprun"), nullptr},
-      {TXT("/hkpreg /hkprun"), nullptr}, {TXT("/hkpre"), nullptr},        {TXT("hkprun"), nullptr},
+      {TXT("/hkpreg"), "host.create"}, {TXT("/hkprun"), "host.create"}, {TXT(""), nullptr},
+      {TXT("/HKPREG"), nullptr},       {TXT("/HkpRun"), nullptr},       {TXT("/hkprun "), nullptr},
+      {TXT(" /hkpreg"), nullptr},      {TXT("-hkprun"), nullptr},       {TXT("/hkpreg /hkprun"), nullptr},
+      {TXT("/hkpre"), nullptr},        {TXT("hkprun"), nullptr},
   };
   for (const auto& row : cases) {
     Program program;
@@ -78,9 +79,10 @@ TEST(RegistrationTest, MakesTheThirteenCallsInOrderWithTheirKinds) {
       {"hkp_DataAdd", {stringArg(TXT("URL_HOME")), stringArg(TXT(""))}},
       {"hkp_DataAdd",
        {stringArg(TXT("DESCRIPTION")),
-        stringArg(TXT("Transform an XML (eXtensible Markup Language) file with an XSL ")
-                  TXT("(eXtensible Stylesheet Language) file using Microsoft's XML 3.0 parser"))}},
-      {"hkp_DataAdd", {stringArg(TXT("HINT")), stringArg(TXT("Transform an XML file with an XSL file using MSXML 3.0"))}},
+        stringArg(TXT("Transform an XML (eXtensible Markup Language) file with an XSL "
+                      "(eXtensible Stylesheet Language) file using Microsoft's XML 3.0 parser"))}},
+      {"hkp_DataAdd",
+       {stringArg(TXT("HINT")), stringArg(TXT("Transform an XML file with an XSL file using MSXML 3.0"))}},
       {"hkp_DataAdd", {stringArg(TXT("MODE_SHOW_STATUS")), intArg(1)}},
       {"hkp_DataAdd", {stringArg(TXT("MODE_IN_TEXT_FULL")), intArg(1)}},
       {"hkp_DataAdd", {stringArg(TXT("MODE_ADD_MENU_SHORTCUTS")), intArg(1)}},
@@ -128,9 +130,8 @@ TEST(RunDriverTest, AnOutputTheHostCannotTakeWholeIsReplacedByAReportThatSaysWhy
     Text expected;
   } cases[] = {
       {11, result},
-      {10,
-       TXT("Tarnweld Error - The XML Source Did Not Transform With XSL File (C:\\d\\doc.xsl)!\r\n\r\n")
-       TXT("Reason: 11 characters, over the limit of 10\r\nLine: 0 Column: 0\r\n\r\nText: ")},
+      {10, TXT("Tarnweld Error - The XML Source Did Not Transform With XSL File (C:\\d\\doc.xsl)!\r\n\r\n"
+               "Reason: 11 characters, over the limit of 10\r\nLine: 0 Column: 0\r\n\r\nText: ")},
   };
   for (const auto& row : cases) {
     Program program;
@@ -179,7 +180,7 @@ TEST(RunDriverTest, TheDefaultPathIsTakenAsItStands) {
 }
 
 TEST(RunDriverTest, WithNoHostNothingReachesAnythingAndTheProgramEnds) {
-  for (const TextUnit* mode : {TXT("/hkpreg"), TXT("/hkprun")}) {
+  for (const TextView mode : {TXT("/hkpreg"), TXT("/hkprun")}) {
     Program program;
     program.log.failing = {"host.create"};
     program.start(mode);

@@ -111,7 +111,8 @@ TEST(FaultInjectionTest, EveryRunCallFailedInTurn) {
        {
            {"host.create", TXT("")},
            {"host.hkp_DataGet(INPUT)", TXT("Tarnweld Error - Empty XML File Provided!")},
-           {"host.hkp_DataGet(FILE_NAME)", TXT("Tarnweld Error - The XSL File (.xsl) Did Not Validate!\r\n\r\n") + kRecord},
+           {"host.hkp_DataGet(FILE_NAME)",
+            TXT("Tarnweld Error - The XSL File (.xsl) Did Not Validate!\r\n\r\n") + kRecord},
            {"xml.create", kXml},
            {"xml.loadXML", kXml + TXT("Reason: \r\nLine: 0 Column: 0\r\n\r\nText: ")},
            {"xsl.create", kTransform + TXT("Reason: \r\nLine: 0 Column: 0\r\n\r\nText: ")},

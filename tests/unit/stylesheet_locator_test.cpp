@@ -17,16 +17,20 @@ TEST(DefaultPathTest, SplitsAtTheLastBackslashAndDropsTheLastExtension) {
     TextView fileName, directoryPart, filePart, baseName, stylesheetPath;
   } cases[] = {
       {TXT("C:\\docs\\report.xml"), TXT("C:\\docs\\"), TXT("report.xml"), TXT("report"), TXT("C:\\docs\\report.xsl")},
-      {TXT("C:\\docs\\report.old.xml"), TXT("C:\\docs\\"), TXT("report.old.xml"), TXT("report.old"), TXT("C:\\docs\\report.old.xsl")},
+      {TXT("C:\\docs\\report.old.xml"), TXT("C:\\docs\\"), TXT("report.old.xml"), TXT("report.old"),
+       TXT("C:\\docs\\report.old.xsl")},
       {TXT("C:\\my.dir\\data"), TXT("C:\\my.dir\\"), TXT("data"), TXT("data"), TXT("C:\\my.dir\\data.xsl")},
       {TXT("C:\\docs\\.profile"), TXT("C:\\docs\\"), TXT(".profile"), TXT(""), TXT("C:\\docs\\.xsl")},
       {TXT("C:\\docs\\name."), TXT("C:\\docs\\"), TXT("name."), TXT("name"), TXT("C:\\docs\\name.xsl")},
       {TXT("C:\\docs\\"), TXT("C:\\docs\\"), TXT(""), TXT(""), TXT("C:\\docs\\.xsl")},
       {TXT("report.xml"), TXT(""), TXT("report.xml"), TXT("report"), TXT("report.xsl")},
       {TXT(""), TXT(""), TXT(""), TXT(""), TXT(".xsl")},
-      {TXT("C:/web/site/page.xml"), TXT(""), TXT("C:/web/site/page.xml"), TXT("C:/web/site/page"), TXT("C:/web/site/page.xsl")},
-      {TXT("C:\\web/site/page.xml"), TXT("C:\\"), TXT("web/site/page.xml"), TXT("web/site/page"), TXT("C:\\web/site/page.xsl")},
-      {TXT("\\\\server\\share\\doc.xml"), TXT("\\\\server\\share\\"), TXT("doc.xml"), TXT("doc"), TXT("\\\\server\\share\\doc.xsl")},
+      {TXT("C:/web/site/page.xml"), TXT(""), TXT("C:/web/site/page.xml"), TXT("C:/web/site/page"),
+       TXT("C:/web/site/page.xsl")},
+      {TXT("C:\\web/site/page.xml"), TXT("C:\\"), TXT("web/site/page.xml"), TXT("web/site/page"),
+       TXT("C:\\web/site/page.xsl")},
+      {TXT("\\\\server\\share\\doc.xml"), TXT("\\\\server\\share\\"), TXT("doc.xml"), TXT("doc"),
+       TXT("\\\\server\\share\\doc.xsl")},
   };
   for (const auto& row : cases) {
     SCOPED_TRACE(show(row.fileName));
@@ -98,7 +102,8 @@ TEST(InstructionScanTest, TakesTheFirstHrefValueByPlainTextRules) {
       {TXT("<?xml-stylesheet type=\"TEXT/CSS\" href=\"s.css\"?><?xml-stylesheet href='a.xsl'?>"), TXT("a.xsl")},
       {TXT("<?xml-stylesheet type=text/css href=s.css?><?xml-stylesheet href=a.xsl?>"), TXT("a.xsl")},
       {TXT("<?xml-stylesheet type = \"text/css\" href=\"s.css\"?><?xml-stylesheet href=\"a.xsl\"?>"), TXT("a.xsl")},
-      {TXT("<?xml-stylesheet type='text/xsl' href='a.xsl'?><?xml-stylesheet type='text/css' href='s.css'?>"), TXT("a.xsl")},
+      {TXT("<?xml-stylesheet type='text/xsl' href='a.xsl'?><?xml-stylesheet type='text/css' href='s.css'?>"),
+       TXT("a.xsl")},
       {TXT("<?xml-stylesheet href=\"s.css\" type=\"text/css\"?><?xml-stylesheet href=\"a.xsl\"?>"), TXT("a.xsl")},
       {TXT("<?xml-stylesheet href=\"a.xsl\" ctype=\"text/css\"?>"), TXT("a.xsl")},
       {TXT("<?xml-stylesheet href=\"a.xsl\" type=\"text/css\""), TXT("a.xsl")},
@@ -123,9 +128,8 @@ TEST(InstructionScanTest, LongDocumentsKeepTheirInstruction) {
   EXPECT_EQ(StylesheetLocator::scanInstruction(TXT("<?xml-stylesheet href=\"a.xsl\"?>") + filler), TXT("a.xsl"));
   EXPECT_EQ(StylesheetLocator::scanInstruction(filler + TXT("<?xml-stylesheet href=a.xsl")), TXT("a.xsl"));
   for (std::size_t length : {32'766u, 32'767u, 32'768u, 65'536u}) {
-    Text text(length, TXT(' '));
     const TextView tail = TXT("<?xml-stylesheet href=a.xsl");
-    text.replace(length - tail.size(), tail.size(), tail);
+    const Text text = Text(length - tail.size(), TXT(' ')) + tail;
     EXPECT_EQ(StylesheetLocator::scanInstruction(text), TXT("a.xsl")) << length;
   }
 }
@@ -133,7 +137,7 @@ TEST(InstructionScanTest, LongDocumentsKeepTheirInstruction) {
 TEST(InstructionScanTest, EveryPrefixEndsInsideTheText) {
   // Run under the sanitizer build, this shows no read past the last character.
   for (TextView whole : {TXT("<?xml-stylesheet href=\"a b.xsl\" type='t'?>\r\n<d/>"),
-                                    TXT("<?xml-stylesheet href='a.xsl'?>"), TXT("<?xml-stylesheet href=   a.xsl x")}) {
+                         TXT("<?xml-stylesheet href='a.xsl'?>"), TXT("<?xml-stylesheet href=   a.xsl x")}) {
     for (std::size_t length = 0; length <= whole.size(); ++length) {
       const Text prefix(whole.substr(0, length));  // its own allocation, so overreads are caught
       const auto value = StylesheetLocator::scanInstruction(prefix);

@@ -55,10 +55,10 @@ class LibxmlLoadTest : public ::testing::Test {
 };
 
 TEST_F(LibxmlLoadTest, TextIsNotDecodedAgainWhateverItsDeclarationSays) {
-  for (TextView declaration :
-       {"", "<?xml version='1.0' encoding='ISO-8859-1'?>", "<?xml version='1.0' encoding='UTF-16'?>",
-        "<?xml version='1.0' encoding='windows-1252'?>", "<?xml version='1.0' encoding='UTF-8'?>",
-        "\uFEFF<?xml version='1.0' encoding='ISO-8859-1'?>"}) {
+  for (TextView declaration : std::initializer_list<TextView>{
+           "", "<?xml version='1.0' encoding='ISO-8859-1'?>", "<?xml version='1.0' encoding='UTF-16'?>",
+           "<?xml version='1.0' encoding='windows-1252'?>", "<?xml version='1.0' encoding='UTF-8'?>",
+           "\uFEFF<?xml version='1.0' encoding='ISO-8859-1'?>"}) {
     Text text(declaration);
     text += "<a>\u00E9\u20AC\U0001D11E</a>";
     EXPECT_EQ(utf8(rootText(text)), utf8("\u00E9\u20AC\U0001D11E")) << utf8(declaration);
@@ -191,8 +191,7 @@ TEST_F(LibxmlLoadTest, FilesLoadFromHostPathsAndUrisWithTheirDtdBesideThem) {
   dir_.write("with space/a.xml", valid);
   WorkingDirectory inDir(dir_.path());
   const Text absolute = textFromAscii(dir_.path().string()) + "/with space/a.xml";
-  Text hostStyle = absolute;
-  std::replace(hostStyle.begin(), hostStyle.end(), '/', '\\');
+  const Text hostStyle = withAsciiReplaced(absolute, '/', '\\');
   for (const Text& path : {Text("with space\\a.xml"), Text("with space/a.xml"), hostStyle,
                            "file://" + textFromAscii(dir_.path().string()) + "/with%20space/a.xml",
                            "file://localhost" + textFromAscii(dir_.path().string()) + "/with%20space/a.xml",
@@ -381,7 +380,8 @@ TEST_F(LibxmlLoadTest, StylesheetUriIsReadFromWhereTheSystemCatalogsMapIt) {
                                       local.string() + "'/></catalog>");
   parser_->createDocument();  // the system catalogs are set up with the first document
   ASSERT_EQ(xmlLoadCatalog(catalog.c_str()), 0);
-  for (const TextUnit* uri : {"http://stylesheets.invalid/by-system-id.xsl", "http://stylesheets.invalid/by-uri.xsl"}) {
+  for (TextView uri : std::initializer_list<TextView>{"http://stylesheets.invalid/by-system-id.xsl",
+                                                      "http://stylesheets.invalid/by-uri.xsl"}) {
     const LoadOutcome outcome = loadFile(uri);
     EXPECT_EQ(outcome.loaded, true) << utf8(uri) << ": " << utf8(outcome.reason);
   }

@@ -89,7 +89,7 @@ LoadOutcome asUnprivilegedUser(const std::function<LoadOutcome()>& load) {
     }
     const LoadOutcome outcome = load();
     std::string said(outcome.loaded == true ? "1" : "0");
-    said += outcome.reason;
+    said += textToUtf8(outcome.reason);
     _exit(write(channel[1], said.data(), said.size()) == static_cast<ssize_t>(said.size()) ? 0 : 1);
   }
   close(channel[1]);

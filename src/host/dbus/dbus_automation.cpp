@@ -159,7 +159,8 @@ Overloaded(Ts...) -> Overloaded<Ts...>;
 // Reads the string variant the reply is at, in either form. Nothing when the
 // next value is not one (the end of the reply included), a failure when the
 // value cannot be read. Text that is not UTF-8 is read with U+FFFD in place
-// of each bad sequence.
+// of each bad sequence. A memory file's text stays in the file: the text
+// holds a duplicate of its descriptor and its mapping.
 Result<std::optional<Text>> readString(sd_bus_message* reply) {
   Result<dbus_wire::WireValue> value = dbus_wire::readVariant(reply);
   if (value.notFound()) return std::optional<Text>();
@@ -168,9 +169,8 @@ Result<std::optional<Text>> readString(sd_bus_message* reply) {
     case dbus_wire::WireValue::Kind::kString:
       return std::optional(textFromUtf8(value->string));
     case dbus_wire::WireValue::Kind::kTextFile: {
-      // The descriptor stays the message's. A NUL fails the call, as it fails
-      // one whose text came as an "s".
-      Result<std::string> text = posix::readSealedUtf8(value->file, posix::NulBytes::kRefuse);
+      // A NUL fails the call, as it fails one whose text came as an "s".
+      Result<Text> text = posix::readSealedText(value->file, NulBytes::kRefuse);
       if (!text) return text.failure();
       return std::optional(std::move(*text));
     }
@@ -185,12 +185,14 @@ Result<dbus_wire::WireValue::Kind> appendArgument(sd_bus_message* call, const Au
                                                   dbus_wire::LargeText large) {
   using Appended = Result<dbus_wire::WireValue::Kind>;
   return std::visit(Overloaded{
-                        [&](TextView text) { return dbus_wire::appendText(call, text, large); },
+                        [&](TextView text) { return dbus_wire::appendText(call, text, -1, large); },
                         [&](std::int16_t number) {
                           const Status appended = dbus_wire::appendInt16(call, number);
                           return appended ? Appended(dbus_wire::WireValue::Kind::kInt16) : appended.failure();
                         },
-                        [&](StringRef ref) { return dbus_wire::appendText(call, *ref.target, large); },
+                        [&](StringRef ref) {
+                          return dbus_wire::appendText(call, *ref.target, posix::sealedFileOf(*ref.target), large);
+                        },
                     },
                     arg);
 }
@@ -205,19 +207,17 @@ class DbusAutomationObject final : public AutomationObject {
   // which no message size bounds and which carries any character; to a host
   // that cannot take descriptors they go inside one message, which bounds the
   // one and cannot carry the other.
-  std::optional<Text> refusesText(TextView text) const override {
+  std::optional<Text> refusesText(const Text& text) const override {
     // Most texts are small and hold no noncharacter: they go inside the
     // message to any host, with nothing to ask.
-    if (text.size() < dbus_wire::kTextByDescriptorBytes && !firstNoncharacter(text)) return std::nullopt;
+    const std::string_view utf8 = text.bytes();
+    if (utf8.size() < dbus_wire::kTextByDescriptorBytes && !firstNoncharacter(utf8)) return std::nullopt;
     if (hostTakesFiles()) return std::nullopt;
-    // A NUL goes as U+FFFD, three bytes for one.
-    const std::size_t bytes = text.size() + 2 * static_cast<std::size_t>(std::count(text.begin(), text.end(), '\0'));
-    if (bytes > dbus_wire::kLargestStringBytes) {
-      return textFromAscii("the result is " + std::to_string(bytes) + " bytes as UTF-8, over the limit of " +
+    if (utf8.size() > dbus_wire::kLargestStringBytes) {
+      return textFromAscii("the result is " + std::to_string(utf8.size()) + " bytes as UTF-8, over the limit of " +
                            std::to_string(dbus_wire::kLargestStringBytes) +
                            " bytes in one D-Bus message to a host that takes no file descriptors");
     }
-    const std::string utf8 = textToUtf8WithoutNul(text);
     if (const std::optional<FoundNoncharacter> found = firstNoncharacter(utf8)) {
       return textFromAscii("the result holds " + dbus_wire::describeNoncharacter(utf8, *found) +
                            ", which D-Bus carries only in a file descriptor, to a host that takes none");

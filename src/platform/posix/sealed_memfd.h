@@ -23,6 +23,7 @@
 
 #include "core/result.h"
 #include "platform/posix/fd.h"
+#include "text/text.h"
 #include "text/utf.h"
 
 namespace tarnweld::posix {
@@ -31,6 +32,15 @@ namespace tarnweld::posix {
 // writer could shrink the file under the mapping (a fault in the reader) or
 // change the text while it is read.
 inline constexpr int kTextSeals = F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE;
+
+// A new, empty memory file that may be sealed, closed on exec; empty (errno
+// set) when none can be made. Every memory file of the program and its tools
+// is made here.
+inline Fd makeMemoryFile(const char* name) { return Fd(memfd_create(name, MFD_CLOEXEC | MFD_ALLOW_SEALING)); }
+
+// Seals the memory file `fd` against any change (kTextSeals, and further
+// seals): from here its readers may map it. False (errno set) when it cannot.
+inline bool sealText(int fd) { return fcntl(fd, F_ADD_SEALS, kTextSeals | F_SEAL_SEAL) == 0; }
 
 // A read-only mapping, unmapped when its owner goes.
 class MappedBytes {
@@ -66,7 +76,7 @@ class MappedBytes {
 // a large text costs the writer no memory beyond the piece in hand.
 class SealedMemfdWriter {
  public:
-  SealedMemfdWriter() : file_(memfd_create("tarnweld-text", MFD_CLOEXEC | MFD_ALLOW_SEALING)) {}
+  SealedMemfdWriter() : file_(makeMemoryFile("tarnweld-text")) {}
 
   // False, and the file is given up, when the piece cannot be written whole.
   bool append(std::string_view bytes) {
@@ -77,7 +87,7 @@ class SealedMemfdWriter {
   // The file, sealed against any change; empty (errno set) when it could not
   // be made, written or sealed.
   Fd seal() && {
-    if (file_ && fcntl(file_.get(), F_ADD_SEALS, kTextSeals | F_SEAL_SEAL) != 0) file_.reset();
+    if (file_ && !sealText(file_.get())) file_.reset();
     return std::move(file_);
   }
 
@@ -116,7 +126,7 @@ inline void adviseHugePages(void* block, std::size_t size) {
 
 // Reads the UTF-8 text of the memory file `fd`, which must carry kTextSeals,
 // a piece at a time, each ill-formed sequence written as U+FFFD (the rule of
-// appendUtf8Lenient), so what it returns is well-formed UTF-8. Fails when it
+// appendMendedUtf8), so what it returns is well-formed UTF-8. Fails when it
 // is not such a file or cannot be read, when its text would be longer than
 // kMaxTextUnits UTF-16 units (a size that says so is refused before anything
 // is allocated), and, with NulBytes::kRefuse, at the first NUL: a text from
@@ -170,7 +180,7 @@ inline Result<std::string> readSealedUtf8(int fd, NulBytes nul = NulBytes::kKeep
     }
     const std::size_t whole = count == 0 ? bytes.size() : utf8PieceLength(bytes);
     const std::size_t before = text.size();
-    appendUtf8Lenient(text, bytes.substr(0, whole));
+    appendMendedUtf8(text, bytes.substr(0, whole));
     units += utf16LengthOfUtf8(std::string_view(text).substr(before));
     if (units > kMaxTextUnits) {
       return fail("the text is longer than " + std::to_string(kMaxTextUnits) + " characters");
@@ -179,6 +189,48 @@ inline Result<std::string> readSealedUtf8(int fd, NulBytes nul = NulBytes::kKeep
     kept = bytes.size() - whole;
     std::memmove(piece.get(), bytes.data() + whole, kept);
   }
+}
+
+// A text that lies in a sealed memory file, mapped read-only: the file's
+// descriptor (a duplicate the storage owns) goes with it, so that a channel
+// that takes memory files hands the file over as it is, with no copy. The
+// mapping and the descriptor go with the last text made from it.
+class SealedFileText final : public TextStorage {
+ public:
+  SealedFileText(Fd file, MappedBytes mapped) : file_(std::move(file)), mapped_(std::move(mapped)) {}
+  std::string_view bytes() const override { return mapped_.bytes(); }
+  int fd() const { return file_.get(); }
+
+ private:
+  Fd file_;
+  MappedBytes mapped_;
+};
+
+// The text of the memory file `fd`, which must carry kTextSeals, left where
+// it lies: mapped, checked once and counted in the same pass (textHeldIn).
+// The caller keeps `fd`; the text holds a duplicate. Fails when it is not
+// such a file, cannot be mapped, or is not a text textHeldIn takes.
+inline Result<Text> readSealedText(int fd, tarnweld::NulBytes nul) {
+  // Every unit takes at least one byte and at most kMaxUtf8BytesPerUnit, so
+  // a larger file can only hold a text that is too long: refused by its size
+  // before a page of it is read.
+  struct stat status {};
+  if (fstat(fd, &status) != 0) return fail(std::string("cannot read the text file: ") + std::strerror(errno));
+  if (static_cast<std::uint64_t>(status.st_size) > std::uint64_t{kMaxTextUnits} * kMaxUtf8BytesPerUnit) {
+    return fail("the text file holds " + std::to_string(status.st_size) + " bytes, more than a text of at most " +
+                std::to_string(kMaxTextUnits) + " characters can take");
+  }
+  MappedBytes mapped;
+  if (!mapSealedMemfd(fd, mapped)) return fail("the text is not a memory file sealed against change");
+  Fd own(fcntl(fd, F_DUPFD_CLOEXEC, 0));
+  if (!own) return fail(std::string("cannot keep the text file: ") + std::strerror(errno));
+  return textHeldIn(std::make_shared<const SealedFileText>(std::move(own), std::move(mapped)), nul);
+}
+
+// The sealed memory file `text` lies in, when it lies in one; else -1.
+inline int sealedFileOf(const Text& text) {
+  const auto* file = dynamic_cast<const SealedFileText*>(text.storage());
+  return file ? file->fd() : -1;
 }
 
 }  // namespace tarnweld::posix

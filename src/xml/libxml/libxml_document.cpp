@@ -104,7 +104,7 @@ Text lineOfResource(const std::string& location, int line) {
 // line. 0 when it is not found there.
 std::int32_t columnOf(TextView line, std::string_view element, int skip) {
   if (element.empty()) return 0;
-  Text tag("<");
+  Text tag(TXT("<"));
   appendTextFromUtf8(tag, element);
   for (std::size_t at = line.find(tag); at != TextView::npos; at = line.find(tag, at + 1)) {
     const std::size_t end = at + tag.size();
@@ -258,7 +258,7 @@ class LibxmlDocument final : public XmlDocument {
       Text reason;
       if (read.notFound()) {
         reason = textFromAscii(kNotFoundReasonStart);
-        reason.append(mapped).append(" (").append(kObjectNotFoundCode).append(")");
+        reason.append(mapped).append(TXT(" (")).append(kObjectNotFoundCode).append(TXT(")"));
       } else {
         const Failure failed = location == named ? noteNoCatalogMaps(read.failure(), location) : read.failure();
         reason = textFromUtf8(failed.reason);

@@ -10,7 +10,7 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 }  // namespace
 
-TextReader::TextReader(TextView text) : rest_(text) {
+TextReader::TextReader(TextView text) : rest_(unitsOf(text)) {
   if (rest_.starts_with(kByteOrderMark)) rest_.remove_prefix(kByteOrderMark.size());
 }
 

@@ -4,6 +4,8 @@
 #include <libxml/encoding.h>
 #include <libxml/tree.h>
 
+#include <utility>
+
 #include "platform/posix/sealed_memfd.h"
 #include "text/ascii.h"
 #include "text/encoding_sniff.h"
@@ -12,12 +14,12 @@
 
 namespace tarnweld::xml {
 
-static_assert(std::is_same_v<Text, std::string>, "the libxml2 backend holds the program's text in UTF-8");
+static_assert(std::is_same_v<TextUnit, char>, "the libxml2 backend holds the program's text in UTF-8");
 
 namespace {
 
-constexpr std::string_view kReplacementChar = "\xEF\xBF\xBD";
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr TextView kReplacementChar = TXT("\xEF\xBF\xBD");
+constexpr TextView kByteOrderMark = TXT("\xEF\xBB\xBF");
 
 // Encoding names match whatever the case of their ASCII letters.
 bool isNamed(std::string_view encoding, std::string_view name) { return equalsIgnoringAsciiCase(encoding, name); }
@@ -32,9 +34,9 @@ Text decodeUtf16(std::string_view bytes, bool bigEndian) {
     else if (first == 0xFE && second == 0xFF)
       bigEndian = true, bytes.remove_prefix(2);
   }
-  Text text = toUtf8(fromUtf16Bytes(bytes, bigEndian));
-  if (bytes.size() % 2 != 0) text.append(kReplacementChar);
-  return text;
+  std::string utf8 = toUtf8(fromUtf16Bytes(bytes, bigEndian));
+  if (bytes.size() % 2 != 0) utf8.append(kReplacementChar.bytes());
+  return textFromOwnedUtf8(std::move(utf8));
 }
 
 std::string_view bufferText(const xmlBuffer& buffer) {
@@ -44,6 +46,11 @@ std::string_view bufferText(const xmlBuffer& buffer) {
 Text withoutByteOrderMark(Text text) {
   if (text.starts_with(kByteOrderMark)) text.erase(0, kByteOrderMark.size());
   return text;
+}
+
+std::string_view withoutByteOrderMark(std::string_view bytes) {
+  if (bytes.starts_with(kByteOrderMark.bytes())) bytes.remove_prefix(kByteOrderMark.size());
+  return bytes;
 }
 
 // Any other encoding goes through libxml2's converter, the one it wrote with.
@@ -74,15 +81,15 @@ Text decodeWithLibxml(std::string_view bytes, xmlCharEncodingHandler& handler) {
 }  // namespace
 
 std::optional<Text> decodeFile(int fd, std::string_view encoding) {
-  // UTF-8 is the program's text already: the file gives its pages back as
-  // they are read.
+  if (!posix::sealText(fd)) return std::nullopt;
+  // UTF-8 is the program's text already: it stays in the file, unless a
+  // byte-order mark opens it, which is not part of the text.
   if (isNamed(encoding, kUtf8Encoding)) {
-    if (fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW) != 0) return std::nullopt;
-    auto text = posix::readSealedUtf8(fd, posix::NulBytes::kKeep, posix::ReadPieces::kRelease);
+    Result<Text> text = posix::readSealedText(fd, tarnweld::NulBytes::kMend);
     if (!text) return std::nullopt;
+    if (!text->starts_with(kByteOrderMark)) return std::move(*text);
     return withoutByteOrderMark(std::move(*text));
   }
-  if (fcntl(fd, F_ADD_SEALS, posix::kTextSeals) != 0) return std::nullopt;
   posix::MappedBytes mapped;
   if (!posix::mapSealedMemfd(fd, mapped)) return std::nullopt;
   return decodeBytes(mapped.bytes(), encoding);
@@ -98,11 +105,11 @@ Text sourceLine(TextView text, std::int32_t line) {
   }
   std::size_t end = text.find('\n', start);
   if (end == TextView::npos) end = text.size();
-  if (end > start && text[end - 1] == '\r') --end;
+  if (end > start && text[end - 1] == TXT('\r')) --end;
   const TextView whole = text.substr(start, end - start);
   if (whole.size() <= kMaxSourceLineBytes) return Text(whole);
-  // Cut where no character is split.
-  return Text(whole.substr(0, utf8PieceLength(whole.substr(0, kMaxSourceLineBytes))));
+  // Cut between characters.
+  return Text(whole.substr(0, kMaxSourceLineBytes));
 }
 
 Text decodeBytes(std::string_view bytes, std::string_view encoding) {
@@ -115,7 +122,7 @@ Text decodeBytes(std::string_view bytes, std::string_view encoding) {
     const EncodingHandlerPtr handler(xmlFindCharEncodingHandler(name.c_str()));
     if (handler && (!handler->name || !isNamed(handler->name, kUtf8Encoding))) return decodeWithLibxml(bytes, *handler);
   }
-  return withoutByteOrderMark(textFromUtf8(bytes));
+  return textFromUtf8(withoutByteOrderMark(bytes));
 }
 
 }  // namespace tarnweld::xml

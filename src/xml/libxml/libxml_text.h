@@ -28,10 +28,11 @@ Text sourceLine(TextView text, std::int32_t line);
 Text decodeBytes(std::string_view bytes, std::string_view encoding);
 
 // decodeBytes for the bytes of the memory file `fd`, which must allow
-// sealing and be the caller's alone: it is sealed against change before it
-// is read, then UTF-8 is read a piece at a time, each piece's pages given
-// back as it goes, and any other encoding mapped whole. Nothing when the
-// file cannot be sealed or read.
+// sealing and be the caller's alone: it is sealed against change and mapped.
+// UTF-8 is checked once where it lies and the text stays there, in the file
+// (posix::readSealedText), so that it reaches the host as that same file;
+// any other encoding is decoded to the heap. Nothing when the file cannot
+// be sealed or read, or holds more than a text may.
 std::optional<Text> decodeFile(int fd, std::string_view encoding);
 
 }  // namespace tarnweld::xml

@@ -135,50 +135,39 @@ Status appendUtf8(sd_bus_message* message, std::string_view utf8) {
 
 namespace {
 
-// Appends `text` as an "h": written into a sealed memory file a piece at a
-// time, each piece checked and sent as it stands when it is well-formed
-// UTF-8 without NUL (the rule for any text), else with U+FFFD in place of
-// each NUL and bad sequence. No second copy of a large text is made.
-Result<WireValue::Kind> appendTextFile(sd_bus_message* message, std::string_view text) {
-  constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
-  posix::SealedMemfdWriter writer;
-  std::string mended;
-  for (std::string_view rest = text; !rest.empty();) {
-    std::string_view piece = rest.substr(0, kPieceBytes);
-    // A piece that the text goes on after ends between characters.
-    if (piece.size() < rest.size()) piece = piece.substr(0, utf8PieceLength(piece));
-    rest.remove_prefix(piece.size());
-    if (!isUtf8WithoutNul(piece)) {
-      mended.clear();
-      appendUtf8Lenient(mended, piece, Utf8Nul::kReplace);
-      piece = mended;
-    }
-    if (!writer.append(piece)) break;
+// Appends a text as an "h": the sealed memory file it lies in, when it lies
+// in one (the message keeps a duplicate of the descriptor), else a new one
+// written with its bytes as they stand.
+Result<WireValue::Kind> appendTextFile(sd_bus_message* message, std::string_view utf8, int sealedFile) {
+  posix::Fd written;
+  if (sealedFile < 0) {
+    posix::SealedMemfdWriter writer;
+    writer.append(utf8);
+    written = std::move(writer).seal();
+    if (!written) return fail("cannot make a memory file: " + errnoText(-errno));
   }
-  const posix::Fd file = std::move(writer).seal();
-  if (!file) return fail("cannot make a memory file: " + errnoText(-errno));
-  const int r = sd_bus_message_append(message, "v", kTextFileSignature, file.get());
+  const int r = sd_bus_message_append(message, "v", kTextFileSignature, sealedFile < 0 ? written.get() : sealedFile);
   if (r < 0) return fail("cannot add a string: " + errnoText(r));
   return WireValue::Kind::kTextFile;
 }
 
 }  // namespace
 
-Result<WireValue::Kind> appendText(sd_bus_message* message, std::string_view text, LargeText large) {
-  // A NUL or a bad byte grows by two bytes when it is mended: only a text
-  // that is short, or must go inside the message anyway, is mended whole.
-  if (text.size() >= kTextByDescriptorBytes && large == LargeText::kAsFile) return appendTextFile(message, text);
-  if (text.size() > kLargestStringBytes) return fail("the string is too large for one message");
-  const std::string utf8 = textToUtf8WithoutNul(text);
-  if (utf8.size() >= kTextByDescriptorBytes && large == LargeText::kAsFile) return appendTextFile(message, utf8);
+Result<WireValue::Kind> appendText(sd_bus_message* message, TextView text, int sealedFile, LargeText large) {
+  // A text is UTF-8 without NUL as it stands: it goes as it is, unchecked.
+  const std::string_view utf8 = text.bytes();
+  if (utf8.size() >= kTextByDescriptorBytes && large == LargeText::kAsFile) {
+    return appendTextFile(message, utf8, sealedFile);
+  }
   if (utf8.size() > kLargestStringBytes) return fail("the string is too large for one message");
   // The bus library refuses a message whose string holds a noncharacter; a
   // memory file carries it, and nothing else can.
   if (const std::optional<FoundNoncharacter> found = firstNoncharacter(utf8)) {
-    if (large == LargeText::kAsFile) return appendTextFile(message, utf8);
+    if (large == LargeText::kAsFile) return appendTextFile(message, utf8, sealedFile);
     return fail("the string holds " + describeNoncharacter(utf8, *found) + ", which only a file descriptor carries");
   }
-  const int r = sd_bus_message_append(message, "v", kStringSignature, utf8.c_str());
+  // The message copies the string; it needs its own terminated copy first.
+  const int r = sd_bus_message_append(message, "v", kStringSignature, std::string(utf8).c_str());
   if (r < 0) return fail("cannot add a string: " + errnoText(r));
   return WireValue::Kind::kString;
 }

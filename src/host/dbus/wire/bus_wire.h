@@ -17,6 +17,7 @@
 #include "core/result.h"
 #include "platform/posix/deadline_wait.h"
 #include "platform/posix/sealed_memfd.h"
+#include "text/text.h"
 #include "text/utf.h"
 
 namespace tarnweld::dbus_wire {
@@ -76,15 +77,15 @@ std::string describeNoncharacter(std::string_view utf8, const FoundNoncharacter&
 // not appended (a failure that names it). `utf8` must be UTF-8 without NUL.
 Status appendUtf8(sd_bus_message* message, std::string_view utf8);
 
-// The same for the program's text (UTF-8 here), with each NUL and any
-// ill-formed sequence sent as U+FFFD so that no text can make the call fail;
-// returns the form it went in (kString or kTextFile). A large text is
-// written into its memory file a piece at a time: no second copy of it is
-// made. With LargeText::kInMessage, one that holds a noncharacter, or is
-// larger than kLargestStringBytes, is not appended (a failure): the bus
-// library refuses the first, and the bus daemon drops the connection that
-// sends the second.
-Result<WireValue::Kind> appendText(sd_bus_message* message, std::string_view text, LargeText large);
+// The same for the program's text, which is UTF-8 without NUL as it stands
+// and goes unchecked; returns the form it went in (kString or kTextFile). A
+// text that lies in the sealed memory file `sealedFile` (-1: none) goes as
+// that file, with no copy; another large one is written into a new file.
+// With LargeText::kInMessage, one that holds a noncharacter, or is larger
+// than kLargestStringBytes, is not appended (a failure): the bus library
+// refuses the first, and the bus daemon drops the connection that sends the
+// second.
+Result<WireValue::Kind> appendText(sd_bus_message* message, TextView text, int sealedFile, LargeText large);
 
 Status appendInt16(sd_bus_message* message, std::int16_t number);
 
