@@ -12,6 +12,7 @@
 #include <chrono>
 
 #include "platform/posix/deadline_wait.h"
+#include "platform/posix/errno_text.h"
 #include "platform/posix/fd.h"
 #include "private_bus/private_bus.h"
 
@@ -129,6 +130,12 @@ TEST(DeadlineWait, ASignalDoesNotEndTheWait) {
 
 // An abstract socket vanishes with the daemon, however it ends; a socket file
 // would stay behind when the host is killed.
+// sd-bus answers -errno where the C library sets errno: both name the error.
+TEST(ErrnoText, NamesAnErrorGivenEitherWay) {
+  EXPECT_EQ(errnoText(ENOENT), "No such file or directory");
+  EXPECT_EQ(errnoText(-ENOENT), "No such file or directory");
+}
+
 TEST(PrivateBus, ListensOnAnAbstractSocket) {
   const auto bus = PrivateBus::start();
   ASSERT_TRUE(bus) << bus.reason();

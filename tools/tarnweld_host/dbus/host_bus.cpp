@@ -6,13 +6,11 @@
 #include "dbus/host_bus.h"
 
 #include <errno.h>
-#include <string.h>
 #include <sys/eventfd.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
 #include <array>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -21,6 +19,7 @@
 #include "contract_xml.h"
 #include "host/dbus/wire/bus_wire.h"
 #include "host/dbus/wire/sd_bus_owners.h"
+#include "platform/posix/errno_text.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/sealed_memfd.h"
 #include "text/utf.h"
@@ -48,7 +47,7 @@ struct CallError {
   std::string message;
 };
 
-std::string errnoText(int negativeErrno) { return strerror(-negativeErrno); }
+using posix::errnoText;
 
 constexpr const char* kIntrospectableInterface = "org.freedesktop.DBus.Introspectable";
 // The standard interfaces the object answers besides the contract's own:
@@ -168,7 +167,7 @@ class SdBusHost final : public HostBus {
       return owned;
     }
     stopFd_.reset(eventfd(0, EFD_CLOEXEC));
-    if (!stopFd_) return fail(std::string("cannot create an event descriptor: ") + strerror(errno));
+    if (!stopFd_) return fail("cannot create an event descriptor: " + errnoText(errno));
     loop_ = std::thread([this] { serve(); });
     return {};
   }
