@@ -1,6 +1,7 @@
 // The shared child-process owner: a child nobody waits for does not outlive
 // its owner, and a wait reports how the child ended. The one deadline wait
-// tells what ended it. The private bus leaves nothing on disk.
+// tells what ended it; a stoppable thread's signal ends its waits for good.
+// The private bus leaves nothing on disk.
 #include "platform/posix/child_process.h"
 
 #include <errno.h>
@@ -10,9 +11,13 @@
 #include <sys/time.h>
 
 #include <chrono>
+#include <optional>
+#include <vector>
 
 #include "platform/posix/deadline_wait.h"
+#include "platform/posix/errno_text.h"
 #include "platform/posix/fd.h"
+#include "platform/posix/stop_signal.h"
 #include "private_bus/private_bus.h"
 
 namespace tarnweld::posix {
@@ -129,6 +134,30 @@ TEST(DeadlineWait, ASignalDoesNotEndTheWait) {
 
 // An abstract socket vanishes with the daemon, however it ends; a socket file
 // would stay behind when the host is killed.
+// A thread's loop that waits on its stop signal with no deadline ends when
+// the thread is dropped, and every later wait ends at once as well.
+TEST(StoppableThread, DroppingItEndsEveryWaitOnItsSignal) {
+  std::vector<Result<WaitEnd>> ends;
+  {
+    StoppableThread thread;
+    const Status started = thread.start([&ends](int stop) {
+      for (int wait = 0; wait < 2; ++wait) ends.push_back(waitUntil(-1, 0, std::nullopt, stop));
+    });
+    ASSERT_TRUE(started) << started.reason();
+  }
+  ASSERT_EQ(ends.size(), 2u);
+  for (const Result<WaitEnd>& end : ends) {
+    ASSERT_TRUE(end) << end.reason();
+    EXPECT_EQ(*end, WaitEnd::kStopped);
+  }
+}
+
+// sd-bus answers -errno where the C library sets errno: both name the error.
+TEST(ErrnoText, NamesAnErrorGivenEitherWay) {
+  EXPECT_EQ(errnoText(ENOENT), "No such file or directory");
+  EXPECT_EQ(errnoText(-ENOENT), "No such file or directory");
+}
+
 TEST(PrivateBus, ListensOnAnAbstractSocket) {
   const auto bus = PrivateBus::start();
   ASSERT_TRUE(bus) << bus.reason();

@@ -73,7 +73,7 @@ TEST(ReportTest, CutsTheSourceTextAtAThousandCharacters) {
 #if TARNWELD_TEXT_UTF16
   const Text halfPair = Text(1, TextUnit{0xD834});
 #else
-  const Text halfPair = "\uFFFD";  // a lone half cannot be UTF-8
+  const Text halfPair = TXT("\uFFFD");  // a lone half cannot be UTF-8
 #endif
   const struct {
     Text source, quoted;

@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <string.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 #include <string_view>
 
 #include "platform/posix/deadline_wait.h"
+#include "platform/posix/errno_text.h"
 #include "platform/posix/fd.h"
 
 namespace tarnweld::posix {
@@ -72,12 +72,12 @@ Result<std::unique_ptr<PrivateBus>> PrivateBus::start() {
   Fd log(memfd_create("tarnweld-host-bus.log", MFD_CLOEXEC));
   Pipe addressPipe;
   if (!config || !log || !openPipe(addressPipe)) {
-    return fail(std::string("cannot prepare a private bus: ") + strerror(errno));
+    return fail("cannot prepare a private bus: " + errnoText(errno));
   }
   std::string configuration(kBusConfiguration);
   configuration.replace(configuration.find(kListenPlaceholder), kListenPlaceholder.size(), listenAddress());
   if (!writeAll(config.get(), configuration)) {
-    return fail(std::string("cannot prepare a private bus: ") + strerror(errno));
+    return fail("cannot prepare a private bus: " + errnoText(errno));
   }
 
   SpawnRequest request;

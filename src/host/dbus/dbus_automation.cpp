@@ -3,7 +3,6 @@
 // a null object or a failed call, so nothing reaches the caller.
 #include "host/dbus/dbus_automation.h"
 
-#include <sys/eventfd.h>
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
@@ -14,7 +13,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -23,6 +21,7 @@
 #include "platform/posix/deadline_wait.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/sealed_memfd.h"
+#include "platform/posix/stop_signal.h"
 #include "text/text.h"
 
 namespace tarnweld {
@@ -73,26 +72,18 @@ class HostWatcher {
   // Starts watching the connection whose unique name is `owner`. Returns
   // nullptr when the watcher cannot be started.
   static std::unique_ptr<HostWatcher> start(std::string owner) {
-    Fd stop(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (!stop) return nullptr;
     std::string rule = kNameOwnerChangedRule + owner + "'";
-    return std::unique_ptr<HostWatcher>(new HostWatcher(std::move(owner), std::move(rule), std::move(stop)));
+    std::unique_ptr<HostWatcher> watcher(new HostWatcher(std::move(owner), std::move(rule)));
+    HostWatcher* self = watcher.get();
+    if (!watcher->thread_.start([self](int stop) { self->run(stop); })) return nullptr;
+    return watcher;
   }
 
   HostWatcher(const HostWatcher&) = delete;
   HostWatcher& operator=(const HostWatcher&) = delete;
 
-  ~HostWatcher() {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = write(stop_.get(), &one, sizeof one);
-    thread_.join();
-  }
-
  private:
-  HostWatcher(std::string owner, std::string rule, Fd&& stop)
-      : owner_(std::move(owner)), rule_(std::move(rule)), stop_(std::move(stop)) {
-    thread_ = std::thread([this] { run(); });
-  }
+  HostWatcher(std::string owner, std::string rule) : owner_(std::move(owner)), rule_(std::move(rule)) {}
 
   static int onOwnerChanged(sd_bus_message* message, void*, sd_bus_error*) {
     const char* name = nullptr;
@@ -105,22 +96,21 @@ class HostWatcher {
   }
 
   // Sleeps until the delay has passed (true) or the watcher is stopped (false).
-  bool delayPasses() {
-    const Result<posix::WaitEnd> waited =
-        posix::waitUntil(-1, 0, std::chrono::steady_clock::now() + kWatchDelay, stop_.get());
+  static bool delayPasses(int stop) {
+    const Result<posix::WaitEnd> waited = posix::waitUntil(-1, 0, std::chrono::steady_clock::now() + kWatchDelay, stop);
     return !waited || *waited != posix::WaitEnd::kStopped;
   }
 
-  void run() noexcept {
-    if (!delayPasses()) return;
+  void run(int stop) noexcept {
+    if (!delayPasses(stop)) return;
     try {
-      watch();
+      watch(stop);
     } catch (...) {
       hostLeft();  // no memory to watch with
     }
   }
 
-  void watch() {
+  void watch(int stop) {
     sd_bus* raw = nullptr;
     const int opened = sd_bus_open_user(&raw);
     const BusPtr bus(raw);
@@ -137,7 +127,7 @@ class HostWatcher {
     if (!owner || *owner != owner_) hostLeft();
 
     for (;;) {
-      const Result<posix::WaitEnd> waited = dbus_wire::serveOnce(bus.get(), stop_.get());
+      const Result<posix::WaitEnd> waited = dbus_wire::serveOnce(bus.get(), stop);
       if (!waited) hostLeft();
       if (*waited == posix::WaitEnd::kStopped) return;
     }
@@ -145,8 +135,8 @@ class HostWatcher {
 
   const std::string owner_;
   const std::string rule_;
-  Fd stop_;
-  std::thread thread_;
+  // Last, so that it is stopped and joined before what it reads goes.
+  posix::StoppableThread thread_;
 };
 
 template <class... Ts>

@@ -5,7 +5,6 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <string.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -19,6 +18,7 @@
 #include <utility>
 
 #include "platform/posix/deadline_wait.h"
+#include "platform/posix/errno_text.h"
 #include "platform/posix/fd.h"
 
 extern char** environ;
@@ -184,7 +184,7 @@ Result<ChildProcess> spawnChild(const SpawnRequest& request) {
   // The child reports a failed exec through this pipe; a successful exec
   // closes it (close-on-exec) with nothing written.
   Pipe errorPipe;
-  if (!openPipe(errorPipe)) return fail(std::string("cannot create a pipe: ") + strerror(errno));
+  if (!openPipe(errorPipe)) return fail("cannot create a pipe: " + errnoText(errno));
 
   const pid_t parent = getpid();
   const auto started = std::chrono::steady_clock::now();
@@ -194,7 +194,7 @@ Result<ChildProcess> spawnChild(const SpawnRequest& request) {
   const pid_t pid = vfork();
   if (pid < 0) {
     const int error = errno;
-    return fail(std::string("cannot start a process: ") + strerror(error));
+    return fail("cannot start a process: " + errnoText(error));
   }
   if (pid == 0) becomeChild(request, argv.data(), envp.data(), errorPipe.write.get(), parent);
   ChildProcess child(pid, request.ownProcessGroup, started);
@@ -207,7 +207,7 @@ Result<ChildProcess> spawnChild(const SpawnRequest& request) {
   } while (got < 0 && errno == EINTR);
   if (got == static_cast<ssize_t>(sizeof childError)) {
     child.wait();
-    return fail("cannot start " + request.program + ": " + strerror(childError));
+    return fail("cannot start " + request.program + ": " + errnoText(childError));
   }
   return child;
 }

@@ -2,11 +2,12 @@
 
 #include <errno.h>
 #include <poll.h>
-#include <string.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <string>
+
+#include "platform/posix/errno_text.h"
 
 namespace tarnweld::posix {
 
@@ -22,7 +23,7 @@ Result<WaitEnd> waitUntil(int fd, short events, Deadline deadline, int stopFd) {
     pollfd fds[2] = {{fd, events, 0}, {stopFd, POLLIN, 0}};
     const int polled = poll(fds, 2, timeoutMs);
     if (polled < 0 && errno == EINTR) continue;
-    if (polled < 0) return fail(std::string("cannot wait: ") + strerror(errno));
+    if (polled < 0) return fail("cannot wait: " + errnoText(errno));
     if (fds[1].revents != 0) return WaitEnd::kStopped;
     if (fds[0].revents != 0) return WaitEnd::kReady;
     if (deadline && std::chrono::steady_clock::now() >= *deadline) return WaitEnd::kTimedOut;

@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+#include "platform/posix/errno_text.h"
+
 namespace tarnweld::platform {
 
 void openStandardStreams() {
@@ -30,7 +32,7 @@ void silenceStandardOutput() {
 
 Status checkStandardInput() {
   struct stat status {};
-  if (fstat(STDIN_FILENO, &status) != 0) return fail(std::string("cannot read standard input: ") + strerror(errno));
+  if (fstat(STDIN_FILENO, &status) != 0) return fail("cannot read standard input: " + posix::errnoText(errno));
   if (S_ISREG(status.st_mode) || S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode) || isatty(STDIN_FILENO)) {
     return {};
   }

@@ -22,6 +22,7 @@
 #include <utility>
 
 #include "core/result.h"
+#include "platform/posix/errno_text.h"
 #include "platform/posix/fd.h"
 #include "text/text.h"
 #include "text/utf.h"
@@ -168,7 +169,7 @@ inline Result<std::string> readSealedUtf8(int fd, NulBytes nul = NulBytes::kKeep
   for (off_t offset = 0;;) {
     const ssize_t count = pread(fd, piece.get() + kept, room - kept, offset);
     if (count < 0 && errno == EINTR) continue;
-    if (count < 0) return fail(std::string("cannot read the text file: ") + std::strerror(errno));
+    if (count < 0) return fail("cannot read the text file: " + errnoText(errno));
     // Giving pages back is a saving, not a step: a failure changes nothing.
     if (pieces == ReadPieces::kRelease && count > 0) {
       static_cast<void>(fallocate(fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, offset, count));

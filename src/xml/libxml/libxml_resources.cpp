@@ -14,11 +14,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <memory>
 #include <string_view>
 #include <utility>
 
+#include "platform/posix/errno_text.h"
 #include "text/ascii.h"
 #include "text/host_path.h"
 #include "xml/libxml/libxml_diagnostics.h"
@@ -94,11 +94,11 @@ Result<Fd> openRegularFile(const std::string& path, std::string_view location) {
   Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   if (!fd) {
     const int error = errno;
-    return failure(location, std::strerror(error),
+    return failure(location, posix::errnoText(error),
                    error == ENOENT || error == ENOTDIR ? FailureKind::kNotFound : FailureKind::kOther);
   }
   struct stat status {};
-  if (::fstat(fd.get(), &status) != 0) return failure(location, std::strerror(errno));
+  if (::fstat(fd.get(), &status) != 0) return failure(location, posix::errnoText(errno));
   if (S_ISDIR(status.st_mode)) return failure(location, kDirectoryReason);
   if (!S_ISREG(status.st_mode)) return failure(location, kNotRegularReason);
   return fd;
@@ -225,7 +225,7 @@ Result<std::string> readLocalFile(const std::string& location) {
     if (bytes.size() + static_cast<std::size_t>(count) > kMaxResourceBytes) return failure(location, tooLargeReason());
     bytes.append(chunk, static_cast<std::size_t>(count));
   }
-  if (count < 0) return failure(location, std::strerror(errno));
+  if (count < 0) return failure(location, posix::errnoText(errno));
   return bytes;
 }
 

@@ -5,24 +5,20 @@
 // one itself.
 #include "dbus/host_bus.h"
 
-#include <errno.h>
-#include <string.h>
-#include <sys/eventfd.h>
 #include <systemd/sd-bus.h>
-#include <unistd.h>
 
 #include <array>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
 
 #include "contract_xml.h"
 #include "host/dbus/wire/bus_wire.h"
 #include "host/dbus/wire/sd_bus_owners.h"
+#include "platform/posix/errno_text.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/sealed_memfd.h"
+#include "platform/posix/stop_signal.h"
 #include "text/utf.h"
 
 namespace tarnweld::host {
@@ -48,7 +44,7 @@ struct CallError {
   std::string message;
 };
 
-std::string errnoText(int negativeErrno) { return strerror(-negativeErrno); }
+using posix::errnoText;
 
 constexpr const char* kIntrospectableInterface = "org.freedesktop.DBus.Introspectable";
 // The standard interfaces the object answers besides the contract's own:
@@ -167,18 +163,10 @@ class SdBusHost final : public HostBus {
     if (Status owned = dbus_wire::requestName(bus_.get(), std::string(kPluginsCoreProgId.ascii())); !owned) {
       return owned;
     }
-    stopFd_.reset(eventfd(0, EFD_CLOEXEC));
-    if (!stopFd_) return fail(std::string("cannot create an event descriptor: ") + strerror(errno));
-    loop_ = std::thread([this] { serve(); });
-    return {};
+    return loop_.start([this](int stop) { serve(stop); });
   }
 
-  void stop() override {
-    if (!loop_.joinable()) return;
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = write(stopFd_.get(), &one, sizeof one);
-    loop_.join();
-  }
+  void stop() override { loop_.stop(); }
 
  private:
   int openUser() {
@@ -202,9 +190,9 @@ class SdBusHost final : public HostBus {
   // The event loop: process what is queued, then sleep until the bus or the
   // stop descriptor has something. A lost connection ends it: the plug-in's
   // calls then fail.
-  void serve() {
+  void serve(int stop) {
     for (;;) {
-      const Result<posix::WaitEnd> waited = dbus_wire::serveOnce(bus_.get(), stopFd_.get());
+      const Result<posix::WaitEnd> waited = dbus_wire::serveOnce(bus_.get(), stop);
       if (!waited || *waited == posix::WaitEnd::kStopped) return;
     }
   }
@@ -293,8 +281,7 @@ class SdBusHost final : public HostBus {
   // Declared in the order they are made, so that they go in reverse.
   BusPtr bus_;
   SlotPtr slot_;
-  posix::Fd stopFd_;
-  std::thread loop_;
+  posix::StoppableThread loop_;
 };
 
 }  // namespace

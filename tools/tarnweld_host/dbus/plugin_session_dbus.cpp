@@ -2,7 +2,6 @@
 // one when the environment names none, or names one that cannot be reached),
 // the plug-in a child process that gets the bus's address.
 #include <stdlib.h>
-#include <string.h>
 #include <systemd/sd-bus.h>
 
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include "dbus/host_bus.h"
 #include "host/dbus/wire/sd_bus_owners.h"
 #include "platform/posix/child_process.h"
+#include "platform/posix/errno_text.h"
 #include "plugin_session.h"
 #include "private_bus/private_bus.h"
 
@@ -45,7 +45,7 @@ Status connectable(const char* address) {
   if (r >= 0) r = sd_bus_set_address(bus.get(), address);
   if (r >= 0) r = sd_bus_set_bus_client(bus.get(), 1);
   if (r >= 0) r = sd_bus_start(bus.get());
-  if (r < 0) return fail(strerror(-r));
+  if (r < 0) return fail(posix::errnoText(r));
   return {};
 }
 

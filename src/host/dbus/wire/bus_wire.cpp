@@ -1,13 +1,13 @@
 #include "host/dbus/wire/bus_wire.h"
 
 #include <errno.h>
-#include <string.h>
 
 #include <cstdio>
 #include <memory>
 #include <optional>
 
 #include "host/dbus/wire/sd_bus_owners.h"
+#include "platform/posix/errno_text.h"
 #include "text/text.h"
 #include "text/utf.h"
 
@@ -26,7 +26,7 @@ constexpr std::uint32_t kDoNotQueue = 4;
 constexpr std::uint32_t kPrimaryOwner = 1;
 constexpr std::uint32_t kExists = 3;
 
-std::string errnoText(int negativeErrno) { return strerror(-negativeErrno); }
+using posix::errnoText;
 
 using sdbus_owners::MessagePtr;
 using sdbus_owners::SlotPtr;
