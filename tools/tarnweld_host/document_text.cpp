@@ -1,6 +1,8 @@
 #include "document_text.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "platform/charset.h"
 #include "text/ascii.h"
@@ -151,12 +153,75 @@ std::string outputBytes(std::string output, bool toTerminal, bool rawUtf8) {
 }
 
 std::optional<std::string_view> utf8TextOf(std::string_view bytes) {
-  const SniffedEncoding sniffed = sniffEncoding(bytes);
-  const bool utf8 = sniffed.declared ? namesUtf8(*sniffed.declared) : sniffed.name == kUtf8Encoding;
-  if (!utf8) return std::nullopt;
-  const std::string_view text = bytes.substr(sniffed.declared ? 0 : sniffed.markLength);
+  const std::optional<std::size_t> start = utf8TextStart(bytes);
+  if (!start) return std::nullopt;
+  const std::string_view text = bytes.substr(*start);
   if (!isUtf8WithoutNul(text)) return std::nullopt;
   return text;
+}
+
+std::optional<std::size_t> utf8TextStart(std::string_view head) {
+  const SniffedEncoding sniffed = sniffEncoding(head);
+  const bool utf8 = sniffed.declared ? namesUtf8(*sniffed.declared) : sniffed.name == kUtf8Encoding;
+  if (!utf8) return std::nullopt;
+  return sniffed.declared ? 0 : sniffed.markLength;
+}
+
+TextScan scanText(std::string_view bytes, std::size_t maxUnits) {
+  // Eight bytes at a time while they are ASCII without NUL (no high bit, no
+  // zero byte), the sequence decoder only from a byte >= 0x80 on.
+  constexpr std::uint64_t kOnes = 0x0101010101010101, kHighBits = 0x8080808080808080;
+  const std::size_t size = bytes.size();
+  TextScan scan;
+  std::size_t& at = scan.at;
+  std::size_t& units = scan.units;
+  while (at < size) {
+    if (size - at >= 8 && maxUnits - units >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, bytes.data() + at, sizeof word);
+      if ((word & kHighBits) == 0 && ((word - kOnes) & ~word & kHighBits) == 0) {
+        at += 8;
+        units += 8;
+        continue;
+      }
+    }
+    const auto lead = static_cast<unsigned char>(bytes[at]);
+    std::size_t length = 1, sequenceUnits = 1;
+    if (lead == 0) {
+      scan.stop = TextScan::Stop::kNul;
+      return scan;
+    }
+    if (lead >= 0x80) {
+      length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+      sequenceUnits = length == 4 ? 2 : 1;
+      if (firstInvalidUtf8(bytes.substr(at, std::min<std::size_t>(4, size - at))) == 0) {
+        scan.stop = TextScan::Stop::kIllFormed;
+        return scan;
+      }
+    }
+    if (maxUnits - units < sequenceUnits) {
+      scan.stop = TextScan::Stop::kTooLong;
+      return scan;
+    }
+    at += length;
+    units += sequenceUnits;
+  }
+  return scan;
+}
+
+std::string utf8Refusal(std::string_view text, const TextScan& scan, std::size_t markLength) {
+  if (scan.stop != TextScan::Stop::kNul) {
+    return "the bytes are not valid UTF-8 (" + lineAndColumn(text, scan.at) + ", byte offset " +
+           std::to_string(markLength + scan.at) + ")";
+  }
+  // As decodeDocument places it: the column in UTF-16 units, as an editor counts.
+  const std::string_view before = text.substr(0, scan.at);
+  const std::size_t lineStart = before.rfind('\n');
+  const auto line = std::ranges::count(before, '\n') + 1;
+  const std::size_t column =
+      utf16LengthOfUtf8(before.substr(lineStart == std::string_view::npos ? 0 : lineStart + 1)) + 1;
+  return "the text holds a NUL character (line " + std::to_string(line) + ", column " + std::to_string(column) +
+         "), which the host connection cannot carry";
 }
 
 }  // namespace tarnweld::host
