@@ -35,6 +35,9 @@ TEST(TextScan, StopsAtTheFirstFaultHavingCountedUtf16Units) {
       {"a stray continuation byte", run + "\x80" + run, Stop::kIllFormed, 17, 17},
       {"an overlong form", "ab\xC0\xAF", Stop::kIllFormed, 2, 2},
       {"a surrogate", "ab\xED\xA0\x80", Stop::kIllFormed, 2, 2},
+      {"an overlong three-byte form", "ab\xE0\x80\xAF", Stop::kIllFormed, 2, 2},
+      {"past U+10FFFF", "ab\xF4\x90\x80\x80", Stop::kIllFormed, 2, 2},
+      {"the last code point", "ab\xF4\x8F\xBF\xBF", Stop::kEnd, 6, 4},
       {"a sequence cut short by the end", run + "\xE2\x82", Stop::kIllFormed, 17, 17},
   };
   for (const Row& row : rows) {

@@ -114,6 +114,25 @@ std::optional<std::string> encodeUtf16(std::string_view utf8, std::string_view u
   return bytes;
 }
 
+// The length of the well-formed sequence of two to four bytes that `bytes`
+// starts with, or 0 when it starts with none (a stray or overlong lead, a
+// surrogate, a code point past U+10FFFF, a sequence cut short).
+std::size_t wellFormedSequenceLength(std::string_view bytes) {
+  const auto at = [&](std::size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0u; };
+  const auto continues = [&](std::size_t i) { return (at(i) & 0xC0) == 0x80; };
+  const unsigned lead = at(0);
+  if (lead < 0xC2 || lead > 0xF4) return 0;
+  if (lead < 0xE0) return continues(1) ? 2 : 0;
+  // The second byte's range rules out overlong forms, surrogates and code
+  // points past U+10FFFF.
+  const unsigned second = at(1);
+  const unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+  const unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+  if (second < low || second > high || !continues(2)) return 0;
+  if (lead < 0xF0) return 3;
+  return continues(3) ? 4 : 0;
+}
+
 }  // namespace
 
 Result<std::u16string> decodeDocument(std::string_view bytes) { return refuseNul(decodeText(bytes)); }
@@ -192,12 +211,12 @@ TextScan scanText(std::string_view bytes, std::size_t maxUnits) {
       return scan;
     }
     if (lead >= 0x80) {
-      length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-      sequenceUnits = length == 4 ? 2 : 1;
-      if (firstInvalidUtf8(bytes.substr(at, std::min<std::size_t>(4, size - at))) == 0) {
+      length = wellFormedSequenceLength(bytes.substr(at, std::min<std::size_t>(4, size - at)));
+      if (length == 0) {
         scan.stop = TextScan::Stop::kIllFormed;
         return scan;
       }
+      sequenceUnits = length == 4 ? 2 : 1;
     }
     if (maxUnits - units < sequenceUnits) {
       scan.stop = TextScan::Stop::kTooLong;
