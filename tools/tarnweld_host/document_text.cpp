@@ -1,6 +1,7 @@
 #include "document_text.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -188,44 +189,41 @@ std::optional<std::size_t> utf8TextStart(std::string_view head) {
 
 TextScan scanText(std::string_view bytes, std::size_t maxUnits) {
   // Eight bytes at a time while they are ASCII without NUL (no high bit, no
-  // zero byte), the sequence decoder only from a byte >= 0x80 on.
+  // zero byte), the sequence decoder only from a byte >= 0x80 on. The
+  // position and the count are locals: the bytes, read as char, could
+  // otherwise alias them and be reloaded at every step.
   constexpr std::uint64_t kOnes = 0x0101010101010101, kHighBits = 0x8080808080808080;
+  const char* const data = bytes.data();
   const std::size_t size = bytes.size();
-  TextScan scan;
-  std::size_t& at = scan.at;
-  std::size_t& units = scan.units;
+  std::size_t at = 0, units = 0;
+  const auto stopped = [&](TextScan::Stop stop) { return TextScan{stop, at, units}; };
   while (at < size) {
     if (size - at >= 8 && maxUnits - units >= 8) {
       std::uint64_t word;
-      std::memcpy(&word, bytes.data() + at, sizeof word);
-      if ((word & kHighBits) == 0 && ((word - kOnes) & ~word & kHighBits) == 0) {
-        at += 8;
-        units += 8;
-        continue;
-      }
+      std::memcpy(&word, data + at, sizeof word);
+      // The lowest flagged byte is the first that is not ASCII or is NUL
+      // (a flag above it may be false); the bytes before it are ASCII.
+      const std::uint64_t flags = (word & kHighBits) | ((word - kOnes) & ~word & kHighBits);
+      const int firstFlag =
+          std::endian::native == std::endian::little ? std::countr_zero(flags) : std::countl_zero(flags);
+      const auto ascii = static_cast<std::size_t>(flags == 0 ? 8 : firstFlag / 8);
+      at += ascii;
+      units += ascii;
+      if (ascii == 8) continue;
     }
-    const auto lead = static_cast<unsigned char>(bytes[at]);
+    const auto lead = static_cast<unsigned char>(data[at]);
     std::size_t length = 1, sequenceUnits = 1;
-    if (lead == 0) {
-      scan.stop = TextScan::Stop::kNul;
-      return scan;
-    }
+    if (lead == 0) return stopped(TextScan::Stop::kNul);
     if (lead >= 0x80) {
       length = wellFormedSequenceLength(bytes.substr(at, std::min<std::size_t>(4, size - at)));
-      if (length == 0) {
-        scan.stop = TextScan::Stop::kIllFormed;
-        return scan;
-      }
+      if (length == 0) return stopped(TextScan::Stop::kIllFormed);
       sequenceUnits = length == 4 ? 2 : 1;
     }
-    if (maxUnits - units < sequenceUnits) {
-      scan.stop = TextScan::Stop::kTooLong;
-      return scan;
-    }
+    if (maxUnits - units < sequenceUnits) return stopped(TextScan::Stop::kTooLong);
     at += length;
     units += sequenceUnits;
   }
-  return scan;
+  return stopped(TextScan::Stop::kEnd);
 }
 
 std::string utf8Refusal(std::string_view text, const TextScan& scan, std::size_t markLength) {
