@@ -10,11 +10,15 @@
 //
 // The rows 1k, 1m and 65m run by default. The large rows run only when named:
 // 300m (a catalog larger than any one bus message), 300m-result (a small
-// document whose result is 300 MiB), and three that run under a memory cap
+// document whose result is 300 MiB), and those that run under a memory cap
 // and pass or fail: 1200m-result (a 1.2 GiB result must arrive whole),
 // 1g-text and 1g-elements (a 1 GiB one-line document, one text node or a
 // million elements, must transform or be refused with a report within
-// seconds, never killed).
+// seconds, never killed), 2000m-text (a one-node text of 2,000 MiB, within
+// the host's limit on a text, must be refused with a report within 2 s of
+// the plug-in's time, never killed) and 3g-text (a one-node text of 3 GiB,
+// past that limit: the stand-in alone must refuse it, exit 2 with the limit
+// as its reason, within seconds and before holding it whole).
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -55,6 +59,14 @@ enum class Workload {
   kLargeElements,  // one line, `count` MiB of elements of about 1 KiB each; the result as for kLargeText
 };
 
+// A document too large to transform is refused at once, as xsltproc refuses
+// a text node beyond its limit; a transformation takes what it takes. A row
+// may hold it to less.
+constexpr double kRefusalSeconds = 10;
+// The host's limit on a text, in UTF-16 units, which the stand-in's refusal
+// names.
+constexpr std::string_view kMaxTextUnitsText = "2147483647";
+
 struct Size {
   std::string name;
   Workload workload;
@@ -64,24 +76,40 @@ struct Size {
   double memoryTarget;  // ours / xsltproc peak memory, at most; 0: none
   // Run under a memory cap of this many GiB (0: none) and judged pass or
   // fail: a result must arrive whole and the same as xsltproc's; a document
-  // must give the right result, or a report within kRefusalSeconds of the
+  // must give the right result, or a report within refusalSeconds of the
   // plug-in's start; the plug-in never killed.
-  unsigned capGiB = 0;
+  double capGiB = 0;
+  // For a row that only the stand-in runs: of the stand-in's wall time.
+  double refusalSeconds = kRefusalSeconds;
+  // Only the stand-in runs, and must refuse the document itself
+  // (judgeStandIn): no plug-in, no xsltproc.
+  bool standInOnly = false;
   bool capped() const { return capGiB > 0; }
 };
 
 const std::vector<Size> kSizes = {
     {"1k", Workload::kCatalog, 8, 21, 2.0, 0},
-    {"1m", Workload::kCatalog, 9'000, 11, 1.10, 0},
-    {"65m", Workload::kCatalog, 500'000, 5, 0.85, 0.95},
+    {"1m", Workload::kCatalog, 9'000, 11, 0.90, 0},
+    {"65m", Workload::kCatalog, 500'000, 5, 0.70, 0.85},
     {"300m", Workload::kCatalog, 1'700'000, 1, 0, 0},
-    {"300m-result", Workload::kLargeResult, 300, 3, 3.0, 2.2},
+    {"300m-result", Workload::kLargeResult, 300, 3, 2.0, 2.0},
     {"1200m-result", Workload::kLargeResult, 1'200, 1, 0, 0, 4},
-    // The stand-in holds a 1 GiB document as the editor would, and the
-    // plug-in its own copy beside the tree it parses: 6 GiB leaves room for
-    // both and for a tree the size of xsltproc's.
-    {"1g-text", Workload::kLargeText, 1'024, 1, 0, 0, 6},
-    {"1g-elements", Workload::kLargeElements, 1'024, 1, 0, 0, 6},
+    // The document is in memory once for the whole run: the stand-in's
+    // sealed memory file, which the plug-in parses where it lies. Beside it
+    // the run may hold what xsltproc needs for the same document, its tree:
+    // about 15 MiB for the one text node, which libxml2 refuses after its
+    // first 10 MB, and about 2.2 GiB for the million elements (their text
+    // and a node each). The caps are those sums, with a few hundred MiB for
+    // the plug-in's libraries and its result.
+    {"1g-text", Workload::kLargeText, 1'024, 1, 0, 0, 1.5},
+    {"1g-elements", Workload::kLargeElements, 1'024, 1, 0, 0, 3.5},
+    // Within the host's limit on a text (2,147,483,647 UTF-16 units), and
+    // refused as the 1 GiB one is, at once: the document once, and room.
+    {"2000m-text", Workload::kLargeText, 2'000, 1, 0, 0, 4, 2},
+    // Past that limit: the stand-in refuses it alone, having counted no
+    // further than the limit, so the run never holds the document whole.
+    // No plug-in starts and xsltproc does not run.
+    {"3g-text", Workload::kLargeText, 3'072, 1, 0, 0, 3, 5, true},
 };
 constexpr const char* kDefaultSizes = "1k,1m,65m";
 
@@ -95,9 +123,6 @@ constexpr const char* kDefaultSizes = "1k,1m,65m";
 // and anonymous mappings): an allocation beyond it fails rather than taking
 // the machine's memory between two looks. Not RLIMIT_AS, which would count
 // the address space that the node pool reserves and never uses.
-// A document too large to transform is refused at once, as xsltproc refuses
-// a text node beyond its limit; a transformation takes what it takes.
-constexpr double kRefusalSeconds = 10;
 // Anything still running after this long is killed, so that no row hangs.
 constexpr auto kCappedRunTimeout = std::chrono::minutes(10);
 
@@ -269,6 +294,11 @@ Written writeWorkload(const Size& size, const fs::path& document, const fs::path
       break;
   }
   out.close();
+  // On the disk before it is timed, as an editor's saved file is: a run
+  // that reads it must not compete with its writing back.
+  if (const tarnweld::posix::Fd written(open(partial.c_str(), O_RDONLY | O_CLOEXEC)); written) {
+    static_cast<void>(fsync(written.get()));
+  }
   std::error_code error;
   if (out) fs::rename(partial, document, error);
   written.ok = out && !error;
@@ -583,7 +613,7 @@ struct Judgement {
 };
 
 Judgement judgeCapped(const Measure& ours, const Measure& theirs, const fs::path& dir,
-                      const std::optional<std::string>& expected) {
+                      const std::optional<std::string>& expected, double refusalSeconds) {
   Judgement j;
   const fs::path oursOut = dir / "ours.out", oursErr = dir / "ours.err";
   const std::string held = "the run held " + std::to_string(ours.runPeakKiB >> 10) + " MiB at most";
@@ -607,16 +637,16 @@ Judgement judgeCapped(const Measure& ours, const Measure& theirs, const fs::path
     // A refusal is the plug-in's: timed from its start, not from the
     // stand-in's reading of the document (the editor holds it already).
     const double refusedIn = pluginSeconds(readFile(oursErr));
-    j.pass = right || (report && refusedIn <= kRefusalSeconds);
-    j.detail = (j.pass ? "pass: " : "FAIL: ") +
-               std::string(right    ? "transformed"
-                           : report ? "refused"
-                                    : "neither") +
-               " in " + std::to_string(report ? refusedIn : ours.seconds).substr(0, 5) + " s" +
-               (report ? " of the plug-in's time (at most " + std::to_string(static_cast<int>(kRefusalSeconds)) + ")"
-                       : "") +
-               ", " + held +
-               ": \"" + firstCharacters(start, 200) + "\"" + (right || report ? "" : ", not \"" + *expected + "\"");
+    j.pass = right || (report && refusedIn <= refusalSeconds);
+    j.detail =
+        (j.pass ? "pass: " : "FAIL: ") +
+        std::string(right    ? "transformed"
+                    : report ? "refused"
+                             : "neither") +
+        " in " + std::to_string(report ? refusedIn : ours.seconds).substr(0, 5) + " s" +
+        (report ? " of the plug-in's time (at most " + std::to_string(static_cast<int>(refusalSeconds)) + ")" : "") +
+        ", " + held + ": \"" + firstCharacters(start, 200) + "\"" +
+        (right || report ? "" : ", not \"" + *expected + "\"");
     return j;
   }
   // A large result: whole, and the same as xsltproc's.
@@ -633,6 +663,31 @@ Judgement judgeCapped(const Measure& ours, const Measure& theirs, const fs::path
              (report ? "a report: \"" + firstCharacters(start, 200) + "\""
                      : std::to_string(fs::file_size(oursOut) / kMiB) + " MiB" + (same ? "" : " not the same")) +
              "; " + held;
+  return j;
+}
+
+// A document past the host's limit: the stand-in alone refuses it, with
+// exit 2 and the limit as its reason, within `refusalSeconds` of its start,
+// the plug-in never started, and nothing printed.
+Judgement judgeStandIn(const Measure& ours, const fs::path& dir, double refusalSeconds) {
+  Judgement j;
+  const std::string err = readFile(dir / "ours.err");
+  const std::string held = "the run held " + std::to_string(ours.runPeakKiB >> 10) + " MiB at most";
+  if (ours.stoppedAtKiB > 0) {
+    j.output = "none";
+    j.detail = "FAIL: killed at the cap, the run holding " + std::to_string(ours.stoppedAtKiB >> 10) + " MiB";
+    return j;
+  }
+  const bool started = ours.pluginPeakKiB > 0 || err.find("plug-in wall time") != std::string::npos;
+  const bool refused = ours.status == 2 && !ours.timedOut && err.find(kMaxTextUnitsText) != std::string::npos &&
+                       fs::file_size(dir / "ours.out") == 0 && !started;
+  j.output = refused ? "refused" : "WRONG";
+  j.pass = refused && ours.seconds <= refusalSeconds;
+  j.detail = (j.pass ? "pass: " : "FAIL: ") + std::string(refused ? "refused" : "not refused as it must be") +
+             " by the stand-in in " + std::to_string(ours.seconds).substr(0, 5) + " s (at most " +
+             std::to_string(static_cast<int>(refusalSeconds)) + "), exit " + std::to_string(ours.status) +
+             (started ? ", the plug-in started" : "") + ", " + held + ": \"" + firstCharacters(lastLine(err), 200) +
+             "\"";
   return j;
 }
 
@@ -669,7 +724,7 @@ int main(int argc, char** argv) {
     } else {
       std::fprintf(stderr,
                    "usage: tarnweld-bench [--runs N] [--sizes 1k,1m,65m,300m,300m-result,1200m-result,1g-text,"
-                   "1g-elements] [--host PATH] [--keep DIR] [--no-peers]\n");
+                   "1g-elements,2000m-text,3g-text] [--host PATH] [--keep DIR] [--no-peers]\n");
       return 2;
     }
   }
@@ -733,7 +788,7 @@ int main(int argc, char** argv) {
     const bool countMemoryFiles = size.workload == Workload::kLargeResult;
     RunOptions oursOptions, theirOptions;
     if (size.capped()) {
-      oursOptions = theirOptions = {rlim_t{size.capGiB} << 30, kCappedRunTimeout, true};
+      oursOptions = theirOptions = {static_cast<rlim_t>(size.capGiB * double(1 << 30)), kCappedRunTimeout, true};
     }
     oursOptions.watched = oursOptions.watched || countMemoryFiles;
 
@@ -745,15 +800,19 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs && !failed; ++run) {
       const Measure ours = runCommand({host.string(), "--stats", "run", document.string()}, environment,
                                       dir / "ours.out", dir / "ours.err", oursOptions);
-      const Measure theirs = runCommand({*xsltproc, "--nonet", stylesheet.string(), document.string()}, environment,
-                                        dir / "theirs.out", dir / "theirs.err", theirOptions);
+      const Measure theirs = size.standInOnly
+                                 ? Measure{}
+                                 : runCommand({*xsltproc, "--nonet", stylesheet.string(), document.string()},
+                                              environment, dir / "theirs.out", dir / "theirs.err", theirOptions);
       times[0].push_back(ours.seconds);
       times[1].push_back(theirs.seconds);
       memory[0].push_back(static_cast<double>(std::max(pluginPeakKiB(readFile(dir / "ours.err")), ours.pluginPeakKiB)));
       memory[1].push_back(static_cast<double>(theirs.peakKiB));
-      if (size.capped()) {
+      if (size.standInOnly) {
+        if (Judgement j = judgeStandIn(ours, dir, size.refusalSeconds); judgement.pass) judgement = std::move(j);
+      } else if (size.capped()) {
         // Every run must pass; the row shows the first that did not.
-        if (Judgement j = judgeCapped(ours, theirs, dir, written.expected); judgement.pass) {
+        if (Judgement j = judgeCapped(ours, theirs, dir, written.expected, size.refusalSeconds); judgement.pass) {
           judgement = std::move(j);
         }
       } else {
@@ -786,21 +845,20 @@ int main(int argc, char** argv) {
     std::printf("%-12s %4d  %10.3f %10.3f %7.2f %7s  %11.1f %11.1f %7.2f %7s  %s%s\n", size.name.c_str(), runs,
                 median(times[0]), median(times[1]), timeRatio, timeTarget, median(memory[0]) / 1024,
                 median(memory[1]) / 1024, memRatio, memTarget, output.c_str(),
-                met           ? ""
+                met             ? ""
                 : size.capped() ? "  (failed)"
-                              : "  (target missed)");
+                                : "  (target missed)");
     if (countMemoryFiles) std::printf("      plug-in MiB: resident, with the memory files it holds\n");
     if (size.capped()) {
-      std::printf("      capped at %u GiB; %s\n", size.capGiB,
-                  judgement.detail.c_str());
-      if (written.expected) {
+      std::printf("      capped at %.1f GiB; %s\n", size.capGiB, judgement.detail.c_str());
+      if (written.expected && !size.standInOnly) {
         std::error_code ignored;
         const bool right = fs::file_size(dir / "theirs.out", ignored) == written.expected->size() &&
                            readPrefix(dir / "theirs.out", written.expected->size()) == *written.expected;
         std::printf("      xsltproc: %s\n", right ? "the right counts" : "no right counts");
       }
       const std::string theirErrors = readPrefix(dir / "theirs.err", 1024);
-      if (!theirErrors.empty()) {
+      if (!theirErrors.empty() && !size.standInOnly) {
         std::printf("      xsltproc said: \"%s\"\n",
                     firstCharacters(theirErrors.substr(0, theirErrors.find('\n')), 200).c_str());
       }

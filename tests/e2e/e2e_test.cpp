@@ -192,6 +192,12 @@ TEST(Run, UndecodableDocumentIsRefusedWithoutStartingThePlugin) {
       {"odd UTF-16", std::string("\xFF\xFE<\0a", 5), "half a code unit"},
       {"unknown encoding", "<?xml version=\"1.0\" encoding=\"x-no-such\"?><a/>", "not supported"},
       {"NUL", std::string("<a>\nx\0</a>", 9), "NUL character (line 2, column 2)"},
+      // Placed in the whole document, which is taken in a MiB at a time.
+      {"invalid UTF-8 past the first MiB", "<a>" + std::string(std::size_t{2} << 20, 'x') + "\xC3\x28</a>",
+       "not valid UTF-8 (line 1, column 2097156, byte offset 2097155)"},
+      {"NUL past the first MiB, after a mark",
+       "\xEF\xBB\xBF<a>\n\xF0\x9F\x98\x80" + std::string(std::size_t{2} << 20, 'x') + std::string(1, '\0') + "</a>",
+       "NUL character (line 2, column 2097155)"},
   };
   for (const Row& row : rows) {
     TempDir dir;
@@ -235,6 +241,10 @@ TEST(Run, DocumentTextArrivesAsTheEditorDecodedIt) {
       {"UTF-16 LE with mark", std::string("\xFF\xFE<\0a\0>\0\xE9\0<\0/\0a\0>\0", 18), "\xC3\xA9"},
       {"UTF-16 BE with mark", std::string("\xFE\xFF\0<\0a\0>\xD8\x3D\xDE\x00\0<\0/\0a\0>", 20), "\xF0\x9F\x98\x80"},
       {"UTF-8 with mark", "\xEF\xBB\xBF<a>\xC3\xA9</a>", "\xC3\xA9"},
+      // The document is taken in a MiB at a time: a character may span two.
+      {"a character across the first MiB's end",
+       "<a>" + std::string((std::size_t{1} << 20) - 4, 'x') + "\xE2\x82\xAC</a>",
+       std::string((std::size_t{1} << 20) - 4, 'x') + "\xE2\x82\xAC"},
       {"ISO-8859-1 declaration", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>\xE9</a>", "\xC3\xA9"},
       {"windows-1252 declaration", "<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\x80</a>", "\xE2\x82\xAC"},
       // A lone surrogate cannot cross the bus; it arrives as U+FFFD and the

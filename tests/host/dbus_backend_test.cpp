@@ -5,6 +5,7 @@
 #include <libxml/parser.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -529,6 +530,45 @@ TEST(SealedTextTest, ATextFileIsHeldWhereItLiesOrRefusedBeforeItCanCostMemory) {
       EXPECT_NE(read.reason().find(row.reasonPart), std::string::npos) << read.reason();
     }
   }
+}
+
+// The stand-in holds a large record (the document, as INPUT) in one sealed
+// memory file and passes that file itself on every read: the text is in
+// memory once, however often the plug-in asks for it.
+TEST_F(DbusBackendTest, EveryReadOfALargeRecordGetsTheOneFileItIsHeldIn) {
+  const std::string text(dbus_wire::kTextByDescriptorBytes + 1, 'x');
+  const std::unique_ptr<host::SharedTextWriter> writer = host::newSharedTextWriter();
+  ASSERT_TRUE(writer->append(text));
+  Result<RecordValue> record = writer->finish();
+  ASSERT_TRUE(record) << record.reason();
+  store_.add("INPUT", std::move(*record));
+  serve();
+  sd_bus* raw = nullptr;
+  ASSERT_GE(sd_bus_new(&raw), 0);
+  const sdbus_owners::BusPtr client(raw);
+  ASSERT_GE(sd_bus_set_address(client.get(), bus_->address().c_str()), 0);
+  ASSERT_GE(sd_bus_set_bus_client(client.get(), 1), 0);
+  ASSERT_GE(sd_bus_negotiate_fds(client.get(), 1), 0);
+  ASSERT_GE(sd_bus_start(client.get()), 0);
+  std::set<ino_t> files;
+  for (int read = 0; read < 2; ++read) {
+    sdbus_owners::CallError error;
+    sd_bus_message* reply = nullptr;
+    ASSERT_GE(
+        sd_bus_call_method(client.get(), "htmlkit.HTMLKitPluginsCore", dbus_wire::kObjectPath, dbus_wire::kInterface,
+                           "hkp_DataGet", &error.value, &reply, "vv", "s", "INPUT", "s", ""),
+        0);
+    const sdbus_owners::MessagePtr owned(reply);
+    int fd = -1;
+    ASSERT_GE(sd_bus_message_read(reply, "v", "h", &fd), 0) << "read " << read << " got no memory file";
+    posix::MappedBytes mapped;
+    ASSERT_TRUE(posix::mapSealedMemfd(fd, mapped));
+    EXPECT_TRUE(mapped.bytes() == text);
+    struct stat status {};
+    ASSERT_EQ(fstat(fd, &status), 0);
+    files.insert(status.st_ino);
+  }
+  EXPECT_EQ(files.size(), 1u) << "each read got a file of its own";
 }
 
 // The stand-in takes a string sent as a memory file only when the file is

@@ -15,6 +15,74 @@
 namespace tarnweld::host {
 namespace {
 
+// The stand-in's one check of a text: where it stops and what it has
+// counted by then, at every alignment (the ASCII runs go eight bytes at a
+// time), the same as the sequence-by-sequence check and count.
+TEST(TextScan, StopsAtTheFirstFaultHavingCountedUtf16Units) {
+  using Stop = TextScan::Stop;
+  struct Row {
+    const char* what;
+    std::string bytes;
+    Stop stop;
+    std::size_t at;  // from the row's own start
+    std::size_t units;
+  };
+  const std::string run = "abcdefghijklmnopq";
+  const std::vector<Row> rows = {
+      {"ASCII", run, Stop::kEnd, 17, 17},
+      {"two, three and four bytes", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80" + run, Stop::kEnd, 26, 21},
+      {"a NUL inside an ASCII run", run + std::string(1, '\0') + run, Stop::kNul, 17, 17},
+      {"a stray continuation byte", run + "\x80" + run, Stop::kIllFormed, 17, 17},
+      {"an overlong form", "ab\xC0\xAF", Stop::kIllFormed, 2, 2},
+      {"a surrogate", "ab\xED\xA0\x80", Stop::kIllFormed, 2, 2},
+      {"an overlong three-byte form", "ab\xE0\x80\xAF", Stop::kIllFormed, 2, 2},
+      {"past U+10FFFF", "ab\xF4\x90\x80\x80", Stop::kIllFormed, 2, 2},
+      {"the last code point", "ab\xF4\x8F\xBF\xBF", Stop::kEnd, 6, 4},
+      {"a sequence cut short by the end", run + "\xE2\x82", Stop::kIllFormed, 17, 17},
+  };
+  for (const Row& row : rows) {
+    for (std::size_t shift = 0; shift < 8; ++shift) {
+      SCOPED_TRACE(std::string(row.what) + ", shifted by " + std::to_string(shift));
+      const std::string bytes = std::string(shift, 'x') + row.bytes;
+      const TextScan scan = scanText(bytes, kMaxTextUnits);
+      EXPECT_EQ(scan.stop, row.stop);
+      EXPECT_EQ(scan.at, shift + row.at);
+      EXPECT_EQ(scan.units, shift + row.units);
+      EXPECT_EQ(scan.stop == Stop::kEnd, isUtf8WithoutNul(bytes));
+      if (scan.stop == Stop::kEnd) {
+        EXPECT_EQ(scan.units, utf16LengthOfUtf8(bytes));
+      }
+    }
+  }
+}
+
+// A text past the host's limit is refused as the count passes it, never
+// split inside a character, and never counted further.
+TEST(TextScan, StopsWhereTheCountWouldPassTheLimit) {
+  using Stop = TextScan::Stop;
+  struct Row {
+    const char* what;
+    std::string bytes;
+    std::size_t maxUnits;
+    Stop stop;
+    std::size_t at;
+  };
+  const std::string run(40, 'a');
+  const std::vector<Row> rows = {
+      {"exactly at the limit", run, 40, Stop::kEnd, 40},
+      {"one past it in an ASCII run", run, 39, Stop::kTooLong, 39},
+      {"a pair that would straddle it", "a\xF0\x9F\x98\x80", 2, Stop::kTooLong, 1},
+      {"a pair that fits", "a\xF0\x9F\x98\x80", 3, Stop::kEnd, 5},
+      {"a fault before the limit comes first", "ab" + std::string(1, '\0') + run, 10, Stop::kNul, 2},
+  };
+  for (const Row& row : rows) {
+    const TextScan scan = scanText(row.bytes, row.maxUnits);
+    EXPECT_EQ(scan.stop, row.stop) << row.what;
+    EXPECT_EQ(scan.at, row.at) << row.what;
+    EXPECT_LE(scan.units, row.maxUnits) << row.what;
+  }
+}
+
 TEST(DocumentDecoding, FollowsMarkThenDeclarationThenUtf8) {
   struct Row {
     const char* what;

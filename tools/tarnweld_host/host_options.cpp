@@ -70,8 +70,10 @@ std::string composeHelp() {
          " is then --file-name or empty, and\n"
          "               the plug-in runs in the current directory. A device is\n"
          "               refused, and so is a path or --file-name that is not UTF-8,\n"
-         "               and a document larger than a text of 2,147,483,647\n"
-         "               characters can be as UTF-8 (6,442,450,941 bytes).\n"
+         "               and a document whose text is longer than the host's limit\n"
+         "               of 2,147,483,647 UTF-16 units (at once when the file is\n"
+         "               larger than 6,442,450,941 bytes, else as soon as its count\n"
+         "               passes the limit), with status 2.\n"
          "               Into a file or pipe, " +
          output +
          " is written in the encoding its XML\n"

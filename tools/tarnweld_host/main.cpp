@@ -57,36 +57,112 @@ std::string tooLargeReason(const std::string& document, std::optional<std::uint6
          ", more than a document the host can hold (" + std::to_string(kMaxDocumentBytes) + " bytes)";
 }
 
-Result<std::string> readBytes(const std::string& document) {
-  std::string bytes;
-  constexpr std::size_t kPiece = std::size_t{1} << 20;
-  const auto piece = std::make_unique_for_overwrite<char[]>(kPiece);
-  // What a stream holds is appended a piece at a time, and refused once it
-  // passes the limit: a pipe has no size to check beforehand.
-  const auto readAll = [&](std::istream& in) {
-    while (in.read(piece.get(), static_cast<std::streamsize>(kPiece)) || in.gcount() > 0) {
-      const auto count = static_cast<std::size_t>(in.gcount());
-      if (bytes.size() + count > kMaxDocumentBytes) return false;
-      bytes.append(piece.get(), count);
+// Why a document is refused for its length: the host's limit on a text.
+std::string tooLongReason(const std::string& document) {
+  return document + " holds more than " + std::to_string(kMaxTextUnits) +
+         " UTF-16 units, more than a text the host can hold";
+}
+
+// Why a document within the limits is refused: this machine's memory.
+std::string cannotHoldReason(const std::string& document) {
+  return document + " is too large to hold in this machine's memory";
+}
+
+constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+
+// Reads up to `size` bytes into `into`; the count read (0 at the end).
+std::size_t readPiece(std::istream& in, char* into, std::size_t size) {
+  in.read(into, static_cast<std::streamsize>(size));
+  return static_cast<std::size_t>(in.gcount());
+}
+
+// A UTF-8 document's text, from `markLength` bytes into what `head` holds
+// (its first bytes, `headSize` of them, `piece` having room for kPieceBytes
+// more) to the end of `in`: written into the record a piece at a time and
+// checked on the way, once, so that it is held once, in the record. A text
+// past the host's limit is refused as soon as the count passes it.
+Result<RecordValue> takeUtf8(const std::string& document, std::istream& in, char* piece, std::size_t headSize,
+                             std::size_t markLength) {
+  const std::unique_ptr<SharedTextWriter> writer = newSharedTextWriter();
+  std::size_t units = 0, written = 0;
+  std::size_t inHand = headSize - markLength;
+  std::memmove(piece, piece + markLength, inHand);
+  for (bool ended = false;;) {
+    const std::string_view bytes(piece, inHand);
+    // A sequence the piece's end cuts short waits for the next piece.
+    const std::size_t whole = ended ? bytes.size() : utf8PieceLength(bytes);
+    TextScan scan = scanText(bytes.substr(0, whole), kMaxTextUnits - units);
+    if (scan.stop == TextScan::Stop::kTooLong) return fail(tooLongReason(document));
+    if (scan.stop != TextScan::Stop::kEnd) {
+      // Placed in the whole text, which the record holds up to here.
+      writer->append(bytes.substr(0, scan.at));
+      const Result<RecordValue> before = writer->finish();
+      scan.at += written;
+      scan.units += units;
+      return fail(document + ": " + utf8Refusal(before ? stringOf(*before).value_or("") : "", scan, markLength));
     }
-    return true;
-  };
-  if (document == kStandardInput) {
-    if (!readAll(std::cin)) return fail(tooLargeReason("standard input", std::nullopt));
-    if (std::cin.bad()) return fail("cannot read standard input");
-  } else {
-    std::ifstream file(pathOf(document), std::ios::binary);
+    if (!writer->append(bytes.substr(0, whole))) return fail(cannotHoldReason(document));
+    if (ended) break;
+    units += scan.units;
+    written += whole;
+    const std::size_t kept = bytes.size() - whole;
+    std::memmove(piece, bytes.data() + whole, kept);
+    const std::size_t count = readPiece(in, piece + kept, kPieceBytes);
+    if (in.bad()) return fail("cannot read " + document);
+    ended = count == 0;
+    inHand = kept + count;
+  }
+  return writer->finish();
+}
+
+// A document in another encoding: read whole, decoded as an editor decodes
+// it, and written into the record as UTF-8.
+Result<RecordValue> takeDecoded(const std::string& document, std::istream& in, char* piece, std::size_t headSize) {
+  std::optional<std::string> bytes(std::in_place, piece, headSize);
+  for (std::size_t count; (count = readPiece(in, piece, kPieceBytes)) > 0;) {
+    // A pipe has no size to check beforehand: refused once it passes the limit.
+    if (bytes->size() + count > kMaxDocumentBytes) return fail(tooLargeReason(document, std::nullopt));
+    bytes->append(piece, count);
+  }
+  if (in.bad()) return fail("cannot read " + document);
+  Result<std::u16string> decoded = decodeDocument(*bytes);
+  bytes.reset();
+  if (!decoded) return fail(document + ": " + decoded.reason());
+  if (decoded->size() > kMaxTextUnits) return fail(tooLongReason(document));
+  // The bus cannot carry NUL or unpaired surrogates; they go as U+FFFD.
+  const std::string utf8 = toUtf8WithoutNul(*decoded);
+  decoded->clear();
+  decoded->shrink_to_fit();
+  const std::unique_ptr<SharedTextWriter> writer = newSharedTextWriter();
+  if (!writer->append(utf8)) return fail(cannotHoldReason(document));
+  return writer->finish();
+}
+
+// The document's text as the record INPUT that the host serves. Its start
+// says how it is decoded; a UTF-8 document, which the bus carries as it is,
+// is never decoded, and a file larger than any text the host can hold is
+// refused before any of it is read.
+Result<RecordValue> readDocument(const std::string& document) {
+  std::ifstream file;
+  std::istream* in = &std::cin;
+  if (document != kStandardInput) {
+    file.open(pathOf(document), std::ios::binary);
     if (!file) return fail("cannot open " + document + ": " + strerror(errno));
-    // Room for the whole file at once, filled a piece at a time: a document
-    // may run to a gigabyte, and zeroing it first would touch it twice.
     std::error_code sizeError;
     const auto size = std::filesystem::file_size(pathOf(document), sizeError);
     if (!sizeError && size > kMaxDocumentBytes) return fail(tooLargeReason(document, size));
-    if (!sizeError) bytes.reserve(size);
-    if (!readAll(file)) return fail(tooLargeReason(document, std::nullopt));
-    if (file.bad()) return fail("cannot read " + document);
+    in = &file;
   }
-  return bytes;
+  const std::string name = document == kStandardInput ? "standard input" : document;
+  // Room for a piece and the start of a sequence the piece before cut short.
+  const auto piece = std::make_unique_for_overwrite<char[]>(kPieceBytes + 4);
+  const std::size_t headSize = readPiece(*in, piece.get(), kPieceBytes);
+  if (in->bad()) return fail("cannot read " + name);
+  const std::string_view head(piece.get(), headSize);
+  if (const std::optional<std::size_t> start = utf8TextStart(head)) {
+    return takeUtf8(name, *in, piece.get(), headSize, *start);
+  }
+  return takeDecoded(name, *in, piece.get(), headSize);
 }
 
 // A document is read from a file or a FIFO (or, as -, from a pipe or a
@@ -132,7 +208,7 @@ Status refuseNonUtf8Name(std::string_view what, const std::string& name) {
 
 // The document's text and name as the host serves them, and where the plug-in runs.
 struct ServedDocument {
-  std::string input;     // UTF-8, as sent on the bus
+  RecordValue input;     // UTF-8, as sent on the bus
   std::string fileName;  // host convention
   std::optional<std::string> directory;
 };
@@ -153,25 +229,9 @@ Result<ServedDocument> prepareDocument(const Options& options) {
   }
 
   if (Status usable = refuseUnreadable(options.document); !usable) return usable.failure();
-  Result<std::string> read = readBytes(options.document);
-  if (!read) return read.failure();
-  std::optional<std::string> bytes = std::move(*read);
-
-  if (const std::optional<std::string_view> utf8 = utf8TextOf(*bytes)) {
-    // Already what the bus carries: served as read, with no round trip
-    // through UTF-16.
-    if (utf8->size() == bytes->size()) {
-      served.input = std::move(*bytes);
-    } else {
-      served.input = *utf8;
-    }
-  } else {
-    Result<std::u16string> decoded = decodeDocument(*bytes);
-    bytes.reset();
-    if (!decoded) return fail(options.document + ": " + decoded.reason());
-    // The bus cannot carry NUL or unpaired surrogates; they go as U+FFFD.
-    served.input = toUtf8WithoutNul(*decoded);
-  }
+  Result<RecordValue> input = readDocument(options.document);
+  if (!input) return input.failure();
+  served.input = std::move(*input);
   return served;
 }
 
@@ -187,7 +247,7 @@ Result<ServedDocument> prepareDocumentWithin(const Options& options) {
   try {
     return prepareDocument(options);
   } catch (const std::bad_alloc&) {
-    return fail(options.document + " is too large to hold in this machine's memory");
+    return fail(cannotHoldReason(options.document));
   }
 }
 
@@ -229,7 +289,7 @@ int hostMain(const Options& options) {
       complain(served.reason());
       return kExitUsage;
     }
-    store.add(std::string(run_key::kInput.ascii()), shareText(std::move(served->input)));
+    store.add(std::string(run_key::kInput.ascii()), std::move(served->input));
     store.add(std::string(run_key::kFileName.ascii()), std::move(served->fileName));
     plugin.directory = served->directory;
     plugin.switchText = kRunSwitch.ascii();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,6 +43,22 @@ Result<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store, cons
 // large one is written once into a sealed memory file that every read is
 // given as it stands (the string itself is then let go), elsewhere the string.
 RecordValue shareText(std::string text);
+
+// A string record written a piece at a time, as this platform's host object
+// serves it best: on Linux into one sealed memory file, mapped, that every
+// read of the record is given as it stands (the text is then in memory once),
+// elsewhere a string.
+class SharedTextWriter {
+ public:
+  virtual ~SharedTextWriter() = default;
+  // False when the piece cannot be kept (no room for it): the writer is
+  // then spent, and finish fails.
+  virtual bool append(std::string_view bytes) = 0;
+  // The record of what was written; fails, saying why, when it could not
+  // all be kept.
+  virtual Result<RecordValue> finish() = 0;
+};
+std::unique_ptr<SharedTextWriter> newSharedTextWriter();
 
 // The plug-in started when none is named: the one beside this program, else
 // (Linux, installed) ../lib/tarnweld/tarnweld from this program's directory.

@@ -215,6 +215,25 @@ Result<PluginRun> runPlugin(const PluginLaunch& launch, RecordStore& store, cons
 
 RecordValue shareText(std::string text) { return text; }
 
+namespace {
+
+// COM passes strings by value: the record is the string itself.
+class StringTextWriter final : public SharedTextWriter {
+ public:
+  bool append(std::string_view bytes) override {
+    text_.append(bytes);
+    return true;
+  }
+  Result<RecordValue> finish() override { return RecordValue(std::move(text_)); }
+
+ private:
+  std::string text_;
+};
+
+}  // namespace
+
+std::unique_ptr<SharedTextWriter> newSharedTextWriter() { return std::make_unique<StringTextWriter>(); }
+
 std::string defaultPluginPath() { return toUtf8(win::exeDirectory() + std::u16string(kDefaultPluginName)); }
 
 std::vector<std::string> programArguments(int, char**) {

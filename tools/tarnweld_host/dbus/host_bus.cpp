@@ -13,12 +13,14 @@
 #include <optional>
 
 #include "contract_xml.h"
+#include "document_text.h"
 #include "host/dbus/wire/bus_wire.h"
 #include "host/dbus/wire/sd_bus_owners.h"
 #include "platform/posix/errno_text.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/sealed_memfd.h"
 #include "platform/posix/stop_signal.h"
+#include "plugin_session.h"
 #include "text/utf.h"
 
 namespace tarnweld::host {
@@ -120,8 +122,13 @@ Result<RecordValue> readArgument(sd_bus_message* message) {
       if (!posix::mapSealedMemfd(value->file, mapped)) {
         return fail("a string (h) must be a memory file sealed against change");
       }
-      if (!isUtf8WithoutNul(mapped.bytes())) return fail("a string (h) must hold UTF-8 without NUL");
-      // The file is sealed: its mapping is kept as the string, not copied.
+      // The one check of what arrives: the file is sealed, so its mapping is
+      // kept as the string, neither copied nor checked again.
+      const TextScan scan = scanText(mapped.bytes(), kMaxTextUnits);
+      if (scan.stop == TextScan::Stop::kTooLong) {
+        return fail("a string (h) may hold at most " + std::to_string(kMaxTextUnits) + " UTF-16 units");
+      }
+      if (scan.stop != TextScan::Stop::kEnd) return fail("a string (h) must hold UTF-8 without NUL");
       return RecordValue(std::make_shared<const MappedText>(std::move(mapped)));
     }
     case dbus_wire::WireValue::Kind::kInt16:
@@ -292,6 +299,42 @@ Result<std::unique_ptr<HostBus>> HostBus::open(const std::string& address, Recor
   if (const Status opened = bus->open(address, fdPassing); !opened) return opened.failure();
   return std::unique_ptr<HostBus>(std::move(bus));
 }
+
+namespace {
+
+// Writes a record into a memory file of its own, which the record then holds
+// mapped and passes on as it stands.
+class MemfdTextWriter final : public SharedTextWriter {
+ public:
+  bool append(std::string_view bytes) override {
+    if (!failed_ && !writer_.append(bytes)) {
+      failed_ = true;
+      error_ = errno;
+    }
+    return !failed_;
+  }
+
+  Result<RecordValue> finish() override {
+    if (!failed_) {
+      posix::Fd file = std::move(writer_).seal();
+      posix::MappedBytes mapped;
+      if (file && posix::mapSealedMemfd(file.get(), mapped)) {
+        return RecordValue(std::make_shared<const MappedText>(std::move(mapped), std::move(file)));
+      }
+      error_ = errno;
+    }
+    return fail("cannot keep the text in a memory file: " + std::string(strerror(error_)));
+  }
+
+ private:
+  posix::SealedMemfdWriter writer_;
+  bool failed_ = false;
+  int error_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<SharedTextWriter> newSharedTextWriter() { return std::make_unique<MemfdTextWriter>(); }
 
 RecordValue shareText(std::string text) {
   if (text.size() < dbus_wire::kTextByDescriptorBytes) return text;
