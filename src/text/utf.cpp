@@ -1,6 +1,7 @@
 #include "text/utf.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -281,24 +282,146 @@ Utf8Scan scanUtf8(std::string_view bytes, std::size_t maxUnits) {
   return {Utf8Scan::Stop::kEnd, bytes.size(), units};
 }
 
-bool isUtf8WithoutNul(std::string_view bytes) {
+bool isUtf8WithoutNul(std::string_view bytes) { return scanUtf8(bytes).stop == Utf8Scan::Stop::kEnd; }
+
+Utf8Scan scanUtf8Scalar(std::string_view bytes, std::size_t maxUnits) {
+  std::size_t units = 0;
   for (std::size_t i = 0; i < bytes.size();) {
-    // Runs of ASCII are taken a word at a time, with one search for NUL.
-    const std::size_t ascii = asciiBytesAt(bytes, i);
-    if (std::memchr(bytes.data() + i, 0, ascii)) return false;
-    i += ascii;
-    if (i == bytes.size()) break;
-    const auto b = static_cast<std::uint8_t>(bytes[i]);
-    if (b != 0 && b < 0x80) {
-      ++i;
-      continue;
-    }
     char32_t cp;
     const std::size_t n = decodeOne(bytes, i, cp);
-    if (n == 0 || cp == 0) return false;
+    if (n == 0) return {Utf8Scan::Stop::kIllFormed, i, units};
+    if (cp == 0) return {Utf8Scan::Stop::kNul, i, units};
+    const std::size_t charUnits = cp < 0x10000 ? 1 : 2;
+    if (units + charUnits > maxUnits) return {Utf8Scan::Stop::kTooLong, i, units};
+    units += charUnits;
     i += n;
   }
+  return {Utf8Scan::Stop::kEnd, bytes.size(), units};
+}
+
+namespace {
+
+// The scan's non-ASCII part: decodes the characters from p[i], whose byte is
+// >= 0x80, for as long as they are not ASCII, and returns at the first ASCII
+// byte (i then points at it) or with the stop in `stop`. A continuation byte
+// is checked by its top two bits; a lead byte by its range, with the second
+// byte's range where the lead alone allows an overlong form, a surrogate or
+// a code point above U+10FFFF (E0, ED, F0, F4).
+bool scanNonAscii(const unsigned char* p, std::size_t n, std::size_t& i, std::size_t& units, std::size_t maxUnits,
+                  Utf8Scan& stop) {
+  const auto isContinuation = [](unsigned char b) { return (b & 0xC0) == 0x80; };
+  while (i < n && p[i] >= 0x80) {
+    const unsigned char lead = p[i];
+    std::size_t length;
+    std::size_t charUnits = 1;
+    if (lead < 0xC2) {
+      length = 0;
+    } else if (lead < 0xE0) {
+      length = i + 1 < n && isContinuation(p[i + 1]) ? 2 : 0;
+    } else if (lead < 0xF0) {
+      const unsigned char low = lead == 0xE0 ? 0xA0 : 0x80;
+      const unsigned char high = lead == 0xED ? 0x9F : 0xBF;
+      length = i + 2 < n && p[i + 1] >= low && p[i + 1] <= high && isContinuation(p[i + 2]) ? 3 : 0;
+    } else if (lead < 0xF5) {
+      const unsigned char low = lead == 0xF0 ? 0x90 : 0x80;
+      const unsigned char high = lead == 0xF4 ? 0x8F : 0xBF;
+      length = i + 3 < n && p[i + 1] >= low && p[i + 1] <= high && isContinuation(p[i + 2]) && isContinuation(p[i + 3])
+                   ? 4
+                   : 0;
+      charUnits = 2;
+    } else {
+      length = 0;
+    }
+    if (length == 0) {
+      stop = {Utf8Scan::Stop::kIllFormed, i, units};
+      return false;
+    }
+    if (charUnits > maxUnits - units) {
+      stop = {Utf8Scan::Stop::kTooLong, i, units};
+      return false;
+    }
+    units += charUnits;
+    i += length;
+  }
   return true;
+}
+
+// One byte of the scan, ASCII or not, for the ends a block does not cover.
+bool scanByte(const unsigned char* p, std::size_t n, std::size_t& i, std::size_t& units, std::size_t maxUnits,
+              Utf8Scan& stop) {
+  if (p[i] >= 0x80) return scanNonAscii(p, n, i, units, maxUnits, stop);
+  if (p[i] == 0) {
+    stop = {Utf8Scan::Stop::kNul, i, units};
+    return false;
+  }
+  if (units == maxUnits) {
+    stop = {Utf8Scan::Stop::kTooLong, i, units};
+    return false;
+  }
+  ++units;
+  ++i;
+  return true;
+}
+
+}  // namespace
+
+Utf8Scan scanUtf8(std::string_view bytes, std::size_t maxUnits) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  std::size_t units = 0;
+  Utf8Scan stop;
+#if defined(__SSE2__)
+  // A block is plain when no byte has its top bit set and none is zero: each
+  // byte is then one character of one unit.
+  const __m128i zero = _mm_setzero_si128();
+  while (i + 16 <= n) {
+    // Four blocks at once while the limit is far: the smallest byte tells
+    // whether one is zero.
+    while (i + 64 <= n && maxUnits - units >= 64) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 16));
+      const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 32));
+      const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 48));
+      const __m128i high = _mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d));
+      const __m128i least = _mm_min_epu8(_mm_min_epu8(a, b), _mm_min_epu8(c, d));
+      if (_mm_movemask_epi8(_mm_or_si128(high, _mm_cmpeq_epi8(least, zero))) != 0) break;
+      i += 64;
+      units += 64;
+    }
+    if (i + 16 > n) break;
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const auto marks = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(block, _mm_cmpeq_epi8(block, zero))));
+    const std::size_t plain = marks == 0 ? 16 : static_cast<std::size_t>(std::countr_zero(marks));
+    if (plain > maxUnits - units) return {Utf8Scan::Stop::kTooLong, i + (maxUnits - units), maxUnits};
+    i += plain;
+    units += plain;
+    if (plain == 16) continue;
+    if (p[i] == 0) return {Utf8Scan::Stop::kNul, i, units};
+    if (!scanNonAscii(p, n, i, units, maxUnits, stop)) return stop;
+  }
+#else
+  // A word is plain when no byte has its top bit set and none is zero.
+  constexpr std::uint64_t kHigh = 0x8080808080808080;
+  constexpr std::uint64_t kLow = 0x0101010101010101;
+  while (i + 8 <= n) {
+    std::uint64_t word;
+    std::memcpy(&word, p + i, sizeof word);
+    if (((word | ((word - kLow) & ~word)) & kHigh) == 0 && maxUnits - units >= 8) {
+      i += 8;
+      units += 8;
+      continue;
+    }
+    // Up to the end of the word a byte at a time, then words again.
+    for (const std::size_t end = i + 8; i < end;) {
+      if (!scanByte(p, n, i, units, maxUnits, stop)) return stop;
+    }
+  }
+#endif
+  while (i < n) {
+    if (!scanByte(p, n, i, units, maxUnits, stop)) return stop;
+  }
+  return {Utf8Scan::Stop::kEnd, n, units};
 }
 
 std::optional<FoundNoncharacter> firstNoncharacter(std::string_view bytes) {
@@ -319,13 +442,13 @@ std::optional<FoundNoncharacter> firstNoncharacter(std::string_view bytes) {
 std::optional<std::u16string> fromUtf8(std::string_view bytes) { return decode(bytes, false); }
 
 std::size_t firstInvalidUtf8(std::string_view bytes) {
-  char32_t cp;
-  for (std::size_t i = 0; i < bytes.size();) {
-    const std::size_t n = decodeOne(bytes, i, cp);
-    if (n == 0) return i;
-    i += n;
+  // A NUL is well-formed: the scan goes on after it.
+  for (std::size_t from = 0;;) {
+    const Utf8Scan scan = scanUtf8(bytes.substr(from));
+    if (scan.stop == Utf8Scan::Stop::kEnd) return std::string_view::npos;
+    if (scan.stop == Utf8Scan::Stop::kIllFormed) return from + scan.end;
+    from += scan.end + 1;
   }
-  return std::string_view::npos;
 }
 
 std::u16string fromUtf8Lenient(std::string_view bytes) { return *decode(bytes, true); }

@@ -53,6 +53,30 @@ Utf8Scan scanUtf8Scalar(std::string_view bytes, std::size_t maxUnits = SIZE_MAX)
 // strings carry.
 bool isUtf8WithoutNul(std::string_view bytes);
 
+// What one pass over bytes meant as UTF-8 found: where it stopped and why,
+// and how many UTF-16 units the bytes before the stop decode to.
+struct Utf8Scan {
+  enum class Stop { kEnd, kIllFormed, kNul, kTooLong };
+  Stop stop = Stop::kEnd;
+  std::size_t end = 0;  // offset of the stop: bytes.size() at kEnd; the first byte of the ill-formed sequence / the
+                        // NUL; for kTooLong the offset of the character that would pass the limit
+  std::size_t utf16Units = 0;  // units of bytes[0, end)
+
+  friend bool operator==(const Utf8Scan&, const Utf8Scan&) = default;
+};
+// Scans `bytes` once: well-formed UTF-8 (no overlongs, surrogates, or code
+// points above U+10FFFF; a truncated sequence at the end is ill-formed)
+// holding no NUL, counting UTF-16 units (a 4-byte sequence counts 2),
+// stopping at the first ill-formed sequence, the first NUL, or the first
+// character that would take the count past `maxUnits`. Where a sequence is
+// ill-formed or a NUL, that is the stop even when the count is at the limit.
+// Runs of ASCII are taken sixteen bytes at a time (a word at a time without
+// SSE2); only a byte >= 0x80 is decoded on its own.
+Utf8Scan scanUtf8(std::string_view bytes, std::size_t maxUnits = SIZE_MAX);
+// The same scan a byte at a time, plainly written: the reference that the
+// fast pass above is held to by the tests and the fuzzers.
+Utf8Scan scanUtf8Scalar(std::string_view bytes, std::size_t maxUnits = SIZE_MAX);
+
 // A Unicode noncharacter found in a text: its code point, and its offset in
 // bytes from the start of the text.
 struct FoundNoncharacter {

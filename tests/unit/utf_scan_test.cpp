@@ -1,0 +1,151 @@
+// The one pass that checks UTF-8 and counts its UTF-16 units: the fast scan
+// (blocks of ASCII at a time) stops where the plain reference stops, with the
+// same count, wherever a fault lies against the blocks' edges.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "text/utf.h"
+
+namespace tarnweld {
+namespace {
+
+using Stop = Utf8Scan::Stop;
+
+// Both scans give `expected` for `bytes`, printed on failure.
+void expectScan(const std::string& bytes, std::size_t maxUnits, const Utf8Scan& expected) {
+  const auto shown = testing::PrintToString(bytes) + " limit " + std::to_string(maxUnits);
+  const Utf8Scan reference = scanUtf8Scalar(bytes, maxUnits);
+  EXPECT_EQ(reference.stop, expected.stop) << shown;
+  EXPECT_EQ(reference.end, expected.end) << shown;
+  EXPECT_EQ(reference.utf16Units, expected.utf16Units) << shown;
+  EXPECT_EQ(scanUtf8(bytes, maxUnits), reference) << shown;
+}
+
+// Every kind of fault, and well-formed characters of each length, at every
+// offset 0..40 in ASCII, so that each lies across the edges of the blocks
+// taken at once: the stop is at the fault's first byte, the count that of the
+// padding and the characters before it.
+TEST(Utf8ScanTest, StopsAtTheFirstFaultWhereverItLies) {
+  const struct {
+    std::string bytes;
+    Stop stop;
+    std::size_t at;     // offset of the stop within `bytes`
+    std::size_t units;  // units before it
+  } cases[] = {
+      {"\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E", Stop::kEnd, 9, 4},  // 2, 3 and 4 bytes
+      {"\xEF\xBF\xBF\xF4\x8F\xBF\xBF", Stop::kEnd, 7, 3},          // the highest of 3 and 4 bytes
+      {"\xC2\x80\xE0\xA0\x80\xF0\x90\x80\x80", Stop::kEnd, 9, 4},  // the lowest of 2, 3 and 4 bytes
+      {"\xED\x9F\xBF\xEE\x80\x80", Stop::kEnd, 6, 2},              // either side of the surrogates
+      {"\x80", Stop::kIllFormed, 0, 0},                            // lone continuation
+      {"\xC3\xA9\xBF", Stop::kIllFormed, 2, 1},                    // continuation after a whole character
+      {"\xC0\xAF", Stop::kIllFormed, 0, 0},                        // overlong, 2 bytes
+      {"\xC1\xBF", Stop::kIllFormed, 0, 0},
+      {"\xE0\x9F\xBF", Stop::kIllFormed, 0, 0},      // overlong, 3 bytes
+      {"\xF0\x8F\xBF\xBF", Stop::kIllFormed, 0, 0},  // overlong, 4 bytes
+      {"\xED\xA0\x80", Stop::kIllFormed, 0, 0},      // surrogates
+      {"\xED\xBF\xBF", Stop::kIllFormed, 0, 0},
+      {"\xF4\x90\x80\x80", Stop::kIllFormed, 0, 0},  // above U+10FFFF
+      {"\xF5\x80\x80\x80", Stop::kIllFormed, 0, 0},  // leads that start nothing
+      {"\xF8\x88\x80\x80\x80", Stop::kIllFormed, 0, 0},
+      {"\xFE", Stop::kIllFormed, 0, 0},
+      {"\xFF", Stop::kIllFormed, 0, 0},
+      {"\xC3", Stop::kIllFormed, 0, 0},  // a lead without all its continuations
+      {"\xE2\x82", Stop::kIllFormed, 0, 0},
+      {"\xF0\x9D\x84", Stop::kIllFormed, 0, 0},
+      {"\xE2\x82\xC3\xA9", Stop::kIllFormed, 0, 0},
+      {std::string("\0", 1), Stop::kNul, 0, 0},
+      {std::string("\xC3\xA9\0", 3), Stop::kNul, 2, 1},
+  };
+  for (const auto& row : cases) {
+    for (std::size_t pad = 0; pad <= 40; ++pad) {
+      const std::string before(pad, 'a');
+      // With ASCII after it, and at the very end (where a lead byte alone is
+      // a sequence cut short).
+      for (const std::string& after : {std::string(40, 'b'), std::string()}) {
+        const std::string bytes = before + row.bytes + after;
+        const bool whole = row.stop == Stop::kEnd;
+        expectScan(bytes, SIZE_MAX,
+                   {row.stop, whole ? bytes.size() : pad + row.at, pad + row.units + (whole ? after.size() : 0)});
+      }
+    }
+  }
+}
+
+// Strings built at random (fixed seed) from ASCII runs, characters, faults and
+// stray bytes, under random limits: the fast scan is the reference's.
+TEST(Utf8ScanTest, MatchesTheReferenceOnRandomStrings) {
+  const std::string pieces[] = {
+      "a",    "0123456789abcdefghij", "\xC3\xA9",         "\xE2\x82\xAC", "\xF0\x9D\x84\x9E",
+      "\x80", "\xED\xA0\x80",         "\xF4\x90\x80\x80", "\xE0\x9F\xBF", std::string("\0", 1)};
+  std::mt19937 random(27);
+  for (int round = 0; round < 4000; ++round) {
+    std::string bytes;
+    const std::size_t count = random() % 24;
+    for (std::size_t k = 0; k < count; ++k) {
+      if (random() % 8 == 0) {
+        bytes.push_back(static_cast<char>(random()));
+      } else {
+        bytes += pieces[random() % (std::size(pieces) - (random() % 4 == 0 ? 0 : 5))];
+      }
+    }
+    const std::size_t whole = scanUtf8Scalar(bytes).utf16Units;
+    for (const std::size_t limit : {SIZE_MAX, whole, static_cast<std::size_t>(random() % (whole + 2))}) {
+      ASSERT_EQ(scanUtf8(bytes, limit), scanUtf8Scalar(bytes, limit)) << testing::PrintToString(bytes) << limit;
+    }
+  }
+}
+
+// The limit on units: a text that reaches it exactly is whole; one unit more
+// stops at the character that would pass it, a surrogate pair included, in a
+// run of ASCII or out of it.
+TEST(Utf8ScanTest, StopsAtTheCharacterThatWouldPassTheLimit) {
+  const std::string ascii(100, 'a');
+  const std::string pair = "\xF0\x9D\x84\x9E";
+  const struct {
+    std::string bytes;
+    std::size_t maxUnits;
+    Utf8Scan expected;
+  } cases[] = {
+      {ascii, 100, {Stop::kEnd, 100, 100}},
+      {ascii, 99, {Stop::kTooLong, 99, 99}},
+      {ascii, 64, {Stop::kTooLong, 64, 64}},
+      {ascii, 17, {Stop::kTooLong, 17, 17}},
+      {ascii, 0, {Stop::kTooLong, 0, 0}},
+      {"", 0, {Stop::kEnd, 0, 0}},
+      {ascii.substr(0, 20) + pair, 22, {Stop::kEnd, 24, 22}},
+      {ascii.substr(0, 20) + pair, 21, {Stop::kTooLong, 20, 20}},  // the pair straddles the limit
+      {ascii.substr(0, 20) + pair + ascii, 22, {Stop::kTooLong, 24, 22}},
+      {"\xC3\xA9\xC3\xA9" + ascii, 1, {Stop::kTooLong, 2, 1}},
+      {ascii.substr(0, 20) + "\xE2\x82\xAC", 20, {Stop::kTooLong, 20, 20}},
+      // A fault right at the limit is the stop: it is the first real cause.
+      {ascii.substr(0, 20) + "\xFF", 20, {Stop::kIllFormed, 20, 20}},
+      {ascii.substr(0, 20) + std::string("\0", 1), 20, {Stop::kNul, 20, 20}},
+  };
+  for (const auto& row : cases) expectScan(row.bytes, row.maxUnits, row.expected);
+}
+
+// The checks built on the scan keep their meaning: a NUL is well-formed to
+// firstInvalidUtf8 (it goes on past it) but not to isUtf8WithoutNul.
+TEST(Utf8ScanTest, ChecksOnTheScanKeepTheirMeaning) {
+  const std::string nul("\0", 1);
+  const struct {
+    std::string bytes;
+    bool withoutNul;
+    std::size_t firstInvalid;
+  } cases[] = {
+      {std::string(40, 'a'), true, std::string_view::npos},
+      {std::string(20, 'a') + nul + std::string(20, 'a'), false, std::string_view::npos},
+      {std::string(20, 'a') + nul + nul + "\xC3\xA9" + nul + "\xFF", false, 25},
+      {std::string(20, 'a') + "\xFF" + nul, false, 20},
+  };
+  for (const auto& row : cases) {
+    EXPECT_EQ(isUtf8WithoutNul(row.bytes), row.withoutNul) << testing::PrintToString(row.bytes);
+    EXPECT_EQ(firstInvalidUtf8(row.bytes), row.firstInvalid) << testing::PrintToString(row.bytes);
+  }
+}
+
+}  // namespace
+}  // namespace tarnweld
