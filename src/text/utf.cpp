@@ -240,48 +240,6 @@ std::string toUtf8(std::u16string_view text) { return encode(text, false); }
 
 std::string toUtf8WithoutNul(std::u16string_view text) { return encode(text, true); }
 
-Utf8Scan scanUtf8Scalar(std::string_view bytes, std::size_t maxUnits) {
-  std::size_t units = 0;
-  for (std::size_t i = 0; i < bytes.size();) {
-    char32_t cp = 0;
-    const std::size_t n = decodeOne(bytes, i, cp);
-    if (n == 0) return {Utf8Scan::Stop::kIllFormed, i, units};
-    if (cp == 0) return {Utf8Scan::Stop::kNul, i, units};
-    const std::size_t add = cp >= 0x10000 ? 2 : 1;
-    if (units + add > maxUnits) return {Utf8Scan::Stop::kTooLong, i, units};
-    units += add;
-    i += n;
-  }
-  return {Utf8Scan::Stop::kEnd, bytes.size(), units};
-}
-
-Utf8Scan scanUtf8(std::string_view bytes, std::size_t maxUnits) {
-  std::size_t units = 0;
-  for (std::size_t i = 0; i < bytes.size();) {
-    const std::size_t ascii = asciiBytesAt(bytes, i);
-    if (ascii > 0) {
-      if (const void* nul = std::memchr(bytes.data() + i, 0, ascii)) {
-        const auto at = static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data());
-        if (units + (at - i) > maxUnits) return {Utf8Scan::Stop::kTooLong, i + (maxUnits - units), maxUnits};
-        return {Utf8Scan::Stop::kNul, at, units + (at - i)};
-      }
-      if (units + ascii > maxUnits) return {Utf8Scan::Stop::kTooLong, i + (maxUnits - units), maxUnits};
-      units += ascii;
-      i += ascii;
-      continue;
-    }
-    char32_t cp;
-    const std::size_t n = decodeOne(bytes, i, cp);
-    if (n == 0) return {Utf8Scan::Stop::kIllFormed, i, units};
-    if (cp == 0) return {Utf8Scan::Stop::kNul, i, units};
-    const std::size_t add = cp >= 0x10000 ? 2 : 1;
-    if (units + add > maxUnits) return {Utf8Scan::Stop::kTooLong, i, units};
-    units += add;
-    i += n;
-  }
-  return {Utf8Scan::Stop::kEnd, bytes.size(), units};
-}
-
 bool isUtf8WithoutNul(std::string_view bytes) { return scanUtf8(bytes).stop == Utf8Scan::Stop::kEnd; }
 
 Utf8Scan scanUtf8Scalar(std::string_view bytes, std::size_t maxUnits) {

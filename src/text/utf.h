@@ -27,6 +27,10 @@ std::string toUtf8WithoutNul(std::u16string_view text);
 // kMaxTextUnits units is at most this many times as many bytes.
 inline constexpr std::size_t kMaxUtf8BytesPerUnit = 3;
 
+// True when `bytes` is well-formed UTF-8 holding no NUL: what the bus and C
+// strings carry.
+bool isUtf8WithoutNul(std::string_view bytes);
+
 // What one pass over bytes meant as UTF-8 found: where it stopped and why,
 // and how many UTF-16 units the bytes before the stop decode to.
 struct Utf8Scan {
@@ -37,30 +41,6 @@ struct Utf8Scan {
   // limit.
   std::size_t end = 0;
   std::size_t utf16Units = 0;  // the units of bytes[0, end)
-};
-// Scans `bytes` once: well-formed UTF-8 (no overlong form, surrogate or code
-// point above U+10FFFF; a sequence cut short by the end is ill-formed)
-// holding no NUL, counting UTF-16 units (a four-byte sequence is two), and
-// stopping at the first ill-formed sequence, the first NUL, or the first
-// character that would take the count past `maxUnits`. Runs of ASCII go a
-// block at a time; the scalar decoder sees only the bytes from 0x80 up.
-Utf8Scan scanUtf8(std::string_view bytes, std::size_t maxUnits = SIZE_MAX);
-// The same, a character at a time: the reference the tests and fuzzers hold
-// scanUtf8 to.
-Utf8Scan scanUtf8Scalar(std::string_view bytes, std::size_t maxUnits = SIZE_MAX);
-
-// True when `bytes` is well-formed UTF-8 holding no NUL: what the bus and C
-// strings carry.
-bool isUtf8WithoutNul(std::string_view bytes);
-
-// What one pass over bytes meant as UTF-8 found: where it stopped and why,
-// and how many UTF-16 units the bytes before the stop decode to.
-struct Utf8Scan {
-  enum class Stop { kEnd, kIllFormed, kNul, kTooLong };
-  Stop stop = Stop::kEnd;
-  std::size_t end = 0;  // offset of the stop: bytes.size() at kEnd; the first byte of the ill-formed sequence / the
-                        // NUL; for kTooLong the offset of the character that would pass the limit
-  std::size_t utf16Units = 0;  // units of bytes[0, end)
 
   friend bool operator==(const Utf8Scan&, const Utf8Scan&) = default;
 };
