@@ -455,7 +455,7 @@ TEST_F(DbusBackendTest, AHostFileThatIsNotSealedOrHoldsANulFailsTheCall) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    const posix::Fd file(memfd_create("text", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+    const posix::Fd file = posix::makeMemoryFile("text");
     ASSERT_TRUE(posix::writeAll(file.get(), row.bytes));
     ASSERT_EQ(fcntl(file.get(), F_ADD_SEALS, row.seals), 0);
     NameOwner owner(bus_->address(), 0, file.get());
@@ -595,7 +595,7 @@ TEST_F(DbusBackendTest, TheHostRefusesAFileThatIsNotSealedOrNotUtf8WithoutNul) {
       {"BAD", "a\xFF", posix::kTextSeals, false},
   };
   for (const Row& row : rows) {
-    const posix::Fd file(memfd_create("text", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+    const posix::Fd file = posix::makeMemoryFile("text");
     ASSERT_TRUE(posix::writeAll(file.get(), row.bytes));
     ASSERT_EQ(fcntl(file.get(), F_ADD_SEALS, row.seals), 0);
     sdbus_owners::CallError error;

@@ -13,6 +13,7 @@
 #include "platform/posix/deadline_wait.h"
 #include "platform/posix/errno_text.h"
 #include "platform/posix/fd.h"
+#include "platform/posix/sealed_memfd.h"
 
 namespace tarnweld::posix {
 namespace {
@@ -68,8 +69,8 @@ Result<std::unique_ptr<PrivateBus>> PrivateBus::start() {
     return fail("DBUS_SESSION_BUS_ADDRESS is not set and no dbus-daemon was found on PATH to start a private bus");
   }
 
-  Fd config(memfd_create("tarnweld-host-bus.conf", MFD_CLOEXEC));
-  Fd log(memfd_create("tarnweld-host-bus.log", MFD_CLOEXEC));
+  Fd config = posix::makeMemoryFile("tarnweld-host-bus.conf");
+  Fd log = posix::makeMemoryFile("tarnweld-host-bus.log");
   Pipe addressPipe;
   if (!config || !log || !openPipe(addressPipe)) {
     return fail("cannot prepare a private bus: " + errnoText(errno));

@@ -115,25 +115,6 @@ std::optional<std::string> encodeUtf16(std::string_view utf8, std::string_view u
   return bytes;
 }
 
-// The length of the well-formed sequence of two to four bytes that `bytes`
-// starts with, or 0 when it starts with none (a stray or overlong lead, a
-// surrogate, a code point past U+10FFFF, a sequence cut short).
-std::size_t wellFormedSequenceLength(std::string_view bytes) {
-  const auto at = [&](std::size_t i) { return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0u; };
-  const auto continues = [&](std::size_t i) { return (at(i) & 0xC0) == 0x80; };
-  const unsigned lead = at(0);
-  if (lead < 0xC2 || lead > 0xF4) return 0;
-  if (lead < 0xE0) return continues(1) ? 2 : 0;
-  // The second byte's range rules out overlong forms, surrogates and code
-  // points past U+10FFFF.
-  const unsigned second = at(1);
-  const unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-  const unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-  if (second < low || second > high || !continues(2)) return 0;
-  if (lead < 0xF0) return 3;
-  return continues(3) ? 4 : 0;
-}
-
 }  // namespace
 
 Result<std::u16string> decodeDocument(std::string_view bytes) { return refuseNul(decodeText(bytes)); }
@@ -187,52 +168,13 @@ std::optional<std::size_t> utf8TextStart(std::string_view head) {
   return sniffed.declared ? 0 : sniffed.markLength;
 }
 
-TextScan scanText(std::string_view bytes, std::size_t maxUnits) {
-  // Eight bytes at a time while they are ASCII without NUL (no high bit, no
-  // zero byte), the sequence decoder only from a byte >= 0x80 on. The
-  // position and the count are locals: the bytes, read as char, could
-  // otherwise alias them and be reloaded at every step.
-  constexpr std::uint64_t kOnes = 0x0101010101010101, kHighBits = 0x8080808080808080;
-  const char* const data = bytes.data();
-  const std::size_t size = bytes.size();
-  std::size_t at = 0, units = 0;
-  const auto stopped = [&](TextScan::Stop stop) { return TextScan{stop, at, units}; };
-  while (at < size) {
-    if (size - at >= 8 && maxUnits - units >= 8) {
-      std::uint64_t word;
-      std::memcpy(&word, data + at, sizeof word);
-      // The lowest flagged byte is the first that is not ASCII or is NUL
-      // (a flag above it may be false); the bytes before it are ASCII.
-      const std::uint64_t flags = (word & kHighBits) | ((word - kOnes) & ~word & kHighBits);
-      const int firstFlag =
-          std::endian::native == std::endian::little ? std::countr_zero(flags) : std::countl_zero(flags);
-      const auto ascii = static_cast<std::size_t>(flags == 0 ? 8 : firstFlag / 8);
-      at += ascii;
-      units += ascii;
-      if (ascii == 8) continue;
-    }
-    const auto lead = static_cast<unsigned char>(data[at]);
-    std::size_t length = 1, sequenceUnits = 1;
-    if (lead == 0) return stopped(TextScan::Stop::kNul);
-    if (lead >= 0x80) {
-      length = wellFormedSequenceLength(bytes.substr(at, std::min<std::size_t>(4, size - at)));
-      if (length == 0) return stopped(TextScan::Stop::kIllFormed);
-      sequenceUnits = length == 4 ? 2 : 1;
-    }
-    if (maxUnits - units < sequenceUnits) return stopped(TextScan::Stop::kTooLong);
-    at += length;
-    units += sequenceUnits;
-  }
-  return stopped(TextScan::Stop::kEnd);
-}
-
-std::string utf8Refusal(std::string_view text, const TextScan& scan, std::size_t markLength) {
-  if (scan.stop != TextScan::Stop::kNul) {
-    return "the bytes are not valid UTF-8 (" + lineAndColumn(text, scan.at) + ", byte offset " +
-           std::to_string(markLength + scan.at) + ")";
+std::string utf8Refusal(std::string_view text, const Utf8Scan& scan, std::size_t markLength) {
+  if (scan.stop != Utf8Scan::Stop::kNul) {
+    return "the bytes are not valid UTF-8 (" + lineAndColumn(text, scan.end) + ", byte offset " +
+           std::to_string(markLength + scan.end) + ")";
   }
   // As decodeDocument places it: the column in UTF-16 units, as an editor counts.
-  const std::string_view before = text.substr(0, scan.at);
+  const std::string_view before = text.substr(0, scan.end);
   const std::size_t lineStart = before.rfind('\n');
   const auto line = std::ranges::count(before, '\n') + 1;
   const std::size_t column =

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "core/result.h"
+#include "text/utf.h"
 
 namespace tarnweld::host {
 
@@ -56,26 +57,9 @@ std::optional<std::string_view> utf8TextOf(std::string_view bytes);
 // the XML declaration), so a large document can be taken in as it is read.
 std::optional<std::size_t> utf8TextStart(std::string_view head);
 
-// What one pass over UTF-8 bytes found: where it stopped and why, and the
-// UTF-16 units of the bytes before that point. kTooLong stops at the
-// sequence that would take the count past the limit; the count is not taken
-// further.
-struct TextScan {
-  enum class Stop { kEnd, kIllFormed, kNul, kTooLong };
-  Stop stop = Stop::kEnd;
-  std::size_t at = 0;  // a byte offset; the bytes' size at kEnd
-  std::size_t units = 0;
-};
-
-// The one check of a text that the stand-in makes, on a document as it is
-// read and on a string that arrives as a memory file: well-formed UTF-8
-// without NUL, of at most `maxUnits` UTF-16 units, in one pass that stops at
-// the first fault.
-TextScan scanText(std::string_view bytes, std::size_t maxUnits);
-
 // The reason decodeDocument gives for a UTF-8 document whose text (after a
-// byte-order mark of `markLength` bytes) scanText stopped in for an
+// byte-order mark of `markLength` bytes) scanUtf8 stopped in for an
 // ill-formed sequence or a NUL: `text` holds at least the text up to there.
-std::string utf8Refusal(std::string_view text, const TextScan& scan, std::size_t markLength);
+std::string utf8Refusal(std::string_view text, const Utf8Scan& scan, std::size_t markLength);
 
 }  // namespace tarnweld::host

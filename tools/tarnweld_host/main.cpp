@@ -91,19 +91,19 @@ Result<RecordValue> takeUtf8(const std::string& document, std::istream& in, char
     const std::string_view bytes(piece, inHand);
     // A sequence the piece's end cuts short waits for the next piece.
     const std::size_t whole = ended ? bytes.size() : utf8PieceLength(bytes);
-    TextScan scan = scanText(bytes.substr(0, whole), kMaxTextUnits - units);
-    if (scan.stop == TextScan::Stop::kTooLong) return fail(tooLongReason(document));
-    if (scan.stop != TextScan::Stop::kEnd) {
+    Utf8Scan scan = scanUtf8(bytes.substr(0, whole), kMaxTextUnits - units);
+    if (scan.stop == Utf8Scan::Stop::kTooLong) return fail(tooLongReason(document));
+    if (scan.stop != Utf8Scan::Stop::kEnd) {
       // Placed in the whole text, which the record holds up to here.
-      writer->append(bytes.substr(0, scan.at));
+      writer->append(bytes.substr(0, scan.end));
       const Result<RecordValue> before = writer->finish();
-      scan.at += written;
-      scan.units += units;
+      scan.end += written;
+      scan.utf16Units += units;
       return fail(document + ": " + utf8Refusal(before ? stringOf(*before).value_or("") : "", scan, markLength));
     }
     if (!writer->append(bytes.substr(0, whole))) return fail(cannotHoldReason(document));
     if (ended) break;
-    units += scan.units;
+    units += scan.utf16Units;
     written += whole;
     const std::size_t kept = bytes.size() - whole;
     std::memmove(piece, bytes.data() + whole, kept);

@@ -113,85 +113,6 @@ inline bool mapSealedMemfd(int fd, MappedBytes& mapped) {
   return true;
 }
 
-// Asks for the pages of a large block that is about to be filled to come in
-// huge pages where the system allows it: faulting a large text in one page
-// at a time costs more than copying it. Only whole huge pages inside the
-// block are advised; the advice is a hint, and its failure changes nothing.
-inline void adviseHugePages(void* block, std::size_t size) {
-  constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
-  if (size < 2 * kHugePage) return;
-  const auto start = (reinterpret_cast<std::uintptr_t>(block) + kHugePage - 1) & ~(kHugePage - 1);
-  const auto end = (reinterpret_cast<std::uintptr_t>(block) + size) & ~(kHugePage - 1);
-  if (end > start) static_cast<void>(madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE));
-}
-
-// Reads the UTF-8 text of the memory file `fd`, which must carry kTextSeals,
-// a piece at a time, each ill-formed sequence written as U+FFFD (the rule of
-// appendMendedUtf8), so what it returns is well-formed UTF-8. Fails when it
-// is not such a file or cannot be read, when its text would be longer than
-// kMaxTextUnits UTF-16 units (a size that says so is refused before anything
-// is allocated), and, with NulBytes::kRefuse, at the first NUL: a text from
-// another process that holds one is refused at once, whatever its size.
-// With ReadPieces::kRelease the caller owns the file alone and needs only
-// its text: each piece's pages are given back as soon as it is read, so the
-// file and its text never take memory twice over. Such a file need only be
-// sealed against a change of size.
-enum class NulBytes { kKeep, kRefuse };
-enum class ReadPieces { kKeep, kRelease };
-inline Result<std::string> readSealedUtf8(int fd, NulBytes nul = NulBytes::kKeep,
-                                          ReadPieces pieces = ReadPieces::kKeep) {
-  constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
-  constexpr int kSizeSeals = F_SEAL_SHRINK | F_SEAL_GROW;
-  const int required = pieces == ReadPieces::kRelease ? kSizeSeals : kTextSeals;
-  struct stat status {};
-  const int seals = fcntl(fd, F_GET_SEALS);
-  if (seals < 0 || (seals & required) != required || fstat(fd, &status) != 0 || status.st_size < 0) {
-    return fail("the text is not a memory file sealed against change");
-  }
-  // Every unit takes at most kMaxUtf8BytesPerUnit bytes, so a larger file
-  // can only hold a text that is too long.
-  const auto size = static_cast<std::uint64_t>(status.st_size);
-  if (size > std::uint64_t{kMaxTextUnits} * kMaxUtf8BytesPerUnit) {
-    return fail("the text file holds " + std::to_string(size) + " bytes, more than a text of at most " +
-                std::to_string(kMaxTextUnits) + " characters can take");
-  }
-  std::string text;
-  // The size is checked above; a text that replaces bad bytes may grow past
-  // it, and then grows as any string does.
-  text.reserve(static_cast<std::size_t>(size));
-  adviseHugePages(text.data(), text.capacity());
-  std::size_t units = 0;
-  // A sequence is at most four bytes: room for one more than the file holds
-  // is enough for a short text.
-  const std::size_t room = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceBytes, size + 4));
-  const auto piece = std::make_unique_for_overwrite<char[]>(room);
-  std::size_t kept = 0;  // the start of a sequence the last piece cut short
-  for (off_t offset = 0;;) {
-    const ssize_t count = pread(fd, piece.get() + kept, room - kept, offset);
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) return fail("cannot read the text file: " + errnoText(errno));
-    // Giving pages back is a saving, not a step: a failure changes nothing.
-    if (pieces == ReadPieces::kRelease && count > 0) {
-      static_cast<void>(fallocate(fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, offset, count));
-    }
-    offset += count;
-    const std::string_view bytes(piece.get(), kept + static_cast<std::size_t>(count));
-    if (nul == NulBytes::kRefuse && bytes.substr(kept).find('\0') != std::string_view::npos) {
-      return fail("the text file holds a NUL");
-    }
-    const std::size_t whole = count == 0 ? bytes.size() : utf8PieceLength(bytes);
-    const std::size_t before = text.size();
-    appendMendedUtf8(text, bytes.substr(0, whole));
-    units += utf16LengthOfUtf8(std::string_view(text).substr(before));
-    if (units > kMaxTextUnits) {
-      return fail("the text is longer than " + std::to_string(kMaxTextUnits) + " characters");
-    }
-    if (count == 0) return text;
-    kept = bytes.size() - whole;
-    std::memmove(piece.get(), bytes.data() + whole, kept);
-  }
-}
-
 // A text that lies in a sealed memory file, mapped read-only: the file's
 // descriptor (a duplicate the storage owns) goes with it, so that a channel
 // that takes memory files hands the file over as it is, with no copy. The
@@ -216,7 +137,7 @@ inline Result<Text> readSealedText(int fd, tarnweld::NulBytes nul) {
   // a larger file can only hold a text that is too long: refused by its size
   // before a page of it is read.
   struct stat status {};
-  if (fstat(fd, &status) != 0) return fail(std::string("cannot read the text file: ") + std::strerror(errno));
+  if (fstat(fd, &status) != 0) return fail("cannot read the text file: " + errnoText(errno));
   if (static_cast<std::uint64_t>(status.st_size) > std::uint64_t{kMaxTextUnits} * kMaxUtf8BytesPerUnit) {
     return fail("the text file holds " + std::to_string(status.st_size) + " bytes, more than a text of at most " +
                 std::to_string(kMaxTextUnits) + " characters can take");
@@ -224,7 +145,7 @@ inline Result<Text> readSealedText(int fd, tarnweld::NulBytes nul) {
   MappedBytes mapped;
   if (!mapSealedMemfd(fd, mapped)) return fail("the text is not a memory file sealed against change");
   Fd own(fcntl(fd, F_DUPFD_CLOEXEC, 0));
-  if (!own) return fail(std::string("cannot keep the text file: ") + std::strerror(errno));
+  if (!own) return fail("cannot keep the text file: " + errnoText(errno));
   return textHeldIn(std::make_shared<const SealedFileText>(std::move(own), std::move(mapped)), nul);
 }
 

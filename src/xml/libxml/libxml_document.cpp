@@ -8,7 +8,8 @@
 // error in the source document's record.
 // Transforming compiles a copy of the stylesheet's tree, so the stylesheet
 // document keeps its own, and never copies the source tree. The result is
-// written out beside the process's memory, so the run's peak is the two trees.
+// written once, into the memory file that goes to the host, so the run's
+// peak is the two trees.
 #include <libexslt/exslt.h>
 #include <libxml/SAX2.h>
 #include <libxml/catalog.h>
@@ -23,6 +24,7 @@
 #include <libxslt/xsltutils.h>
 #include <sys/mman.h>
 
+#include "platform/posix/sealed_memfd.h"
 #include "text/encoding_sniff.h"
 #include "text/host_path.h"
 #include "text/text.h"
@@ -174,12 +176,13 @@ std::string outputEncoding(xsltStylesheetPtr style) {
   return handler->name ? handler->name : "UTF-8";
 }
 
-// Serializes the result into an anonymous memory file rather than a growing
+// Serializes the result once, into a memory file rather than a growing
 // buffer: the file's pages are not the plug-in's own memory, so while both
 // trees are alive writing the result adds nothing to the run's peak. The
-// result tree goes before the text is read back.
+// result tree goes, then the file is sealed and its text checked where it
+// lies: a UTF-8 result stays in that file, which is what goes to the host.
 std::optional<Text> resultText(DocPtr result, xsltStylesheet& style, ReleaseFreedMemory releaseFreedMemory) {
-  Fd file(memfd_create("tarnweld-result", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+  Fd file = posix::makeMemoryFile("tarnweld-result");
   if (!file) return std::nullopt;
   const std::string encoding = outputEncoding(&style);
   // No converter for UTF-8: libxml2 writes its own text as it is.

@@ -124,11 +124,11 @@ Result<RecordValue> readArgument(sd_bus_message* message) {
       }
       // The one check of what arrives: the file is sealed, so its mapping is
       // kept as the string, neither copied nor checked again.
-      const TextScan scan = scanText(mapped.bytes(), kMaxTextUnits);
-      if (scan.stop == TextScan::Stop::kTooLong) {
+      const Utf8Scan scan = scanUtf8(mapped.bytes(), kMaxTextUnits);
+      if (scan.stop == Utf8Scan::Stop::kTooLong) {
         return fail("a string (h) may hold at most " + std::to_string(kMaxTextUnits) + " UTF-16 units");
       }
-      if (scan.stop != TextScan::Stop::kEnd) return fail("a string (h) must hold UTF-8 without NUL");
+      if (scan.stop != Utf8Scan::Stop::kEnd) return fail("a string (h) must hold UTF-8 without NUL");
       return RecordValue(std::make_shared<const MappedText>(std::move(mapped)));
     }
     case dbus_wire::WireValue::Kind::kInt16:
