@@ -17,7 +17,11 @@
 
 namespace tarnweld {
 
-// A string argument passed by reference: the host may overwrite it.
+// A string argument passed by reference: the host may overwrite it. The text
+// may lie outside the heap (on Linux, in a sealed memory file the text holds,
+// see text.h): a backend that can hand such a file over as it is does so,
+// and a text written back may come so too, holding the host's file mapped
+// until the last copy of the text goes.
 struct StringRef {
   Text* target;
 };

@@ -48,7 +48,8 @@ class XmlDocument {
   virtual bool setAsync(bool async) = 0;
 
   // Parses `text`, which is already decoded: an encoding declaration inside it
-  // is not applied again. Returns true when the text was parsed (and validated,
+  // is not applied again. The text is read where it lies, and only during the
+  // call: the caller may let it go as soon as the call returns. Returns true when the text was parsed (and validated,
   // where asked), false when not (parseError then describes why), and nothing
   // on a failure status.
   virtual std::optional<bool> loadXML(TextView text) = 0;
@@ -70,7 +71,8 @@ class XmlDocument {
   virtual std::unique_ptr<ParseError> parseError() const = 0;
 
   // Applies `stylesheet`, a document of the same parser, to this document and
-  // returns the output as text. Returns nothing when no transformation could
+  // returns the output as text, which may lie where the parser wrote it (on
+  // Linux, a sealed memory file the text holds and unmaps when it goes). Returns nothing when no transformation could
   // be made (not a stylesheet, a run-time error, a terminating message).
   virtual std::optional<Text> transformNode(XmlDocument& stylesheet) = 0;
 };
