@@ -571,6 +571,41 @@ TEST_F(DbusBackendTest, EveryReadOfALargeRecordGetsTheOneFileItIsHeldIn) {
   EXPECT_EQ(files.size(), 1u) << "each read got a file of its own";
 }
 
+// A large text crosses the bus as the file it lies in, both ways: the
+// plug-in's INPUT is the host's own file, mapped, and a result held in a
+// sealed file reaches the host as that same file.
+TEST_F(DbusBackendTest, AHeldTextCrossesAsTheFileItLiesIn) {
+  const std::string text(dbus_wire::kTextByDescriptorBytes + 1, 'x');
+  const std::unique_ptr<host::SharedTextWriter> writer = host::newSharedTextWriter();
+  ASSERT_TRUE(writer->append(text));
+  Result<RecordValue> record = writer->finish();
+  ASSERT_TRUE(record) << record.reason();
+  const auto inode = [](int fd) {
+    struct stat status {};
+    return fd >= 0 && fstat(fd, &status) == 0 ? status.st_ino : ino_t{0};
+  };
+  const ino_t hostFile = inode(std::get<std::shared_ptr<const host::SharedText>>(*record)->file());
+  store_.add("INPUT", std::move(*record));
+  serve();
+  PluginHost session;
+  ASSERT_TRUE(session.create(*backend_));
+  Text input;
+  ASSERT_TRUE(session.dataGet(TXT("INPUT"), input));
+  EXPECT_EQ(input.bytes(), text);
+  EXPECT_EQ(inode(posix::sealedFileOf(input)), hostFile) << "INPUT was copied";
+
+  const posix::Fd result = posix::makeMemoryFile("result");
+  ASSERT_TRUE(posix::writeAll(result.get(), text) && posix::sealText(result.get()));
+  Text output = *posix::readSealedText(result.get(), NulBytes::kMend);
+  ASSERT_TRUE(session.dataAddByRef(TXT("OUTPUT"), output));
+  const RecordValue* value = stored("OUTPUT");
+  ASSERT_NE(value, nullptr);
+  const auto* shared = std::get_if<std::shared_ptr<const host::SharedText>>(value);
+  ASSERT_NE(shared, nullptr) << "OUTPUT went inside the message";
+  EXPECT_EQ((*shared)->bytes(), text);
+  EXPECT_EQ(inode((*shared)->file()), inode(result.get())) << "OUTPUT was copied into another file";
+}
+
 // The stand-in takes a string sent as a memory file only when the file is
 // sealed against any change and holds what an "s" may: UTF-8 without NUL.
 TEST_F(DbusBackendTest, TheHostRefusesAFileThatIsNotSealedOrNotUtf8WithoutNul) {

@@ -145,6 +145,28 @@ TEST(RunDriverTest, AnOutputTheHostCannotTakeWholeIsReplacedByAReportThatSaysWhy
   }
 }
 
+#if !TARNWELD_TEXT_UTF16
+// The host holds no text of more than kMaxTextUnits characters: a result
+// counted longer (by the pass that checked it) gets the report in its place.
+TEST(RunDriverTest, AResultOverTheHostsCharacterLimitIsReplacedByAReport) {
+  for (const std::size_t units : {kMaxTextUnits, kMaxTextUnits + 1}) {
+    Program program;
+    program.host.records = {{TXT("INPUT"), TXT("<doc/>")}, {TXT("FILE_NAME"), TXT("C:\\d\\doc.xml")}};
+    program.parser.xml.transformResult = Text::trusted("rrr", units);
+    program.start(TXT("/hkprun"));
+    ASSERT_NE(program.output(), nullptr) << units;
+    const std::string output = textToUtf8(*program.output());
+    if (units == kMaxTextUnits) {
+      EXPECT_EQ(output, "rrr");
+    } else {
+      EXPECT_NE(output.find("Reason: the result is 2147483648 characters, over the host's limit of 2147483647"),
+                std::string::npos)
+          << output;
+    }
+  }
+}
+#endif
+
 TEST(RunDriverTest, EmptyInputGivesTheMessageAndLooksForNoStylesheet) {
   Program program;
   program.host.records = {{TXT("INPUT"), TXT("")}, {TXT("FILE_NAME"), TXT("C:\\a.xml")}};

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "text/ascii.h"
 #include "text/encoding_sniff.h"
@@ -224,6 +225,68 @@ TEST(TextTest, EncodingComesFromTheMarkThenTheUtf16ShapeThenTheDeclarationElseUt
     EXPECT_EQ(sniffed.declared, row.declared) << row.what;
   }
 }
+
+#if !TARNWELD_TEXT_UTF16
+// On Linux a text is well-formed UTF-8 without NUL whatever made it: bytes
+// are mended once where they come in, counted in the same pass, and no cut
+// or change splits a character.
+TEST(Utf8TextTest, ATextStaysWellFormedWhateverMadeOrCutIt) {
+  const struct {
+    std::string_view bytes;
+    std::string_view text;
+  } cases[] = {
+      {"plain \xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E", "plain \xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E"},
+      {std::string_view("a\0b", 3),
+       "a\xEF\xBF\xBD"
+       "b"},
+      {"\xFF", "\xEF\xBF\xBD"},
+      {"ab\xE2\x82", "ab\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(testing::PrintToString(row.bytes));
+    Text appended(TXT("x"));
+    appendTextFromUtf8(appended, row.bytes);
+    for (const Text& text : {textFromUtf8(row.bytes), textFromOwnedUtf8(std::string(row.bytes)), appended.substr(1)}) {
+      EXPECT_EQ(text.bytes(), row.text);
+      EXPECT_EQ(utf16Length(text), fromUtf8Lenient(row.text).size());
+    }
+  }
+  const Text text = textFromUtf8("\xC3\xA9\xE2\x82\xAC\xF0\x9D\x84\x9E.");
+  for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+    SCOPED_TRACE(cut);
+    Text truncated = text, erased = text;
+    truncated.truncate(cut);
+    erased.erase(cut);
+    for (const Text& part : {text.substr(0, cut), text.substr(cut), truncated, erased}) {
+      EXPECT_TRUE(isUtf8WithoutNul(part.bytes())) << testing::PrintToString(part.bytes());
+    }
+    EXPECT_TRUE(text.starts_with(text.substr(0, cut)));
+    EXPECT_EQ(text.substr(0, cut).size() + text.substr(text.substr(0, cut).size()).size(), text.size());
+  }
+}
+
+// A text held outside the heap shares its storage; changing one copies it
+// first, and the storage stays as it was.
+TEST(Utf8TextTest, AChangeToAHeldTextLeavesItsStorageAsItWas) {
+  struct Fixed final : TextStorage {
+    std::string held = "abc";
+    std::string_view bytes() const override { return held; }
+  };
+  const auto storage = std::make_shared<const Fixed>();
+  Result<Text> read = textHeldIn(storage, NulBytes::kRefuse);
+  ASSERT_TRUE(read) << read.reason();
+  const Text held = *read;
+  EXPECT_EQ(held.storage(), storage.get());
+  EXPECT_EQ(held.bytes().data(), storage->held.data()) << "a copy, not the storage";
+  Text changed = held;
+  changed.append(TXT("d"));
+  EXPECT_EQ(changed, "abcd");
+  EXPECT_EQ(changed.storage(), nullptr);
+  EXPECT_EQ(held, "abc");
+  EXPECT_EQ(storage->held, "abc");
+}
+#endif
 
 }  // namespace
 }  // namespace tarnweld

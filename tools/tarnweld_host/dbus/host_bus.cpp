@@ -129,7 +129,11 @@ Result<RecordValue> readArgument(sd_bus_message* message) {
         return fail("a string (h) may hold at most " + std::to_string(kMaxTextUnits) + " UTF-16 units");
       }
       if (scan.stop != Utf8Scan::Stop::kEnd) return fail("a string (h) must hold UTF-8 without NUL");
-      return RecordValue(std::make_shared<const MappedText>(std::move(mapped)));
+      // The file goes with its mapping, so that the record passes it on as it
+      // is when it is read back.
+      posix::Fd file(fcntl(value->file, F_DUPFD_CLOEXEC, 0));
+      if (!file) return fail("cannot keep a string (h): " + errnoText(errno));
+      return RecordValue(std::make_shared<const MappedText>(std::move(mapped), std::move(file)));
     }
     case dbus_wire::WireValue::Kind::kInt16:
       break;
