@@ -23,6 +23,7 @@
 #include "host/dbus/wire/bus_wire.h"
 #include "host/dbus/wire/sd_bus_owners.h"
 #include "host/plugin_host.h"
+#include "platform/posix/sealed_file_text.h"
 #include "platform/posix/sealed_memfd.h"
 #include "plugin_session.h"
 #include "session_bus_test.h"

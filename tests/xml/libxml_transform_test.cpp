@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/posix/sealed_file_text.h"
 #include "platform/posix/sealed_memfd.h"
 #include "text/utf.h"
 #include "xml/libxml/libxml_http.h"

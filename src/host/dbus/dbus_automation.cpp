@@ -20,6 +20,7 @@
 #include "host/dbus/wire/sd_bus_owners.h"
 #include "platform/posix/deadline_wait.h"
 #include "platform/posix/fd.h"
+#include "platform/posix/sealed_file_text.h"
 #include "platform/posix/sealed_memfd.h"
 #include "platform/posix/stop_signal.h"
 #include "text/text.h"

@@ -6,6 +6,7 @@
 
 #include <utility>
 
+#include "platform/posix/sealed_file_text.h"
 #include "platform/posix/sealed_memfd.h"
 #include "text/ascii.h"
 #include "text/encoding_sniff.h"
