@@ -65,10 +65,12 @@ Text textFromOwnedUtf8(std::string bytes);
 // text shares the storage, which lives as long as any text made from it.
 // When its bytes are not text as they stand, the text is a mended copy on
 // the heap instead (U+FFFD for each bad sequence and NUL), and the storage
-// is let go. A text longer than kMaxTextUnits UTF-16 units is refused, its
-// count stopped at the limit; with NulBytes::kRefuse so is one holding NUL.
+// is let go. A text longer than `maxUnits` UTF-16 units (the host's limit,
+// kMaxTextUnits) is refused, its count stopped there; with NulBytes::kRefuse
+// so is one holding NUL.
 enum class NulBytes { kMend, kRefuse };
-Result<Text> textHeldIn(std::shared_ptr<const TextStorage> storage, NulBytes nul);
+Result<Text> textHeldIn(std::shared_ptr<const TextStorage> storage, NulBytes nul,
+                        std::size_t maxUnits = 2'147'483'647);
 #endif
 
 // Text from a fixed ASCII string.

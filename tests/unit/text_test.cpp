@@ -280,11 +280,38 @@ TEST(Utf8TextTest, AChangeToAHeldTextLeavesItsStorageAsItWas) {
   EXPECT_EQ(held.storage(), storage.get());
   EXPECT_EQ(held.bytes().data(), storage->held.data()) << "a copy, not the storage";
   Text changed = held;
-  changed.append(TXT("d"));
-  EXPECT_EQ(changed, "abcd");
+  changed.append(TXT("d\xC3\xA9"));
+  EXPECT_EQ(changed, "abcd\xC3\xA9");
+  EXPECT_EQ(utf16Length(changed), 5u);
   EXPECT_EQ(changed.storage(), nullptr);
   EXPECT_EQ(held, "abc");
   EXPECT_EQ(storage->held, "abc");
+}
+
+// A stored text is refused past the limit it is read under, mended or not,
+// and taken up to it.
+TEST(Utf8TextTest, AHeldTextIsRefusedPastItsLimit) {
+  struct Fixed final : TextStorage {
+    explicit Fixed(std::string bytes) : held(std::move(bytes)) {}
+    std::string held;
+    std::string_view bytes() const override { return held; }
+  };
+  const struct {
+    std::string bytes;
+    std::size_t maxUnits;
+    bool taken;
+  } cases[] = {
+      {"abcd", 4, true},
+      {"abcde", 4, false},
+      {"ab\xF0\x9D\x84\x9E", 4, true},
+      {"abc\xF0\x9D\x84\x9E", 4, false},
+      {"ab\xFF\xFF", 4, true},
+      {"ab\xFF\xFF\xFF", 4, false},
+  };
+  for (const auto& row : cases) {
+    const Result<Text> read = textHeldIn(std::make_shared<const Fixed>(row.bytes), NulBytes::kMend, row.maxUnits);
+    EXPECT_EQ(read.ok(), row.taken) << testing::PrintToString(row.bytes);
+  }
 }
 #endif
 
