@@ -8,6 +8,12 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+// The block check for mixed text is built for x86 whatever the compiler is
+// told to assume, and chosen at run time where the processor has it.
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define TARNWELD_UTF8_BLOCKS 1
+#endif
 
 namespace tarnweld {
 namespace {
@@ -323,11 +329,262 @@ bool scanByte(const unsigned char* p, std::size_t n, std::size_t& i, std::size_t
 
 }  // namespace
 
+#if defined(TARNWELD_UTF8_BLOCKS)
+namespace {
+
+// Text that mixes ASCII with other characters every few bytes is checked a
+// block of 64 bytes at a time, by looking up every pair of adjacent bytes in
+// three tables (indexed by the first byte's high and low halves and the
+// second byte's high half) whose entries AND to nonzero exactly for the
+// pairs that cannot occur in well-formed UTF-8, and by checking that the
+// bytes that are continuations are exactly those that the lead bytes two and
+// three before call for. A block passes when no such fault and no NUL lies in
+// it; its units are the bytes that are not continuations plus the 4-byte
+// leads. A pass says nothing about where a fault is: the scalar scan finds
+// that. Each bit marks one kind of fault, for (first byte, second byte):
+constexpr std::uint8_t kTooShort = 1 << 0;      // lead, then no continuation
+constexpr std::uint8_t kTooLong = 1 << 1;       // ASCII, then a continuation
+constexpr std::uint8_t kOverlong3 = 1 << 2;     // E0, then 80..9F
+constexpr std::uint8_t kTooLarge = 1 << 3;      // F4..FF, then 90..BF
+constexpr std::uint8_t kSurrogate = 1 << 4;     // ED, then A0..BF
+constexpr std::uint8_t kOverlong2 = 1 << 5;     // C0 or C1, then a continuation
+constexpr std::uint8_t kTooLarge1000 = 1 << 6;  // F5..FF, then 80..8F
+constexpr std::uint8_t kOverlong4 = 1 << 6;     // F0, then 80..8F
+constexpr std::uint8_t kTwoConts = 1 << 7;      // continuation after continuation
+constexpr std::uint8_t kCarry = kTooShort | kTooLong | kTwoConts;
+
+// Indexed by the first byte's high half.
+constexpr std::uint8_t kFirstHigh[16] = {kTooLong,
+                                         kTooLong,
+                                         kTooLong,
+                                         kTooLong,
+                                         kTooLong,
+                                         kTooLong,
+                                         kTooLong,
+                                         kTooLong,
+                                         kTwoConts,
+                                         kTwoConts,
+                                         kTwoConts,
+                                         kTwoConts,
+                                         kTooShort | kOverlong2,
+                                         kTooShort,
+                                         kTooShort | kOverlong3 | kSurrogate,
+                                         kTooShort | kTooLarge | kTooLarge1000 | kOverlong4};
+// Indexed by the first byte's low half.
+constexpr std::uint8_t kFirstLow[16] = {kCarry | kOverlong3 | kOverlong2 | kOverlong4,
+                                        kCarry | kOverlong2,
+                                        kCarry,
+                                        kCarry,
+                                        kCarry | kTooLarge,
+                                        kCarry | kTooLarge | kTooLarge1000,
+                                        kCarry | kTooLarge | kTooLarge1000,
+                                        kCarry | kTooLarge | kTooLarge1000,
+                                        kCarry | kTooLarge | kTooLarge1000,
+                                        kCarry | kTooLarge | kTooLarge1000,
+                                        kCarry | kTooLarge | kTooLarge1000,
+                                        kCarry | kTooLarge | kTooLarge1000,
+                                        kCarry | kTooLarge | kTooLarge1000,
+                                        kCarry | kTooLarge | kTooLarge1000 | kSurrogate,
+                                        kCarry | kTooLarge | kTooLarge1000,
+                                        kCarry | kTooLarge | kTooLarge1000};
+// Indexed by the second byte's high half.
+constexpr std::uint8_t kSecondHigh[16] = {kTooShort,
+                                          kTooShort,
+                                          kTooShort,
+                                          kTooShort,
+                                          kTooShort,
+                                          kTooShort,
+                                          kTooShort,
+                                          kTooShort,
+                                          kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge1000 | kOverlong4,
+                                          kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge,
+                                          kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge,
+                                          kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge,
+                                          kTooShort,
+                                          kTooShort,
+                                          kTooShort,
+                                          kTooShort};
+
+constexpr std::size_t kBlock = 64;
+// No block holds more units than this (at most two a byte), so a block is
+// taken whole only while the limit is at least this far.
+constexpr std::size_t kMostBlockUnits = 2 * kBlock;
+
+// Whether the bytes just before `at` leave a character open, whose
+// continuations must come first in the block at `at`.
+bool leavesCharacterOpen(const unsigned char* at) { return at[-1] >= 0xC0 || at[-2] >= 0xE0 || at[-3] >= 0xF0; }
+
+// Checks the 64 bytes at `at`, reading the three before it too; on a pass,
+// adds the block's units to `units`. (No lambdas here: they would not share
+// the function's target.)
+__attribute__((target("avx2,popcnt"), always_inline)) inline bool blockPassesAvx2(const unsigned char* at,
+                                                                                  std::size_t& units) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+  const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 32));
+  if (_mm256_movemask_epi8(_mm256_or_si256(a, b)) == 0 && !leavesCharacterOpen(at)) {
+    const __m256i nul = _mm256_or_si256(_mm256_cmpeq_epi8(a, zero), _mm256_cmpeq_epi8(b, zero));
+    if (!_mm256_testz_si256(nul, nul)) return false;
+    units += kBlock;
+    return true;
+  }
+  const __m256i firstHigh = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(kFirstHigh)));
+  const __m256i firstLow = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(kFirstLow)));
+  const __m256i secondHigh =
+      _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(kSecondHigh)));
+  const __m256i lowHalf = _mm256_set1_epi8(0x0F);
+  const __m256i third = _mm256_set1_epi8(static_cast<char>(0xE0 - 0x80));
+  const __m256i fourth = _mm256_set1_epi8(static_cast<char>(0xF0 - 0x80));
+  const __m256i top = _mm256_set1_epi8(static_cast<char>(0x80));
+  const __m256i beforeContinuation = _mm256_set1_epi8(static_cast<char>(0xBF));
+  const __m256i fourByteLead = _mm256_set1_epi8(static_cast<char>(0xF0));
+  __m256i wrong = zero;
+  std::size_t blockUnits = 0;
+  for (std::size_t part = 0; part < kBlock; part += 32) {
+    const unsigned char* from = at + part;
+    const __m256i input = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from));
+    const __m256i prev1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from - 1));
+    const __m256i prev2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from - 2));
+    const __m256i prev3 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(from - 3));
+    const __m256i pairs = _mm256_and_si256(
+        _mm256_and_si256(_mm256_shuffle_epi8(firstHigh, _mm256_and_si256(_mm256_srli_epi16(prev1, 4), lowHalf)),
+                         _mm256_shuffle_epi8(firstLow, _mm256_and_si256(prev1, lowHalf))),
+        _mm256_shuffle_epi8(secondHigh, _mm256_and_si256(_mm256_srli_epi16(input, 4), lowHalf)));
+    // The top bit is set where a lead two or three bytes before calls for a
+    // continuation; kTwoConts has set it where one follows another.
+    const __m256i called =
+        _mm256_and_si256(_mm256_or_si256(_mm256_subs_epu8(prev2, third), _mm256_subs_epu8(prev3, fourth)), top);
+    wrong = _mm256_or_si256(wrong, _mm256_or_si256(_mm256_xor_si256(called, pairs), _mm256_cmpeq_epi8(input, zero)));
+    // Signed, the bytes above 0xBF are the ASCII ones and those from 0xC0 up.
+    const auto starts = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpgt_epi8(input, beforeContinuation)));
+    const auto leads =
+        static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(input, fourByteLead), input)));
+    blockUnits += static_cast<std::size_t>(__builtin_popcount(starts) + __builtin_popcount(leads));
+  }
+  if (!_mm256_testz_si256(wrong, wrong)) return false;
+  units += blockUnits;
+  return true;
+}
+
+// The same check sixteen bytes at a time, for processors without AVX2.
+__attribute__((target("ssse3"), always_inline)) inline bool blockPassesSsse3(const unsigned char* at,
+                                                                             std::size_t& units) {
+  const __m128i zero = _mm_setzero_si128();
+  {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16));
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 32));
+    const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 48));
+    if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) == 0 && !leavesCharacterOpen(at)) {
+      // The smallest byte tells whether one is NUL.
+      const __m128i least = _mm_min_epu8(_mm_min_epu8(a, b), _mm_min_epu8(c, d));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi8(least, zero)) != 0) return false;
+      units += kBlock;
+      return true;
+    }
+  }
+  const __m128i firstHigh = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kFirstHigh));
+  const __m128i firstLow = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kFirstLow));
+  const __m128i secondHigh = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kSecondHigh));
+  const __m128i lowHalf = _mm_set1_epi8(0x0F);
+  const __m128i third = _mm_set1_epi8(static_cast<char>(0xE0 - 0x80));
+  const __m128i fourth = _mm_set1_epi8(static_cast<char>(0xF0 - 0x80));
+  const __m128i top = _mm_set1_epi8(static_cast<char>(0x80));
+  const __m128i beforeContinuation = _mm_set1_epi8(static_cast<char>(0xBF));
+  const __m128i fourByteLead = _mm_set1_epi8(static_cast<char>(0xF0));
+  __m128i wrong = zero;
+  __m128i perByte = zero;  // each byte's units, summed over the four parts
+  for (std::size_t part = 0; part < kBlock; part += 16) {
+    const unsigned char* from = at + part;
+    const __m128i input = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    const __m128i prev1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from - 1));
+    const __m128i prev2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from - 2));
+    const __m128i prev3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from - 3));
+    const __m128i pairs =
+        _mm_and_si128(_mm_and_si128(_mm_shuffle_epi8(firstHigh, _mm_and_si128(_mm_srli_epi16(prev1, 4), lowHalf)),
+                                    _mm_shuffle_epi8(firstLow, _mm_and_si128(prev1, lowHalf))),
+                      _mm_shuffle_epi8(secondHigh, _mm_and_si128(_mm_srli_epi16(input, 4), lowHalf)));
+    const __m128i called = _mm_and_si128(_mm_or_si128(_mm_subs_epu8(prev2, third), _mm_subs_epu8(prev3, fourth)), top);
+    wrong = _mm_or_si128(wrong, _mm_or_si128(_mm_xor_si128(called, pairs), _mm_cmpeq_epi8(input, zero)));
+    // A true comparison is -1: subtracting it counts one.
+    perByte = _mm_sub_epi8(perByte, _mm_cmpgt_epi8(input, beforeContinuation));
+    perByte = _mm_sub_epi8(perByte, _mm_cmpeq_epi8(_mm_max_epu8(input, fourByteLead), input));
+  }
+  if (_mm_movemask_epi8(_mm_cmpeq_epi8(wrong, zero)) != 0xFFFF) return false;
+  const __m128i sums = _mm_sad_epu8(perByte, zero);
+  units += static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_add_epi32(sums, _mm_srli_si128(sums, 8))));
+  return true;
+}
+
+// Takes blocks from p[at, n) for as long as each passes and the limit is far;
+// returns where the first block not taken starts.
+__attribute__((target("avx2,popcnt"))) std::size_t blocksAvx2(const unsigned char* p, std::size_t n, std::size_t at,
+                                                              std::size_t& units, std::size_t maxUnits) {
+  while (n - at >= kBlock && maxUnits - units >= kMostBlockUnits && blockPassesAvx2(p + at, units)) at += kBlock;
+  return at;
+}
+
+__attribute__((target("ssse3"))) std::size_t blocksSsse3(const unsigned char* p, std::size_t n, std::size_t at,
+                                                         std::size_t& units, std::size_t maxUnits) {
+  while (n - at >= kBlock && maxUnits - units >= kMostBlockUnits && blockPassesSsse3(p + at, units)) at += kBlock;
+  return at;
+}
+
+using Blocks = std::size_t (*)(const unsigned char*, std::size_t, std::size_t, std::size_t&, std::size_t);
+
+// The best block check this processor runs, or none.
+Blocks blocksForThisProcessor() {
+  static const Blocks blocks = []() -> Blocks {
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt")) return blocksAvx2;
+    if (__builtin_cpu_supports("ssse3")) return blocksSsse3;
+    return nullptr;
+  }();
+  return blocks;
+}
+
+// Takes whole blocks from the start of p[0, n) for as long as each passes
+// and the limit is far, then returns the offset of the first character not
+// wholly inside them, with `units` counting the characters before it. The
+// bytes before a block that failed are well-formed but for their last
+// character, which may still be open (its lead is counted, not its fault,
+// which the failed block holds): the scalar scan starts again at that lead,
+// so the first fault is found where it is.
+std::size_t takeBlocks(const unsigned char* p, std::size_t n, std::size_t& units, std::size_t maxUnits) {
+  const Blocks blocks = blocksForThisProcessor();
+  if (blocks == nullptr || n < kBlock) return 0;
+  {
+    // The first block reads three bytes before the text: ASCII ones.
+    unsigned char first[3 + kBlock] = {};
+    std::memcpy(first + 3, p, kBlock);
+    if (blocks(first + 3, kBlock, 0, units, maxUnits) == 0) return 0;
+  }
+  const std::size_t at = blocks(p, n, kBlock, units, maxUnits);
+  // Back over the continuations of the last character to its lead; if the
+  // character does not end before `at`, it starts again from its lead.
+  for (std::size_t back = 1; back <= 3; ++back) {
+    const unsigned char b = p[at - back];
+    if ((b & 0xC0) == 0x80) continue;
+    const std::size_t length = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    if (length <= back) return at;
+    units -= b >= 0xF0 ? 2 : 1;
+    return at - back;
+  }
+  return at;
+}
+
+}  // namespace
+#endif
+
 Utf8Scan scanUtf8(std::string_view bytes, std::size_t maxUnits) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
-  std::size_t i = 0;
   std::size_t units = 0;
+#if defined(TARNWELD_UTF8_BLOCKS)
+  std::size_t i = takeBlocks(p, n, units, maxUnits);
+#else
+  std::size_t i = 0;
+#endif
   Utf8Scan stop;
 #if defined(__SSE2__)
   // A block is plain when no byte has its top bit set and none is zero: each

@@ -50,8 +50,11 @@ struct Utf8Scan {
 // stopping at the first ill-formed sequence, the first NUL, or the first
 // character that would take the count past `maxUnits`. Where a sequence is
 // ill-formed or a NUL, that is the stop even when the count is at the limit.
-// Runs of ASCII are taken sixteen bytes at a time (a word at a time without
-// SSE2); only a byte >= 0x80 is decoded on its own.
+// Where the processor has SSSE3 or AVX2 (chosen when first used), the text
+// is checked 64 bytes at a time whatever it mixes, and only the block where
+// it stops is decoded a character at a time; elsewhere, runs of ASCII are
+// taken sixteen bytes at a time (a word at a time without SSE2) and only a
+// byte >= 0x80 is decoded on its own.
 Utf8Scan scanUtf8(std::string_view bytes, std::size_t maxUnits = SIZE_MAX);
 // The same scan a byte at a time, plainly written: the reference that the
 // fast pass above is held to by the tests and the fuzzers.

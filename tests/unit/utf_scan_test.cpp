@@ -1,6 +1,7 @@
 // The one pass that checks UTF-8 and counts its UTF-16 units: the fast scan
-// (blocks of ASCII at a time) stops where the plain reference stops, with the
-// same count, wherever a fault lies against the blocks' edges.
+// (blocks of 64 bytes of any text, then runs of ASCII at a time) stops where
+// the plain reference stops, with the same count, wherever a fault or the
+// limit lies against the blocks' edges.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -24,10 +25,23 @@ void expectScan(const std::string& bytes, std::size_t maxUnits, const Utf8Scan& 
   EXPECT_EQ(scanUtf8(bytes, maxUnits), reference) << shown;
 }
 
+// `size` bytes of well-formed text that mixes ASCII with characters of two,
+// three and four bytes, ending in ASCII where a character would not fit: the
+// blocks around a fault then hold characters that straddle their edges.
+std::string mixedText(std::size_t size) {
+  const std::string characters[] = {"a", "\xC3\xA9", "b", "\xE2\x82\xAC", "\xF0\x9D\x84\x9E", "c"};
+  std::string text;
+  for (std::size_t k = 0; text.size() + characters[k % std::size(characters)].size() <= size; ++k) {
+    text += characters[k % std::size(characters)];
+  }
+  return text + std::string(size - text.size(), 'd');
+}
+
 // Every kind of fault, and well-formed characters of each length, at every
-// offset 0..40 in ASCII, so that each lies across the edges of the blocks
-// taken at once: the stop is at the fault's first byte, the count that of the
-// padding and the characters before it.
+// offset 0..140 in ASCII and in mixed text, so that each lies across the
+// edges of the blocks taken at once (and of the first two blocks of 64): the
+// stop is at the fault's first byte, the count that of the padding and the
+// characters before it.
 TEST(Utf8ScanTest, StopsAtTheFirstFaultWhereverItLies) {
   const struct {
     std::string bytes;
@@ -60,39 +74,74 @@ TEST(Utf8ScanTest, StopsAtTheFirstFaultWhereverItLies) {
       {std::string("\xC3\xA9\0", 3), Stop::kNul, 2, 1},
   };
   for (const auto& row : cases) {
-    for (std::size_t pad = 0; pad <= 40; ++pad) {
-      const std::string before(pad, 'a');
-      // With ASCII after it, and at the very end (where a lead byte alone is
-      // a sequence cut short).
-      for (const std::string& after : {std::string(40, 'b'), std::string()}) {
-        const std::string bytes = before + row.bytes + after;
-        const bool whole = row.stop == Stop::kEnd;
-        expectScan(bytes, SIZE_MAX,
-                   {row.stop, whole ? bytes.size() : pad + row.at, pad + row.units + (whole ? after.size() : 0)});
+    for (std::size_t pad = 0; pad <= 140; ++pad) {
+      for (const std::string& before : {std::string(pad, 'a'), mixedText(pad)}) {
+        const std::size_t beforeUnits = scanUtf8Scalar(before).utf16Units;
+        // With text after it (a whole block of ASCII, or mixed), and at the
+        // very end (where a lead byte alone is a sequence cut short).
+        for (const std::string& after : {std::string(80, 'b'), mixedText(140), std::string()}) {
+          const std::string bytes = before + row.bytes + after;
+          const bool whole = row.stop == Stop::kEnd;
+          const std::size_t afterUnits = whole ? scanUtf8Scalar(after).utf16Units : 0;
+          expectScan(bytes, SIZE_MAX,
+                     {row.stop, whole ? bytes.size() : pad + row.at, beforeUnits + row.units + afterUnits});
+        }
       }
     }
   }
 }
 
-// Strings built at random (fixed seed) from ASCII runs, characters, faults and
-// stray bytes, under random limits: the fast scan is the reference's.
+// Strings built at random (fixed seed) under random limits: short ones of
+// any pieces, and long ones of mixed text, half of them with a fault or a
+// stray byte here and there, which the blocks must hand over where it lies:
+// the fast scan is the reference's.
 TEST(Utf8ScanTest, MatchesTheReferenceOnRandomStrings) {
-  const std::string pieces[] = {
-      "a",    "0123456789abcdefghij", "\xC3\xA9",         "\xE2\x82\xAC", "\xF0\x9D\x84\x9E",
-      "\x80", "\xED\xA0\x80",         "\xF4\x90\x80\x80", "\xE0\x9F\xBF", std::string("\0", 1)};
+  const std::string wellFormed[] = {"a",
+                                    "0123456789abcdefghij",
+                                    "\xC3\xA9",
+                                    "\xE2\x82\xAC",
+                                    "\xF0\x9D\x84\x9E",
+                                    "\xEF\xBF\xBF",
+                                    "\xF4\x8F\xBF\xBF",
+                                    "\xC2\x80"};
+  const std::string faults[] = {"\x80",         "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                                "\xE0\x9F\xBF", "\xC1\xBF",     "\xE2\x82",
+                                "\xF0\x9D\x84", "\xC3",         std::string("\0", 1)};
   std::mt19937 random(27);
-  for (int round = 0; round < 4000; ++round) {
+  for (int round = 0; round < 6000; ++round) {
+    const bool isLong = round % 2 == 0;
+    const bool faulty = random() % 2 == 0;
+    // A fault in one piece of 8 in a short string, of 60 in a long one.
+    const std::size_t faultEvery = isLong ? 60 : 8;
     std::string bytes;
-    const std::size_t count = random() % 24;
+    const std::size_t count = random() % (isLong ? 120 : 24);
     for (std::size_t k = 0; k < count; ++k) {
-      if (random() % 8 == 0) {
+      if (!faulty || random() % faultEvery != 0) {
+        bytes += wellFormed[random() % std::size(wellFormed)];
+      } else if (random() % 2 == 0) {
         bytes.push_back(static_cast<char>(random()));
       } else {
-        bytes += pieces[random() % (std::size(pieces) - (random() % 4 == 0 ? 0 : 5))];
+        bytes += faults[random() % std::size(faults)];
       }
     }
     const std::size_t whole = scanUtf8Scalar(bytes).utf16Units;
     for (const std::size_t limit : {SIZE_MAX, whole, static_cast<std::size_t>(random() % (whole + 2))}) {
+      ASSERT_EQ(scanUtf8(bytes, limit), scanUtf8Scalar(bytes, limit)) << testing::PrintToString(bytes) << limit;
+    }
+  }
+}
+
+// Every limit from none to past the whole count, on mixed text long enough
+// for several blocks: wherever the limit falls against a block's edge, or
+// inside a character that straddles one, the stop is the reference's.
+TEST(Utf8ScanTest, StopsAtEveryLimitWhereverItFallsAgainstTheBlocks) {
+  // A 4-byte character across every edge of the blocks of 64, its lead last
+  // in one: that block holds more units than bytes.
+  std::string acrossEdges(63, 'a');
+  for (int k = 0; k < 5; ++k) acrossEdges += "\xF0\x9D\x84\x9E" + std::string(60, 'a');
+  for (const std::string& bytes : {mixedText(400), std::string(300, 'a') + mixedText(100), acrossEdges}) {
+    const std::size_t whole = scanUtf8Scalar(bytes).utf16Units;
+    for (std::size_t limit = 0; limit <= whole + 1; ++limit) {
       ASSERT_EQ(scanUtf8(bytes, limit), scanUtf8Scalar(bytes, limit)) << testing::PrintToString(bytes) << limit;
     }
   }
