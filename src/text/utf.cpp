@@ -532,6 +532,12 @@ __attribute__((target("ssse3"))) std::size_t blocksSsse3(const unsigned char* p,
 
 using Blocks = std::size_t (*)(const unsigned char*, std::size_t, std::size_t, std::size_t&, std::size_t);
 
+// The block check the tests chose, when they chose one.
+std::optional<Blocks>& blocksChosenForTests() {
+  static std::optional<Blocks> chosen;
+  return chosen;
+}
+
 // The best block check this processor runs, or none.
 Blocks blocksForThisProcessor() {
   static const Blocks blocks = []() -> Blocks {
@@ -540,7 +546,7 @@ Blocks blocksForThisProcessor() {
     if (__builtin_cpu_supports("ssse3")) return blocksSsse3;
     return nullptr;
   }();
-  return blocks;
+  return blocksChosenForTests().value_or(blocks);
 }
 
 // Takes whole blocks from the start of p[0, n) for as long as each passes
@@ -575,6 +581,25 @@ std::size_t takeBlocks(const unsigned char* p, std::size_t n, std::size_t& units
 
 }  // namespace
 #endif
+
+void useUtf8BlocksForTests(Utf8Blocks blocks) {
+#if defined(TARNWELD_UTF8_BLOCKS)
+  __builtin_cpu_init();
+  switch (blocks) {
+    case Utf8Blocks::kBest:
+      blocksChosenForTests().reset();
+      break;
+    case Utf8Blocks::kSsse3:
+      blocksChosenForTests() = __builtin_cpu_supports("ssse3") ? blocksSsse3 : nullptr;
+      break;
+    case Utf8Blocks::kNone:
+      blocksChosenForTests() = nullptr;
+      break;
+  }
+#else
+  static_cast<void>(blocks);
+#endif
+}
 
 Utf8Scan scanUtf8(std::string_view bytes, std::size_t maxUnits) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());

@@ -59,6 +59,11 @@ Utf8Scan scanUtf8(std::string_view bytes, std::size_t maxUnits = SIZE_MAX);
 // The same scan a byte at a time, plainly written: the reference that the
 // fast pass above is held to by the tests and the fuzzers.
 Utf8Scan scanUtf8Scalar(std::string_view bytes, std::size_t maxUnits = SIZE_MAX);
+// For the tests: which block check scanUtf8 takes (the processor's best, the
+// SSSE3 one where it runs, or none: runs of ASCII only), so that each is held
+// to the reference on any machine that runs it.
+enum class Utf8Blocks { kBest, kSsse3, kNone };
+void useUtf8BlocksForTests(Utf8Blocks blocks);
 
 // A Unicode noncharacter found in a text: its code point, and its offset in
 // bytes from the start of the text.

@@ -15,6 +15,14 @@ namespace {
 
 using Stop = Utf8Scan::Stop;
 
+// Every test runs with each block check the processor has: the best, SSSE3,
+// and none.
+class Utf8ScanTest : public ::testing::TestWithParam<Utf8Blocks> {
+ protected:
+  void SetUp() override { useUtf8BlocksForTests(GetParam()); }
+  void TearDown() override { useUtf8BlocksForTests(Utf8Blocks::kBest); }
+};
+
 // Both scans give `expected` for `bytes`, printed on failure.
 void expectScan(const std::string& bytes, std::size_t maxUnits, const Utf8Scan& expected) {
   const auto shown = testing::PrintToString(bytes) + " limit " + std::to_string(maxUnits);
@@ -42,7 +50,7 @@ std::string mixedText(std::size_t size) {
 // edges of the blocks taken at once (and of the first two blocks of 64): the
 // stop is at the fault's first byte, the count that of the padding and the
 // characters before it.
-TEST(Utf8ScanTest, StopsAtTheFirstFaultWhereverItLies) {
+TEST_P(Utf8ScanTest, StopsAtTheFirstFaultWhereverItLies) {
   const struct {
     std::string bytes;
     Stop stop;
@@ -95,7 +103,7 @@ TEST(Utf8ScanTest, StopsAtTheFirstFaultWhereverItLies) {
 // any pieces, and long ones of mixed text, half of them with a fault or a
 // stray byte here and there, which the blocks must hand over where it lies:
 // the fast scan is the reference's.
-TEST(Utf8ScanTest, MatchesTheReferenceOnRandomStrings) {
+TEST_P(Utf8ScanTest, MatchesTheReferenceOnRandomStrings) {
   const std::string wellFormed[] = {"a",
                                     "0123456789abcdefghij",
                                     "\xC3\xA9",
@@ -134,7 +142,7 @@ TEST(Utf8ScanTest, MatchesTheReferenceOnRandomStrings) {
 // Every limit from none to past the whole count, on mixed text long enough
 // for several blocks: wherever the limit falls against a block's edge, or
 // inside a character that straddles one, the stop is the reference's.
-TEST(Utf8ScanTest, StopsAtEveryLimitWhereverItFallsAgainstTheBlocks) {
+TEST_P(Utf8ScanTest, StopsAtEveryLimitWhereverItFallsAgainstTheBlocks) {
   // A 4-byte character across every edge of the blocks of 64, its lead last
   // in one: that block holds more units than bytes.
   std::string acrossEdges(63, 'a');
@@ -150,7 +158,7 @@ TEST(Utf8ScanTest, StopsAtEveryLimitWhereverItFallsAgainstTheBlocks) {
 // The limit on units: a text that reaches it exactly is whole; one unit more
 // stops at the character that would pass it, a surrogate pair included, in a
 // run of ASCII or out of it.
-TEST(Utf8ScanTest, StopsAtTheCharacterThatWouldPassTheLimit) {
+TEST_P(Utf8ScanTest, StopsAtTheCharacterThatWouldPassTheLimit) {
   const std::string ascii(100, 'a');
   const std::string pair = "\xF0\x9D\x84\x9E";
   const struct {
@@ -178,7 +186,7 @@ TEST(Utf8ScanTest, StopsAtTheCharacterThatWouldPassTheLimit) {
 
 // The checks built on the scan keep their meaning: a NUL is well-formed to
 // firstInvalidUtf8 (it goes on past it) but not to isUtf8WithoutNul.
-TEST(Utf8ScanTest, ChecksOnTheScanKeepTheirMeaning) {
+TEST_P(Utf8ScanTest, ChecksOnTheScanKeepTheirMeaning) {
   const std::string nul("\0", 1);
   const struct {
     std::string bytes;
@@ -195,6 +203,9 @@ TEST(Utf8ScanTest, ChecksOnTheScanKeepTheirMeaning) {
     EXPECT_EQ(firstInvalidUtf8(row.bytes), row.firstInvalid) << testing::PrintToString(row.bytes);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(EachBlockCheck, Utf8ScanTest,
+                         ::testing::Values(Utf8Blocks::kBest, Utf8Blocks::kSsse3, Utf8Blocks::kNone));
 
 }  // namespace
 }  // namespace tarnweld
