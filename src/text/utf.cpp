@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "text/utf8_decode.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -215,29 +217,7 @@ std::optional<std::u16string> decode(std::string_view bytes, bool lenient) {
 // Decodes one UTF-8 sequence at bytes[i]; returns its length, or 0 when the
 // sequence is ill-formed (then `cp` is unspecified).
 std::size_t decodeOne(std::string_view bytes, std::size_t i, char32_t& cp) {
-  const auto b0 = static_cast<std::uint8_t>(bytes[i]);
-  std::size_t length;
-  char32_t min;
-  if (b0 < 0x80) {
-    cp = b0;
-    return 1;
-  } else if ((b0 & 0xE0) == 0xC0) {
-    length = 2, cp = b0 & 0x1F, min = 0x80;
-  } else if ((b0 & 0xF0) == 0xE0) {
-    length = 3, cp = b0 & 0x0F, min = 0x800;
-  } else if ((b0 & 0xF8) == 0xF0) {
-    length = 4, cp = b0 & 0x07, min = 0x10000;
-  } else {
-    return 0;
-  }
-  if (i + length > bytes.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    const auto b = static_cast<std::uint8_t>(bytes[i + k]);
-    if ((b & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return length;
+  return utf8::decodeCharacter(bytes, i, cp);
 }
 
 }  // namespace

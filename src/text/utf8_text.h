@@ -19,6 +19,8 @@
 #include <string_view>
 #include <utility>
 
+#include "text/utf8_decode.h"
+
 namespace tarnweld {
 
 using TextUnit = char;
@@ -39,30 +41,9 @@ void literalIsNotWellFormedUtf8();
 
 consteval bool literalIsWellFormed(std::string_view bytes) {
   for (std::size_t i = 0; i < bytes.size();) {
-    const auto lead = static_cast<unsigned char>(bytes[i]);
-    if (lead == 0) return false;
-    std::size_t length;
-    char32_t cp;
-    char32_t min;
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    } else if ((lead & 0xE0) == 0xC0) {
-      length = 2, cp = lead & 0x1F, min = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-      length = 3, cp = lead & 0x0F, min = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-      length = 4, cp = lead & 0x07, min = 0x10000;
-    } else {
-      return false;
-    }
-    if (i + length > bytes.size()) return false;
-    for (std::size_t k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(bytes[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    char32_t cp = 0;
+    const std::size_t length = utf8::decodeCharacter(bytes, i, cp);
+    if (length == 0 || cp == 0) return false;
     i += length;
   }
   return true;

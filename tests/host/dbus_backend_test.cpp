@@ -48,6 +48,22 @@ class DbusBackendTest : public test::SessionBusTest {
     hostBus_ = std::move(*opened);
   }
 
+  // A plain client of the test's bus, started, that calls the host object
+  // by hand; it asks to pass descriptors when `negotiateFds`. Null, with a
+  // failure, when it cannot be started.
+  sdbus_owners::BusPtr startClient(bool negotiateFds) {
+    sd_bus* raw = nullptr;
+    const int made = sd_bus_new(&raw);
+    sdbus_owners::BusPtr client(raw);
+    if (made < 0 || sd_bus_set_address(client.get(), bus_->address().c_str()) < 0 ||
+        (negotiateFds && sd_bus_negotiate_fds(client.get(), 1) < 0) || sd_bus_set_bus_client(client.get(), 1) < 0 ||
+        sd_bus_start(client.get()) < 0) {
+      ADD_FAILURE() << "cannot start a client of the bus";
+      return nullptr;
+    }
+    return client;
+  }
+
   // Reads the store only after the service has stopped, as the host does.
   const RecordValue* stored(std::string_view key) {
     hostBus_->stop();
@@ -222,13 +238,8 @@ TEST_F(DbusBackendTest, TheHostSendsStringsInTheFormTheirSizeAndCharactersCall) 
   };
   for (const Row& row : rows) store_.add(row.key, row.text);
   serve();
-  sd_bus* raw = nullptr;
-  ASSERT_GE(sd_bus_new(&raw), 0);
-  const sdbus_owners::BusPtr client(raw);
-  ASSERT_GE(sd_bus_set_address(client.get(), bus_->address().c_str()), 0);
-  ASSERT_GE(sd_bus_negotiate_fds(client.get(), 1), 0);
-  ASSERT_GE(sd_bus_set_bus_client(client.get(), 1), 0);
-  ASSERT_GE(sd_bus_start(client.get()), 0);
+  const sdbus_owners::BusPtr client = startClient(true);
+  ASSERT_NE(client, nullptr);
   for (const Row& row : rows) {
     sd_bus_message* reply = nullptr;
     ASSERT_GE(sd_bus_call_method(client.get(), "htmlkit.HTMLKitPluginsCore", dbus_wire::kObjectPath,
@@ -544,13 +555,8 @@ TEST_F(DbusBackendTest, EveryReadOfALargeRecordGetsTheOneFileItIsHeldIn) {
   ASSERT_TRUE(record) << record.reason();
   store_.add("INPUT", std::move(*record));
   serve();
-  sd_bus* raw = nullptr;
-  ASSERT_GE(sd_bus_new(&raw), 0);
-  const sdbus_owners::BusPtr client(raw);
-  ASSERT_GE(sd_bus_set_address(client.get(), bus_->address().c_str()), 0);
-  ASSERT_GE(sd_bus_set_bus_client(client.get(), 1), 0);
-  ASSERT_GE(sd_bus_negotiate_fds(client.get(), 1), 0);
-  ASSERT_GE(sd_bus_start(client.get()), 0);
+  const sdbus_owners::BusPtr client = startClient(true);
+  ASSERT_NE(client, nullptr);
   std::set<ino_t> files;
   for (int read = 0; read < 2; ++read) {
     sdbus_owners::CallError error;
@@ -611,12 +617,8 @@ TEST_F(DbusBackendTest, AHeldTextCrossesAsTheFileItLiesIn) {
 // sealed against any change and holds what an "s" may: UTF-8 without NUL.
 TEST_F(DbusBackendTest, TheHostRefusesAFileThatIsNotSealedOrNotUtf8WithoutNul) {
   serve();
-  sd_bus* raw = nullptr;
-  ASSERT_GE(sd_bus_new(&raw), 0);
-  const sdbus_owners::BusPtr client(raw);
-  ASSERT_GE(sd_bus_set_address(client.get(), bus_->address().c_str()), 0);
-  ASSERT_GE(sd_bus_set_bus_client(client.get(), 1), 0);
-  ASSERT_GE(sd_bus_start(client.get()), 0);
+  const sdbus_owners::BusPtr client = startClient(false);
+  ASSERT_NE(client, nullptr);
   struct Row {
     const char* key;
     std::string bytes;
@@ -671,12 +673,8 @@ std::map<std::string, std::set<std::string>> interfacesOf(const std::string& xml
 
 TEST_F(DbusBackendTest, HostObjectIntrospectsAsTheContractAndAnswersPing) {
   serve();
-  sd_bus* raw = nullptr;
-  ASSERT_GE(sd_bus_new(&raw), 0);
-  const sdbus_owners::BusPtr client(raw);
-  ASSERT_GE(sd_bus_set_address(client.get(), bus_->address().c_str()), 0);
-  ASSERT_GE(sd_bus_set_bus_client(client.get(), 1), 0);
-  ASSERT_GE(sd_bus_start(client.get()), 0);
+  const sdbus_owners::BusPtr client = startClient(false);
+  ASSERT_NE(client, nullptr);
   const auto call = [&](const char* interface, const char* method) {
     sd_bus_message* reply = nullptr;
     const int r = sd_bus_call_method(client.get(), "htmlkit.HTMLKitPluginsCore", "/htmlkit/HTMLKitPluginsCore",
