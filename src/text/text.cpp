@@ -75,17 +75,18 @@ void appendTextFromUtf8(Text& text, std::string_view bytes) {
   }
 }
 
-Result<Text> textHeldIn(std::shared_ptr<const TextStorage> storage, NulBytes nul, std::size_t maxUnits) {
+HeldText textHeldIn(std::shared_ptr<const TextStorage> storage, NulBytes nul, std::size_t maxUnits) {
   static_assert(kMaxTextUnits == 2'147'483'647, "the default limit of textHeldIn is the host's");
+  const auto tooLong = [&] { return "the text is longer than " + std::to_string(maxUnits) + " characters"; };
   const std::string_view bytes = storage->bytes();
   const Utf8Scan scan = scanUtf8(bytes, maxUnits);
   switch (scan.stop) {
     case Utf8Scan::Stop::kEnd:
-      return Text::trusted(std::move(storage), scan.utf16Units);
+      return {Text::trusted(std::move(storage), scan.utf16Units), {}};
     case Utf8Scan::Stop::kTooLong:
-      return fail("the text is longer than " + std::to_string(maxUnits) + " characters");
+      return {std::nullopt, tooLong()};
     case Utf8Scan::Stop::kNul:
-      if (nul == NulBytes::kRefuse) return fail("the text holds a NUL");
+      if (nul == NulBytes::kRefuse) return {std::nullopt, "the text holds a NUL"};
       break;
     case Utf8Scan::Stop::kIllFormed:
       break;
@@ -93,8 +94,8 @@ Result<Text> textHeldIn(std::shared_ptr<const TextStorage> storage, NulBytes nul
   // Bytes that are not text as they stand become a mended copy: one U+FFFD
   // for each bad byte or NUL, so the copy is counted again against the limit.
   Text text = Text::trusted(mended(bytes), Text::kUnknownUnits);
-  if (utf16Length(text) > maxUnits) return fail("the text is longer than " + std::to_string(maxUnits) + " characters");
-  return text;
+  if (utf16Length(text) > maxUnits) return {std::nullopt, tooLong()};
+  return {std::move(text), {}};
 }
 
 Text textFromAscii(std::string_view ascii) { return textFromUtf8(ascii); }

@@ -16,8 +16,6 @@
 #include <string>
 #include <string_view>
 
-#include "core/result.h"
-
 #if !TARNWELD_TEXT_UTF16
 #include "text/utf8_text.h"
 #endif
@@ -69,8 +67,11 @@ Text textFromOwnedUtf8(std::string bytes);
 // kMaxTextUnits) is refused, its count stopped there; with NulBytes::kRefuse
 // so is one holding NUL.
 enum class NulBytes { kMend, kRefuse };
-Result<Text> textHeldIn(std::shared_ptr<const TextStorage> storage, NulBytes nul,
-                        std::size_t maxUnits = 2'147'483'647);
+struct HeldText {
+  std::optional<Text> text;
+  std::string refusal;  // why there is no text
+};
+HeldText textHeldIn(std::shared_ptr<const TextStorage> storage, NulBytes nul, std::size_t maxUnits = 2'147'483'647);
 #endif
 
 // Text from a fixed ASCII string.

@@ -274,9 +274,9 @@ TEST(Utf8TextTest, AChangeToAHeldTextLeavesItsStorageAsItWas) {
     std::string_view bytes() const override { return held; }
   };
   const auto storage = std::make_shared<const Fixed>();
-  Result<Text> read = textHeldIn(storage, NulBytes::kRefuse);
-  ASSERT_TRUE(read) << read.reason();
-  const Text held = *read;
+  const HeldText read = textHeldIn(storage, NulBytes::kRefuse);
+  ASSERT_TRUE(read.text) << read.refusal;
+  const Text held = *read.text;
   EXPECT_EQ(held.storage(), storage.get());
   EXPECT_EQ(held.bytes().data(), storage->held.data()) << "a copy, not the storage";
   Text changed = held;
@@ -309,8 +309,8 @@ TEST(Utf8TextTest, AHeldTextIsRefusedPastItsLimit) {
       {"ab\xFF\xFF\xFF", 4, false},
   };
   for (const auto& row : cases) {
-    const Result<Text> read = textHeldIn(std::make_shared<const Fixed>(row.bytes), NulBytes::kMend, row.maxUnits);
-    EXPECT_EQ(read.ok(), row.taken) << testing::PrintToString(row.bytes);
+    const HeldText read = textHeldIn(std::make_shared<const Fixed>(row.bytes), NulBytes::kMend, row.maxUnits);
+    EXPECT_EQ(read.text.has_value(), row.taken) << testing::PrintToString(row.bytes);
   }
 }
 #endif

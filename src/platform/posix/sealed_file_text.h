@@ -56,7 +56,9 @@ inline Result<Text> readSealedText(int fd, tarnweld::NulBytes nul) {
   if (!mapSealedMemfd(fd, mapped)) return fail("the text is not a memory file sealed against change");
   Fd own(fcntl(fd, F_DUPFD_CLOEXEC, 0));
   if (!own) return fail("cannot keep the text file: " + errnoText(errno));
-  return textHeldIn(std::make_shared<const SealedFileText>(std::move(own), std::move(mapped)), nul);
+  HeldText held = textHeldIn(std::make_shared<const SealedFileText>(std::move(own), std::move(mapped)), nul);
+  if (!held.text) return fail(std::move(held.refusal));
+  return std::move(*held.text);
 }
 
 // The sealed memory file `text` lies in, when it lies in one; else -1.
