@@ -714,14 +714,6 @@ std::size_t utf16LengthOfUtf8(std::string_view bytes) {
   return units;
 }
 
-std::size_t utf16PieceLength(std::u16string_view text, std::size_t units) {
-  if (units >= text.size()) return text.size();
-  units = std::max<std::size_t>(units, 1);
-  const bool splitsPair = text[units - 1] >= 0xD800 && text[units - 1] <= 0xDBFF;
-  if (!splitsPair) return units;
-  return units > 1 ? units - 1 : units + 1;
-}
-
 std::size_t utf8PieceLength(std::string_view bytes) {
   // A sequence is at most four bytes: only the last three can start one that
   // runs past the end.

@@ -100,13 +100,9 @@ void appendMendedUtf8(std::string& out, std::string_view bytes, Utf8Nul nul = Ut
 // The number of UTF-16 units that well-formed UTF-8 `bytes` decodes to.
 std::size_t utf16LengthOfUtf8(std::string_view bytes);
 
-// For converting a long text a piece at a time with the same result as at
-// once. The length of the longest prefix of `text` of at most `units` units
-// that does not end between the halves of a surrogate pair (at least one
-// unit when `text` has any):
-std::size_t utf16PieceLength(std::u16string_view text, std::size_t units);
-// and of `bytes` without an incomplete sequence at its end (an ill-formed
-// one stays: it gives U+FFFD wherever the piece ends).
+// For reading a long text a piece at a time with the same result as at once:
+// the length of `bytes` without an incomplete sequence at its end (an
+// ill-formed one stays: it gives U+FFFD wherever the piece ends).
 std::size_t utf8PieceLength(std::string_view bytes);
 
 // The UTF-16 code units that `bytes` holds in the given byte order, unit by

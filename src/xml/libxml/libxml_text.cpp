@@ -88,7 +88,6 @@ std::optional<Text> decodeFile(int fd, std::string_view encoding) {
   if (isNamed(encoding, kUtf8Encoding)) {
     Result<Text> text = posix::readSealedText(fd, tarnweld::NulBytes::kMend);
     if (!text) return std::nullopt;
-    if (!text->starts_with(kByteOrderMark)) return std::move(*text);
     return withoutByteOrderMark(std::move(*text));
   }
   posix::MappedBytes mapped;

@@ -92,19 +92,11 @@ class MappedText final : public SharedText {
   posix::Fd file_;
 };
 
-// Appends a record's string: a shared file as it stands, when the connection
-// passes descriptors and the string is one that goes as a file; otherwise as
-// any string goes.
+// Appends a record's string as any string goes; a shared file goes as it
+// stands when the string goes as a file.
 Status appendRecordText(sd_bus_message* reply, const RecordValue& value, std::string_view text) {
   const auto* shared = std::get_if<std::shared_ptr<const SharedText>>(&value);
-  const int file = shared ? (*shared)->file() : -1;
-  if (file < 0 || text.size() < dbus_wire::kTextByDescriptorBytes ||
-      !dbus_wire::passesFiles(sd_bus_message_get_bus(reply))) {
-    return dbus_wire::appendUtf8(reply, text);
-  }
-  const int r = sd_bus_message_append(reply, "v", dbus_wire::kTextFileSignature, file);
-  if (r < 0) return fail("cannot add a string: " + errnoText(r));
-  return {};
+  return dbus_wire::appendUtf8(reply, text, shared ? (*shared)->file() : -1);
 }
 
 // Reads one variant argument holding a string ("s", or "h": a sealed memory

@@ -110,29 +110,6 @@ std::string describeNoncharacter(std::string_view utf8, const FoundNoncharacter&
   return std::string(code) + " at character " + std::to_string(utf16LengthOfUtf8(utf8.substr(0, found.offset)) + 1);
 }
 
-Status appendUtf8(sd_bus_message* message, std::string_view utf8) {
-  int r = 0;
-  const bool files = passesFiles(sd_bus_message_get_bus(message));
-  const std::optional<FoundNoncharacter> noncharacter =
-      utf8.size() < kTextByDescriptorBytes || !files ? firstNoncharacter(utf8) : std::nullopt;
-  if (noncharacter && !files) {
-    return fail("the string holds " + describeNoncharacter(utf8, *noncharacter) +
-                ", which D-Bus carries only in a file descriptor, and this connection passes none");
-  }
-  if (!noncharacter && (utf8.size() < kTextByDescriptorBytes || !files)) {
-    // The message copies the text; it needs its own terminated copy first.
-    r = sd_bus_message_append(message, "v", kStringSignature, std::string(utf8).c_str());
-  } else {
-    posix::SealedMemfdWriter writer;
-    writer.append(utf8);
-    const posix::Fd file = std::move(writer).seal();
-    if (!file) return fail("cannot make a memory file: " + errnoText(-errno));
-    r = sd_bus_message_append(message, "v", kTextFileSignature, file.get());
-  }
-  if (r < 0) return fail("cannot add a string: " + errnoText(r));
-  return {};
-}
-
 namespace {
 
 // Appends a text as an "h": the sealed memory file it lies in, when it lies
@@ -152,6 +129,25 @@ Result<WireValue::Kind> appendTextFile(sd_bus_message* message, std::string_view
 }
 
 }  // namespace
+
+Status appendUtf8(sd_bus_message* message, std::string_view utf8, int sealedFile) {
+  const bool files = passesFiles(sd_bus_message_get_bus(message));
+  const std::optional<FoundNoncharacter> noncharacter =
+      utf8.size() < kTextByDescriptorBytes || !files ? firstNoncharacter(utf8) : std::nullopt;
+  if (noncharacter && !files) {
+    return fail("the string holds " + describeNoncharacter(utf8, *noncharacter) +
+                ", which D-Bus carries only in a file descriptor, and this connection passes none");
+  }
+  if (noncharacter || (utf8.size() >= kTextByDescriptorBytes && files)) {
+    const Result<WireValue::Kind> sent = appendTextFile(message, utf8, sealedFile);
+    if (!sent) return sent.failure();
+    return {};
+  }
+  // The message copies the text; it needs its own terminated copy first.
+  const int r = sd_bus_message_append(message, "v", kStringSignature, std::string(utf8).c_str());
+  if (r < 0) return fail("cannot add a string: " + errnoText(r));
+  return {};
+}
 
 Result<WireValue::Kind> appendText(sd_bus_message* message, TextView text, int sealedFile, LargeText large) {
   // A text is UTF-8 without NUL as it stands: it goes as it is, unchecked.

@@ -75,7 +75,9 @@ std::string describeNoncharacter(std::string_view utf8, const FoundNoncharacter&
 // refuses inside a message), else "s". A connection that cannot pass
 // descriptors gets "s" at any size, and a string holding a noncharacter is
 // not appended (a failure that names it). `utf8` must be UTF-8 without NUL.
-Status appendUtf8(sd_bus_message* message, std::string_view utf8);
+// A string that lies in the sealed memory file `sealedFile` (-1: none) goes
+// as that file when it goes as a file, with no copy.
+Status appendUtf8(sd_bus_message* message, std::string_view utf8, int sealedFile = -1);
 
 // The same for the program's text, which is UTF-8 without NUL as it stands
 // and goes unchecked; returns the form it went in (kString or kTextFile). A
